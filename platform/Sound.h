@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace platform {
@@ -43,5 +44,54 @@ using SoundObserver = std::function<void(const SoundRequest&)>;
 using SoundPlayer = std::function<SoundOutcome(const std::string& name, unsigned flags)>;
 void SetSoundObserver(SoundObserver observer);
 void SetSoundPlayer(SoundPlayer player);
+
+// ---- how a request is carried out ---------------------------------------------
+//
+// Without a player override, sndPlaySound
+//  1. resolves the name: an absolute path as given; a relative one against the
+//     current directory, then against the Windows directory;
+//  2. checks the file itself (IsPlayableWaveFile), so that nothing but a readable
+//     RIFF WAVE file ever reaches the sound library: otherwise NotPlayable;
+//  3. with SND_NOSTOP, answers Busy while the sound it started last still plays;
+//     without SND_NOSTOP, stops that sound and goes on;
+//  4. hands the file to the sound service; without SND_ASYNC it then waits until
+//     the sound ends (at most its length plus two seconds).
+// There is no default sound: without SND_NODEFAULT a failed request is just as
+// silent.  An empty name plays nothing (NotPlayable).
+//
+// The default service plays through libcanberra.  It looks for a sound device
+// once, before its first play: the library's own device choice
+// (CANBERRA_DRIVER or CANBERRA_DEVICE set), an ALSA configuration of the user or
+// the system, a PulseAudio or PipeWire server of the session, or an ALSA
+// playback device in /dev/snd.  With none of these it never calls the library
+// (whose ALSA back end would print its device errors on stderr) and answers
+// NoDevice.  A device error from the library for a file that passed the checks
+// also marks the device as missing for the rest of the service's life, so those
+// errors are printed once at most.
+class SoundService {
+public:
+  virtual ~SoundService() = default;
+  // Starts a checked file; Started, NoDevice, or NotPlayable when the library
+  // rejects the file's contents.
+  virtual SoundOutcome Play(const std::string& path) = 0;
+  // True while the sound last started by Play still plays.
+  virtual bool Playing() = 0;
+  // Stops the sound last started by Play, if it still plays.
+  virtual void Stop() = 0;
+  // Returns when the sound last started by Play has ended or timeoutMs passed.
+  virtual void Wait(int timeoutMs) = 0;
+};
+
+// Puts a service in place of the current one; nullptr installs a fresh default
+// service (which probes for a device again on its first play).
+void SetSoundService(std::unique_ptr<SoundService> service);
+
+// True while the sound that sndPlaySound started last still plays.
+bool SoundPlaying();
+
+// True when path names a readable regular file that holds a RIFF WAVE stream
+// with a well-formed "fmt " chunk followed somewhere by a "data" chunk, all
+// chunks lying inside the file.
+bool IsPlayableWaveFile(const std::string& path);
 
 }  // namespace platform
