@@ -1,8 +1,104 @@
 #include "platform/Help.h"
 
-// First cut: requests are recorded; the viewer window comes next.
+#include <QApplication>
+#include <QLabel>
+#include <QPointer>
+#include <QScrollBar>
+#include <QStringDecoder>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTextDocument>
+#include <QThread>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "platform/Windows.h"
+
+// The IDE's help viewer: a notice line over the document.  Its class name is
+// what the host's scripts look for.
+class THelpViewer : public QWidget {
+  Q_OBJECT
+public:
+  THelpViewer() {
+    setObjectName(QStringLiteral("helpViewer"));
+    resize(520, 560);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    m_notice = new QLabel(this);
+    m_notice->setObjectName(QStringLiteral("helpNotice"));
+    m_notice->setWordWrap(true);
+    m_notice->setTextFormat(Qt::PlainText);
+    m_notice->setStyleSheet(QStringLiteral("QLabel { background: #ffffe1; border: 1px solid #808080; padding: 3px; }"));
+    m_notice->hide();
+    m_browser = new QTextBrowser(this);
+    m_browser->setObjectName(QStringLiteral("helpBrowser"));
+    m_browser->setOpenExternalLinks(false);
+    m_browser->setOpenLinks(true);
+    layout->addWidget(m_notice);
+    layout->addWidget(m_browser, 1);
+  }
+
+  void ShowPage(const QString& title, const QString& html, const QUrl& base) {
+    setWindowTitle(title);
+    m_browser->document()->setBaseUrl(base);
+    m_browser->setHtml(html);
+  }
+  void SetNotice(const QString& text) {
+    m_notice->setText(text);
+    m_notice->setVisible(!text.isEmpty());
+  }
+  // The anchor whose name matches the topic without regard to case (topic
+  // names are case-blind), or an empty string.
+  QString FindAnchor(const QString& topic) const {
+    for (QTextBlock b = m_browser->document()->begin(); b.isValid(); b = b.next()) {
+      for (auto it = b.begin(); !it.atEnd(); ++it) {
+        for (const QString& name : it.fragment().charFormat().anchorNames()) {
+          if (name.compare(topic, Qt::CaseInsensitive) == 0) return name;
+        }
+      }
+    }
+    return {};
+  }
+  // Puts the caret at the anchor, so the topic is also where keyboard reading
+  // starts, and scrolls it to the top of the view.
+  void JumpTo(const QString& anchor) {
+    QTextCursor c(m_browser->document());
+    if (!anchor.isEmpty()) {
+      for (QTextBlock b = m_browser->document()->begin(); b.isValid(); b = b.next()) {
+        bool found = false;
+        for (auto it = b.begin(); !it.atEnd() && !found; ++it) {
+          if (it.fragment().charFormat().anchorNames().contains(anchor)) {
+            c.setPosition(it.fragment().position());
+            found = true;
+          }
+        }
+        if (found) break;
+      }
+    }
+    m_browser->setTextCursor(c);
+    if (anchor.isEmpty()) m_browser->verticalScrollBar()->setValue(0);
+    else m_browser->scrollToAnchor(anchor);
+  }
+
+private:
+  QLabel* m_notice = nullptr;
+  QTextBrowser* m_browser = nullptr;
+};
+
 namespace platform {
 namespace {
+
+namespace fs = std::filesystem;
+
+// A help file is a document to read, not data to stream: anything larger is
+// not one of ours.
+constexpr std::uintmax_t kMaxHelpFileBytes = 16u << 20;
+
 std::vector<HelpRequest>& requests() {
   static std::vector<HelpRequest> r;
   return r;
@@ -11,13 +107,154 @@ std::string& searchFolder() {
   static std::string f;
   return f;
 }
+
+QPointer<THelpViewer>& viewerSlot() {
+  static QPointer<THelpViewer> v;
+  return v;
+}
+
+THelpViewer* Viewer() {
+  QPointer<THelpViewer>& v = viewerSlot();
+  if (!v) {
+    v = new THelpViewer;
+    // Top-level widgets outlive nothing by themselves; the viewer goes with
+    // the application.
+    qAddPostRoutine([] { delete viewerSlot().data(); });
+  }
+  return v;
+}
+
+bool IsFile(const fs::path& p) {
+  std::error_code ec;
+  return fs::is_regular_file(p, ec);
+}
+
+// The file in dir named name, exactly or else without regard to case (the
+// add-in asks for upper-case names that may be stored in any case).  Among
+// several case variants the first in name order wins, so the choice is stable.
+std::string FindInFolder(const fs::path& dir, const std::string& name) {
+  if (name.empty()) return {};
+  if (IsFile(dir / name)) return (dir / name).string();
+  const QString wanted = QString::fromStdString(name);
+  std::vector<fs::path> matches;
+  std::error_code ec;
+  for (fs::directory_iterator it(dir.empty() ? fs::path(".") : dir, ec), end; !ec && it != end; it.increment(ec)) {
+    if (QString::fromStdString(it->path().filename().string()).compare(wanted, Qt::CaseInsensitive) == 0 &&
+        IsFile(it->path())) {
+      matches.push_back(dir / it->path().filename());
+    }
+  }
+  if (matches.empty()) return {};
+  return std::ranges::min(matches).string();
+}
+
+std::vector<std::string> Locations(const std::string& file) {
+  const fs::path p(file);
+  if (p.has_parent_path()) return {p.parent_path().string()};
+  std::vector<std::string> dirs;
+  if (!searchFolder().empty()) dirs.push_back(searchFolder());
+  const std::string windir = GetWindowsDirectory();
+  if (!windir.empty() && std::find(dirs.begin(), dirs.end(), windir) == dirs.end()) dirs.push_back(windir);
+  return dirs;
+}
+
+std::string Locate(const std::string& file, const std::vector<std::string>& dirs) {
+  const std::string name = fs::path(file).filename().string();
+  for (const std::string& dir : dirs) {
+    if (std::string found = FindInFolder(dir, name); !found.empty()) return found;
+  }
+  return {};
+}
+
+enum class Load { Ok, Unreadable, TooLarge, NotHtml };
+
+// Reads the file as HTML.  Text is taken as UTF-8 when it is valid UTF-8 and as
+// 8-bit ANSI (Latin-1) otherwise.  A file that does not begin like a markup
+// document (a binary help file of an older format, say) is refused.
+Load ReadHelpFile(const std::string& path, QString* html) {
+  std::error_code ec;
+  const std::uintmax_t size = fs::file_size(path, ec);
+  if (ec) return Load::Unreadable;
+  if (size > kMaxHelpFileBytes) return Load::TooLarge;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return Load::Unreadable;
+  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  if (in.bad()) return Load::Unreadable;
+  if (bytes.find('\0') != std::string::npos) return Load::NotHtml;
+  QStringDecoder utf8(QStringDecoder::Utf8);
+  QString text = utf8.decode(QByteArrayView(bytes));
+  if (utf8.hasError()) text = QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+  if (!text.trimmed().startsWith(QLatin1Char('<'))) return Load::NotHtml;
+  *html = text;
+  return Load::Ok;
+}
+
+QString MessagePage(const QString& heading, const QString& body) {
+  return QStringLiteral("<h2>%1</h2><p>%2</p>").arg(heading.toHtmlEscaped(), body);
+}
+
 }  // namespace
 
 bool WinHelpJump(const std::string& helpFile, const std::string& topic) {
   requests().push_back(HelpRequest{helpFile, topic, {}, false});
+  HelpRequest& record = requests().back();
+
+  // The viewer is a widget: it needs a widget application and its thread.
+  auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+  if (!app || QThread::currentThread() != app->thread()) return false;
+
+  THelpViewer* viewer = Viewer();
+  const QString shownName = QString::fromStdString(fs::path(helpFile).filename().string());
+  const QString title = (shownName.isEmpty() ? QStringLiteral("Help") : shownName + QStringLiteral(" - Help"));
+  const QString qtopic = QString::fromStdString(topic);
+
+  const std::vector<std::string> dirs = Locations(helpFile);
+  const std::string path = Locate(helpFile, dirs);
+  QString html;
+  const Load load = path.empty() ? Load::Unreadable : ReadHelpFile(path, &html);
+
+  if (path.empty() || load != Load::Ok) {
+    QString body;
+    if (helpFile.empty()) {
+      body = QStringLiteral("No help file was named.");
+    } else if (path.empty()) {
+      QStringList where;
+      for (const std::string& d : dirs) where << QString::fromStdString(d).toHtmlEscaped();
+      body = QStringLiteral("The help file \"%1\" could not be found.").arg(shownName.toHtmlEscaped());
+      if (!where.isEmpty()) body += QStringLiteral("<br>Looked in:<br>") + where.join(QStringLiteral("<br>"));
+    } else {
+      const QString what = load == Load::TooLarge ? QStringLiteral("is too large to be a help file")
+                           : load == Load::NotHtml ? QStringLiteral("is not a help document this viewer can show")
+                                                   : QStringLiteral("could not be read");
+      body = QStringLiteral("The help file \"%1\" %2.").arg(QString::fromStdString(path).toHtmlEscaped(), what);
+    }
+    viewer->ShowPage(title, MessagePage(QStringLiteral("Help is not available"), body), QUrl());
+    viewer->SetNotice({});
+    viewer->show();
+    viewer->JumpTo({});
+  } else {
+    record.resolved = path;
+    // First the file's contents, then the jump to the topic.
+    viewer->ShowPage(title, html, QUrl::fromLocalFile(QString::fromStdString(path)));
+    const QString anchor = qtopic.isEmpty() ? QString() : viewer->FindAnchor(qtopic);
+    record.topicFound = !anchor.isEmpty();
+    viewer->SetNotice(qtopic.isEmpty() || record.topicFound
+                          ? QString()
+                          : QStringLiteral("The topic \"%1\" is not in this help file. Showing its contents instead.")
+                                .arg(qtopic));
+    // Shown before the jump: scrolling to an anchor needs the laid-out view.
+    viewer->show();
+    viewer->JumpTo(anchor);
+  }
+  BringWindowToTop(HandleOf(viewer));
+  viewer->activateWindow();
   return true;
 }
+
 void SetHelpSearchFolder(const std::string& folder) { searchFolder() = folder; }
 const std::vector<HelpRequest>& HelpRequests() { return requests(); }
 void ClearHelpRequests() { requests().clear(); }
+
 }  // namespace platform
+
+#include "Help.moc"

@@ -1,12 +1,22 @@
 // Help requests by file name and topic name.
 //
 // WinHelpJump opens the help file at the named topic in the IDE's help viewer,
-// a window of this process (class THelpViewer, titled after the file) that is
-// created on first use and reused afterwards.  The help file is an HTML
-// document with one anchor per topic name.  A bare file name is looked for
-// beside the add-in library first (the folder of the shared object that holds
-// this call's caller, see SetHelpSearchFolder), then in the Windows directory.
-// A missing file or topic shows a clear message in the viewer; nothing throws.
+// a window of this process (class THelpViewer, titled "<file name> - Help")
+// that is created on first use and reused afterwards.  The viewer shows the
+// document in a text browser (object name "helpBrowser") under a notice line
+// (object name "helpNotice", hidden when there is nothing to say).
+//
+// The help file is an HTML document with one anchor per topic name
+// (<a name="Topic">); topic names match without regard to case.  The file is
+// read afresh for every request.  A bare file name is looked for in the folder
+// given by SetHelpSearchFolder (the add-in sets it to its own library's folder
+// when it starts), then in the Windows directory; a name with a folder part is
+// looked for in that folder only.  In each folder the exact name wins, else a
+// name that differs only in case.
+//
+// Failures are shown, never thrown: a missing, unreadable, oversized (over
+// 16 MB) or non-HTML file shows a page saying so (with the folders searched);
+// a missing topic shows the file from its start with a notice naming the topic.
 #pragma once
 
 #include <string>
