@@ -1,0 +1,64 @@
+// Finding the IDE's two windows and computing where they stand when at home,
+// shown and hidden.
+//
+// The main window hides upwards off the top edge and the Object Inspector off
+// the left or right edge.  When shown, the main window spans the whole screen
+// width at the top with its own height, and the inspector spans from the top of
+// the screen down to the height of a full-screen window with its own width.
+// When hidden, a strip of HangOutPixels rows (or columns) stays on the screen.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/Windows.h"
+
+using platform::Rect;
+
+struct THideGeometry {
+  Rect InspectorHiddenRect;
+  Rect InspectorShownRect;
+  Rect InspectorHomeRect;
+  Rect MainHiddenRect;
+  Rect MainShownRect;
+  Rect MainHomeRect;
+  friend bool operator==(const THideGeometry&, const THideGeometry&) = default;
+};
+
+// The IDE windows the engine moves (it does not own them); 0 when not found.
+extern platform::HWND MainWindow;
+extern platform::HWND InspectorWindow;
+
+// All zero until first computed.
+extern THideGeometry HideGeometry;
+
+// Window classes and the inspector's title, as the IDE names them.
+inline constexpr const char* MainWindowClass = "TAppBuilder";
+inline constexpr const char* InspectorClass = "TPropertyInspector";
+inline constexpr const char* InspectorTitle = "Object Inspector";
+
+// The pure computation.  mainHome and inspectorHome are the windows' current
+// rectangles, screenWidth the primary screen's width, fullHeight the height of
+// a full-screen window (available height).  inspectorSide 1 means the right
+// edge, anything else the left.
+//
+// The main window's height and the inspector's width are taken as unsigned
+// 16-bit differences of the low 16 bits of the two coordinates, as the
+// platform's window sizes are: a window taller than 32767 rows, or one whose
+// coordinates wrap, gets the modulo-65536 size, never a negative one.
+THideGeometry ComputeHideRects(const Rect& mainHome, const Rect& inspectorHome, std::int32_t screenWidth,
+                               std::int32_t fullHeight, std::uint8_t inspectorSide,
+                               std::uint8_t hangOutPixels);
+
+// Measures both windows and the screen now and recomputes HideGeometry with
+// the current settings.  A null or stale handle leaves that window's home
+// rectangle as it was, and the computation goes on with it.
+void ComputeHideGeometry();
+
+// Before the geometry has first been computed, finds the windows again and
+// computes it; afterwards does nothing.  Runs at every wait-timer tick.
+void RefindWindows();
+
+// The unsigned 16-bit extent between two coordinates.
+inline std::uint16_t Extent16(std::int32_t from, std::int32_t to) {
+  return static_cast<std::uint16_t>(static_cast<std::uint16_t>(to) - static_cast<std::uint16_t>(from));
+}

@@ -1,0 +1,253 @@
+#include <stdexcept>
+
+#include "settings/EasyINI.h"
+#include "tests/support/PanelFixture.h"
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+using platform::Rect;
+using testing_support::FakeIde;
+using testing_support::WriteFile;
+
+std::vector<TIExpert*> g_registered;
+bool Register(TIExpert* e) {
+  g_registered.push_back(e);
+  return true;
+}
+
+std::string IniPath() { return testing_support::WindowsDir() + "/Edgetuck.ini"; }
+
+class Expert : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ResetExpertState();
+    for (TIExpert* e : g_registered) e->Release();
+    g_registered.clear();
+    std::remove(IniPath().c_str());
+    platform::SetSoundPlayer([](const std::string&, unsigned) { return platform::SoundOutcome::NoDevice; });
+  }
+  void TearDown() override {
+    ResetExpertState();
+    for (TIExpert* e : g_registered) e->Release();
+    g_registered.clear();
+    platform::SetSoundPlayer(nullptr);
+    std::remove(IniPath().c_str());
+  }
+  bool Connect() { return INITEXPERT0016(&ide.services, &Register, &terminate); }
+
+  FakeIde ide;
+  TExpertTerminateProc terminate = nullptr;
+  tk::BoxRecorder boxes;
+};
+
+TEST_F(Expert, TheEntryPointConnectsOnceAndRefusesLaterCalls) {
+  ASSERT_TRUE(Connect());
+  EXPECT_EQ(HostServices, &ide.services);
+  EXPECT_EQ(terminate, &TerminateExpert);
+  ASSERT_EQ(g_registered.size(), 1u);
+  EXPECT_EQ(ide.services.notifiers.size(), 1u);
+  ASSERT_TRUE(frmMain);
+  EXPECT_FALSE(frmMain->isVisible()) << "created hidden";
+  EXPECT_NE(frmMain->Handle(), 0u);
+  EXPECT_EQ(tk::Application().Handle(), ide.MainHandle());
+  EXPECT_EQ(frmMain->parentWidget(), ide.main.get()) << "owned by the IDE's window";
+  EXPECT_EQ(MainWindow, ide.MainHandle());
+  EXPECT_EQ(InspectorWindow, ide.InspectorHandle());
+
+  TExpertTerminateProc again = nullptr;
+  EXPECT_FALSE(INITEXPERT0016(&ide.services, &Register, &again));
+  EXPECT_EQ(g_registered.size(), 1u);
+  EXPECT_EQ(ide.services.notifiers.size(), 1u);
+  EXPECT_EQ(again, nullptr);
+}
+
+TEST_F(Expert, ANullServicesObjectIsRefused) {
+  EXPECT_FALSE(INITEXPERT0016(nullptr, &Register, &terminate));
+  EXPECT_TRUE(g_registered.empty());
+  EXPECT_EQ(terminate, nullptr);
+  EXPECT_FALSE(frmMain);
+  EXPECT_TRUE(Connect()) << "a later call with real services still connects";
+}
+
+TEST_F(Expert, ExpertMethodsAnswerAsTheIdeExpects) {
+  ASSERT_TRUE(Connect());
+  TIExpert* e = g_registered.at(0);
+  EXPECT_EQ(e->GetName(), "Edgetucker 1.2d");
+  EXPECT_EQ(e->GetComment(), "Makes Delphi and Object Inspector act like autohide taskbars.");
+  EXPECT_EQ(e->GetStyle(), esStandard);
+  EXPECT_EQ(e->GetState(), TExpertState{esEnabled});
+  EXPECT_EQ(e->GetIDString(), "MarrowgateSotware.TEdgetuckerExpert12");
+  EXPECT_EQ(e->GetMenuText(), "Edgetucker 1.2d");
+  EXPECT_EQ(e->RefCount(), 1);
+  EXPECT_EQ(e->GetVersion(), 2);
+  e->ReservedSlot1();  // unnamed slots do nothing
+  e->Execute();
+  EXPECT_TRUE(frmMain->isVisible());
+  EXPECT_TRUE(ide.services.errors.empty());
+}
+
+// An INI component whose reads fail, to make Execute throw from inside.
+class FailingIni : public TIniEditor {
+public:
+  using TIniEditor::TIniEditor;
+  std::string ReadStr(std::string_view, std::string_view, std::string_view) override {
+    throw std::runtime_error("disk on fire");
+  }
+};
+
+TEST_F(Expert, ExceptionsInExecuteAndTerminationGoToTheIdesErrorReport) {
+  ASSERT_TRUE(Connect());
+  frmMain->ini = new FailingIni(frmMain);
+  g_registered.at(0)->Execute();
+  EXPECT_EQ(ide.services.errors, (std::vector<std::string>{"disk on fire"}));
+
+  struct Throwing : testing_support::FakeServices {
+    bool DetachNotifier(TIAddInNotifier*) override { throw std::runtime_error("cannot detach"); }
+  };
+  // Route termination through services whose detach throws.
+  Throwing throwing;
+  throwing.AddRef();
+  HostServices = &throwing;
+  TerminateExpert();
+  EXPECT_EQ(throwing.errors, (std::vector<std::string>{"cannot detach"}));
+  HostServices = &ide.services;
+}
+
+TEST_F(Expert, ExecuteShowsRaisesRefindsAndReloads) {
+  ASSERT_TRUE(Connect());
+  WriteFile(IniPath(), "[Edgetucker]\nHangOutPixels=9\n");
+  MainWindow = 0;
+  g_registered.at(0)->Execute();
+  EXPECT_TRUE(frmMain->isVisible());
+  EXPECT_EQ(MainWindow, ide.MainHandle());
+  EXPECT_EQ(Settings.HangOutPixels, 9);
+}
+
+TEST_F(Expert, NoMainWindowIsReportedAndTheSettingsAreNotLoaded) {
+  WriteFile(IniPath(), "[Edgetucker]\nHangOutPixels=9\n");
+  ide.main.reset();
+  ide.services.parent = 0;
+  ASSERT_TRUE(Connect());
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].text, QStringLiteral("Delphi could not be found."));
+  EXPECT_EQ(Settings.HangOutPixels, 5) << "start value kept";
+  ASSERT_TRUE(frmMain);
+}
+
+TEST_F(Expert, TerminationReleasesStopsAndDestroysThePanel) {
+  ASSERT_TRUE(Connect());
+  QPointer<TfrmMain> panel = frmMain.data();
+  StartWatching(frmMain->Handle());
+  TerminateExpert();
+  EXPECT_TRUE(ide.services.notifiers.empty());
+  EXPECT_EQ(AddInNotifier, nullptr);
+  EXPECT_FALSE(Watching);
+  EXPECT_FALSE(panel) << "destroyed before the IDE unloads the library";
+  EXPECT_FALSE(PanelCreated);
+}
+
+TEST_F(Expert, APanelClosedByOtherMeansIsCreatedAgain) {
+  ASSERT_TRUE(Connect());
+  frmMain->Close();
+  testing_support::WaitFor([] { return frmMain.isNull(); });
+  EXPECT_FALSE(frmMain);
+  ide.services.Notify(fnProjectClosing, "x.dpr");  // ignored, no crash
+  g_registered.at(0)->Execute();
+  ASSERT_TRUE(frmMain);
+  EXPECT_TRUE(frmMain->isVisible());
+}
+
+TEST_F(Expert, NotificationsBeforeThePanelExistsAreIgnored) {
+  TAddInNotifier notifier;
+  bool cancel = false;
+  for (TFileNotification code : {0, 5, 8, 9, 10, 11, 255}) {
+    SCOPED_TRACE(int(code));
+    notifier.HandleNotification(code, "/p/Project1.dsk", cancel);
+    EXPECT_FALSE(cancel);
+    EXPECT_FALSE(frmMain);
+  }
+  notifier.Release();  // the count was 1: gone now
+}
+
+class Notifications : public testing_support::PanelTest {
+protected:
+  void SetUp() override {
+    PanelTest::SetUp();
+    AddInNotifier = new TAddInNotifier;
+  }
+  void Notify(TFileNotification code, const std::string& file) {
+    bool cancel = false;
+    AddInNotifier->HandleNotification(code, file, cancel);
+    EXPECT_FALSE(cancel);
+  }
+};
+
+TEST_F(Notifications, ProjectCloseWhileNotHidingStillRunsStop) {
+  frmMain->SetRunningButtons();  // even from an odd state, Stop's action runs
+  Notify(fnProjectClosing, "Project1.dpr");
+  EXPECT_TRUE(frmMain->btnStart->isEnabled());
+  EXPECT_FALSE(frmMain->btnStop->isEnabled());
+  EXPECT_TRUE(frmMain->btnOptions->isEnabled());
+  EXPECT_EQ(ide.MainRect(), (Rect{0, 0, 1024, 100}));
+}
+
+TEST_F(Notifications, ProjectDesktopSaveRestoresButKeepsWatchingAndButtons) {
+  frmMain->btnStartClick();
+  ASSERT_TRUE(MainHidden);
+  Notify(fnProjectDesktopSave, "/p/Project1.dsk");
+  EXPECT_FALSE(MainHidden);
+  EXPECT_TRUE(Watching);
+  EXPECT_FALSE(frmMain->btnStart->isEnabled());
+  EXPECT_EQ(ide.MainRect(), (Rect{0, 0, 1024, 100}));
+}
+
+TEST_F(Notifications, DesktopLoads) {
+  struct Row {
+    const char* name;
+    TFileNotification code;
+    std::string file;
+    bool autoStart;
+    bool anyWindow;
+    bool starts;
+  };
+  const Row rows[] = {
+      {"project desktop with auto-start", fnProjectDesktopLoad, "/p/Project1.dsk", true, true, true},
+      {"default desktop", fnDefaultDesktopLoad, "/w/DELPHI32.DSK", true, true, false},
+      {"default desktop in lower case", fnProjectDesktopLoad, "/w/delphi32.dsk", true, true, false},
+      {"default desktop in mixed case", fnProjectDesktopLoad, "C:\\W\\Delphi32.Dsk", true, true, false},
+      {"a name that only ends like it", fnProjectDesktopLoad, "/w/XDELPHI32.DSK", true, true, true},
+      {"auto-start off", fnProjectDesktopLoad, "/p/Project1.dsk", false, true, false},
+      {"no window chosen", fnProjectDesktopLoad, "/p/Project1.dsk", true, false, false},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    Settings.AutoStart = r.autoStart;
+    Settings.HideMainWindow = Settings.HideInspector = r.anyWindow;
+    HideGeometry = THideGeometry{};
+    Notify(r.code, r.file);
+    EXPECT_EQ(frmMain->iniProj->FileName(), r.file);
+    EXPECT_EQ(HideGeometry.MainHomeRect, (Rect{0, 0, 1024, 100})) << "always recomputed";
+    EXPECT_EQ(MainHidden, r.starts);
+    EXPECT_EQ(Watching, r.starts);
+    Notify(fnProjectClosing, "Project1.dpr");
+  }
+}
+
+TEST_F(Notifications, ADesktopLoadMeasuresTheWindowsWhereTheyStandNow) {
+  ide.main->setGeometry(300, 40, 600, 120);
+  Notify(fnProjectDesktopLoad, "/p/Project1.dsk");
+  EXPECT_EQ(HideGeometry.MainHomeRect, (Rect{300, 40, 900, 160}));
+  EXPECT_EQ(HideGeometry.MainShownRect, (Rect{0, 0, 1024, 120}));
+  EXPECT_EQ(HideGeometry.MainHiddenRect, (Rect{0, -115, 1024, 5}));
+
+  // Shown across the full width after a reveal, back at x = 300 after Stop.
+  frmMain->btnStartClick();
+  Report(500, 0);
+  frmMain->timerWait->Tick();
+  EXPECT_EQ(ide.MainRect(), (Rect{0, 0, 1024, 120}));
+  frmMain->btnStopClick();
+  EXPECT_EQ(ide.MainRect(), (Rect{300, 40, 900, 160}));
+}
+
+}  // namespace
