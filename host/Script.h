@@ -1,0 +1,137 @@
+// Scripts: the stand-in IDE played by a text file, for end-to-end tests, demos
+// and benchmarks.
+//
+// One command a line; blank lines and lines whose first non-blank character is
+// "#" are skipped.  Words are separated by blanks; an argument written TEXT or
+// PATH below is the rest of the line (blanks inside kept, outer blanks
+// trimmed).  CLASS is the C++ class of a top-level window
+// (metaObject()->className()), NAME the object name of a control inside it.
+// Rectangles are L T R B in screen pixels, right and bottom exclusive.
+//
+//   open-project PATH         open a project (closing the open one first)
+//   save-desktop              save the desktop (notification, then the file)
+//   close-project             close the project (notification, then close)
+//   notify CODE PATH          send a raw file notification, CODE 0 to 255
+//   menu TEXT                 choose the Tools menu entry with that text
+//   click CLASS NAME [X Y]    click the control at its centre (or at X, Y in
+//                             its own coordinates) as a user would; fails when
+//                             the window or the control is hidden or disabled
+//   key CLASS KEY             press and release KEY in the window (at its focus
+//                             widget): Escape, Return, Enter, Tab, Space, Left,
+//                             Right, Up, Down, F1, or one character; optionally
+//                             prefixed "Alt+", "Ctrl+" or "Shift+"
+//   move CLASS L T R B        place a window's frame, as a user's drag would
+//   cursor X Y                move the mouse cursor to a screen point
+//   activate 1|0              the application gains (1) or loses (0) activation
+//   wait MS                   let the event loop run MS milliseconds (0..600000)
+//   expect-rect CLASS L T R B
+//   expect-visible CLASS 0|1  (0 also holds when no such window exists)
+//   expect-caption CLASS TEXT (TEXT may be empty)
+//   expect-enabled CLASS NAME 0|1
+//   expect-help TOPIC         the last help request named that topic
+//   print-rect CLASS          prints "CLASS L T R B" (or "CLASS none")
+//   shot FILE.png             saves the whole screen (see Screenshot.h)
+//   quit                      ends the run now, successfully
+//
+// When a command names a CLASS, the first visible window of that class is
+// used, or, for the commands that also accept hidden windows (expect-rect,
+// expect-caption, expect-enabled, print-rect, move), the first one at all.
+//
+// A failing command prints "FAIL line N: <what was expected> / <what was
+// found>" on standard error and ends the run with status 1.  A script that
+// does not parse fails the same way before any command runs.  Reaching the
+// end of the script, or quit, ends the run with status 0.
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+namespace host {
+
+struct ScriptCommand {
+  int line = 0;                    // 1-based line in the file
+  std::string name;                // "click", "expect-rect", ...
+  std::vector<std::string> args;   // checked against the command's signature
+};
+
+struct ScriptParseResult {
+  bool ok = false;
+  int errorLine = 0;
+  std::string expected;  // the command's usage, or "a command"
+  std::string found;     // the offending text
+  std::vector<ScriptCommand> commands;
+};
+
+ScriptParseResult ParseScript(const std::string& text);
+
+// The IDE operations that scripts reach.
+class ScriptActions {
+public:
+  virtual ~ScriptActions() = default;
+  virtual void OpenProject(const std::string& path) = 0;
+  virtual void SaveDesktop() = 0;
+  virtual void CloseProject() = 0;
+  virtual void Notify(int code, const std::string& path) = 0;
+  // False when the Tools menu has no entry with that text.
+  virtual bool ChooseMenu(const std::string& text) = 0;
+};
+
+// Plays commands one at a time on the GUI thread, driven by a timer so that a
+// command which opens a modal dialog does not stop the script: the dialog's
+// own event loop runs the following commands.  A command never starts while
+// an earlier one is still running outside such a nested loop (for example
+// while it processes messages between the steps of an animation).
+class ScriptRunner : public QObject {
+public:
+  ScriptRunner(std::vector<ScriptCommand> commands, ScriptActions& actions, std::ostream& out,
+               std::ostream& err);
+
+  // Called once with the exit status when the run ends.
+  std::function<void(int)> onFinished;
+
+  // Schedules the first command.
+  void Start();
+  bool Finished() const { return m_finished; }
+  int ExitStatus() const { return m_status; }
+
+  // Runs one command now.  Returns false (after printing the FAIL line) on
+  // failure.  waitMs receives the pause the command asks for before the next.
+  bool Execute(const ScriptCommand& c, int& waitMs);
+
+  // The first visible top-level window of a class, else (when hiddenToo) the
+  // first one at all; nullptr when none.
+  static QWidget* FindTopLevel(const std::string& className, bool hiddenToo);
+
+private:
+  void Step();
+  bool CanRunNow() const;
+  bool Fail(const ScriptCommand& c, const std::string& expected, const std::string& found);
+  void Finish(int status);
+
+  struct Running {
+    int loopLevel;
+    QWidget* modalAtStart;
+  };
+
+  std::vector<ScriptCommand> m_commands;
+  ScriptActions& m_actions;
+  std::ostream& m_out;
+  std::ostream& m_err;
+  std::size_t m_next = 0;
+  std::vector<Running> m_running;
+  QTimer m_timer;
+  bool m_finished = false;
+  int m_status = 0;
+};
+
+// Key names of the key command: fills key and modifiers; false when unknown.
+bool ParseKeyName(const std::string& text, int& key, Qt::KeyboardModifiers& modifiers,
+                  QString& keyText);
+
+}  // namespace host

@@ -1,0 +1,75 @@
+// ide-host: the stand-in IDE.  See CommandLine.h for the options and Script.h
+// for script mode.
+#include <QApplication>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <sstream>
+
+#include "host/CommandLine.h"
+#include "host/IdeHost.h"
+#include "host/Script.h"
+#include "platform/Offscreen.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  const host::CommandLineResult cl = host::ParseCommandLine(args);
+  if (!cl.ok) {
+    std::cerr << "ide-host: " << cl.error << "\n" << host::UsageText();
+    return 2;
+  }
+  const host::HostOptions& opt = cl.options;
+  if (opt.help) {
+    std::cout << host::UsageText();
+    return 0;
+  }
+
+  // A script that does not parse fails before anything is shown.
+  host::ScriptParseResult script;
+  if (!opt.script.empty()) {
+    std::ifstream in(opt.script, std::ios::binary);
+    std::ostringstream text;
+    if (in) text << in.rdbuf();
+    if (!in) {
+      std::cerr << "ide-host: cannot read script " << opt.script << std::endl;
+      return 1;
+    }
+    script = host::ParseScript(text.str());
+    if (!script.ok) {
+      std::cerr << "FAIL line " << script.errorLine << ": " << script.expected << " / " << script.found
+                << std::endl;
+      return 1;
+    }
+  }
+
+  if (opt.offscreen && platform::UseOffscreenScreen(opt.screenWidth, opt.screenHeight).empty()) {
+    std::cerr << "ide-host: cannot write the virtual screen's configuration" << std::endl;
+    return 1;
+  }
+
+  QApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  QApplication::setApplicationName(QStringLiteral("ide-host"));
+
+  int status = 0;
+  {
+    host::IdeHost ide;
+    ide.ShowWindows();
+    if (opt.useDefaultAddIn) ide.LoadAddIn(host::IdeHost::DefaultAddInPath());
+    for (const std::string& path : opt.addIns) ide.LoadAddIn(path);
+    ide.LoadDefaultDesktop();
+    if (!opt.project.empty()) ide.OpenProject(opt.project);
+
+    std::unique_ptr<host::ScriptRunner> runner;
+    if (!opt.script.empty()) {
+      runner = std::make_unique<host::ScriptRunner>(std::move(script.commands), ide, std::cout, std::cerr);
+      runner->onFinished = [](int code) { QCoreApplication::exit(code); };
+      runner->Start();
+    }
+    status = QApplication::exec();
+    if (runner) status = runner->Finished() ? runner->ExitStatus() : 1;
+    runner.reset();
+    ide.Shutdown();
+  }
+  return status;
+}
