@@ -68,7 +68,7 @@
 
 #include "toolkit/Component.h"
 
-enum TFileLocation { ApplicationPath = 0, WindowsPath = 1, PathInFileName = 2 };
+enum TFileLocation : int { ApplicationPath = 0, WindowsPath = 1, PathInFileName = 2 };
 
 class TIniEditor : public QObject, public tk::TComponent {
   Q_OBJECT
