@@ -94,13 +94,17 @@ void TAddInNotifier::HandleNotification(TFileNotification code, const std::strin
 
 void ShowControlPanel(THostServices* services) {
   PanelServices = services;
-  if (!PanelCreated || !frmMain) {
+  // A panel destroyed behind our back (a close keystroke) is simply made anew;
+  // it is shown like the panel it replaces.
+  const bool firstTime = !PanelCreated;
+  if (!frmMain) {
     frmMain = new TfrmMain(tk::Application().OwnerWidget());
     // Shown once and hidden at once, so its window exists for the hook.
     frmMain->show();
     frmMain->hide();
     PanelCreated = true;
-  } else {
+  }
+  if (!firstTime) {
     frmMain->show();
     frmMain->raise();
     platform::BringWindowToTop(frmMain->Handle());

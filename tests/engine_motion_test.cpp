@@ -137,7 +137,9 @@ TEST_F(Motion, SoundRules) {
     Settings.PlaySounds = r.play;
     MoveMainWindow(Rect{0, -95, 1024, 5}, 0, r.sound, false);
     ASSERT_EQ(sounds.size(), r.want);
-    if (r.want) EXPECT_EQ(sounds[0].name, r.sound);
+    if (r.want) {
+      EXPECT_EQ(sounds[0].name, r.sound);
+    }
     EXPECT_EQ(placements.size(), 1u) << "the move happens regardless";
   }
 }

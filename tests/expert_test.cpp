@@ -3,6 +3,7 @@
 #include "settings/EasyINI.h"
 #include "tests/support/PanelFixture.h"
 #include "tests/support/TestSupport.h"
+#include "toolkit/Application.h"
 
 namespace {
 
@@ -159,15 +160,15 @@ TEST_F(Expert, APanelClosedByOtherMeansIsCreatedAgain) {
 }
 
 TEST_F(Expert, NotificationsBeforeThePanelExistsAreIgnored) {
-  TAddInNotifier notifier;
+  auto* notifier = new TAddInNotifier;
   bool cancel = false;
   for (TFileNotification code : {0, 5, 8, 9, 10, 11, 255}) {
     SCOPED_TRACE(int(code));
-    notifier.HandleNotification(code, "/p/Project1.dsk", cancel);
+    notifier->HandleNotification(code, "/p/Project1.dsk", cancel);
     EXPECT_FALSE(cancel);
     EXPECT_FALSE(frmMain);
   }
-  notifier.Release();  // the count was 1: gone now
+  EXPECT_EQ(notifier->Release(), 0);  // created with one reference: gone now
 }
 
 class Notifications : public testing_support::PanelTest {
@@ -246,6 +247,7 @@ TEST_F(Notifications, ADesktopLoadMeasuresTheWindowsWhereTheyStandNow) {
   Report(500, 0);
   frmMain->timerWait->Tick();
   EXPECT_EQ(ide.MainRect(), (Rect{0, 0, 1024, 120}));
+  Report(500, 400);  // hidden again: only hidden windows are brought home
   frmMain->btnStopClick();
   EXPECT_EQ(ide.MainRect(), (Rect{300, 40, 900, 160}));
 }

@@ -33,6 +33,9 @@ bool WaitFor(const std::function<bool()>& pred, int timeoutMs) {
   while (!pred()) {
     if (t.elapsed() > timeoutMs) return false;
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 10);
+    // Tests run outside any event loop, where deferred deletions would wait
+    // for a loop that never comes.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
   return true;
 }
