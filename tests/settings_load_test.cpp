@@ -80,22 +80,6 @@ protected:
   tk::TTimer timer;
 };
 
-TEST(SettingsStart, StartValuesMatchAFreshPanel) {
-  const TSettings s;
-  EXPECT_FALSE(s.HideInspector);
-  EXPECT_EQ(s.InspectorSide, 0);
-  EXPECT_FALSE(s.HideMainWindow);
-  EXPECT_EQ(s.AnimateMoves, 0);
-  EXPECT_EQ(s.AnimationSteps, 5);
-  EXPECT_FALSE(s.PlaySounds);
-  EXPECT_EQ(s.MoveInSound, "");
-  EXPECT_EQ(s.MoveOutSound, "");
-  EXPECT_EQ(s.HangOutPixels, 5);
-  EXPECT_FALSE(s.AutoStart);
-  EXPECT_TRUE(s.DisableOnFocusLoss);
-  EXPECT_EQ(StartOpenDelay, 250);
-}
-
 TEST_F(LoadSettingsTest, FilesWithoutSettingsGiveTheDefaults) {
   struct Row {
     const char* name;
