@@ -334,6 +334,11 @@ bool ScriptRunner::Execute(const ScriptCommand& c, int& waitMs) {
     Qt::KeyboardModifiers mods;
     QString text;
     ParseKeyName(c.args[1], key, mods, text);
+    // Keys go to the window a user types into: the active one.
+    if (!w->isActiveWindow()) {
+      w->activateWindow();
+      platform::ProcessMessages();
+    }
     QWidget* target = w->focusWidget() ? w->focusWidget() : w;
     QTest::sendKeyEvent(QTest::Click, target, Qt::Key(key), text, mods);
   } else if (n == "move") {
