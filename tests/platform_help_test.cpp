@@ -5,6 +5,7 @@
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextBrowser>
+#include <QtTest/QTest>
 #include <filesystem>
 #include <thread>
 
@@ -209,6 +210,21 @@ TEST_F(HelpTest, ACallOffTheGuiThreadIsRecordedButNotCarriedOut) {
   EXPECT_FALSE(result);
   ASSERT_EQ(platform::HelpRequests().size(), 1u);
   EXPECT_EQ(Last().topic, "Sound_Button");
+}
+
+TEST_F(HelpTest, ContentsLinksJumpWithinTheFile) {
+  WriteFile(beside + "/EDGETUCK.HLP",
+            "<html><body><p><a href=\"#General_Button\">General page</a></p>" + HelpDocument().substr(12));
+  ASSERT_TRUE(platform::WinHelpJump("EDGETUCK.HLP", "Edgetucker_Window_Description"));
+  ASSERT_TRUE(platform::WinHelpJump("EDGETUCK.HLP", ""));
+  QTextBrowser* browser = Browser();
+  ASSERT_EQ(browser->verticalScrollBar()->value(), 0);
+  QTextCursor link(browser->document());
+  link.setPosition(3);  // inside "General page"
+  const QPoint at = browser->cursorRect(link).center();
+  QTest::mouseClick(browser->viewport(), Qt::LeftButton, {}, at);
+  EXPECT_GT(browser->verticalScrollBar()->value(), 0);
+  EXPECT_TRUE(browser->toPlainText().contains("Topic General_Button"));
 }
 
 // The help file that ships with the add-in answers every topic it is asked for.
