@@ -4,6 +4,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QFrame>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QMenuBar>
 #include <QTabBar>
@@ -80,18 +81,26 @@ TAppBuilder::TAppBuilder(QWidget* parent) : QMainWindow(parent) {
 QWidget* TAppBuilder::BuildSpeedBar() {
   auto* bar = new QWidget(this);
   bar->setObjectName(QStringLiteral("SpeedBar"));
-  auto* grid = new QHBoxLayout(bar);
+  auto* grid = new QGridLayout(bar);
   grid->setContentsMargins(0, 0, 0, 0);
   grid->setSpacing(1);
   QToolButton* newB = SmallButton(QStringLiteral("\u2750"), tr("New Project"), bar);
   QToolButton* openB = SmallButton(QStringLiteral("\u25a2\u2197"), tr("Open Project"), bar);
   QToolButton* saveB = SmallButton(QStringLiteral("\u25a3"), tr("Save Desktop"), bar);
-  QToolButton* runB = SmallButton(QStringLiteral("\u25b6"), tr("Run"), bar);
-  runB->setEnabled(false);  // the stand-in compiles nothing
+  QToolButton* closeB = SmallButton(QStringLiteral("\u2716"), tr("Close Project"), bar);
   connect(newB, &QToolButton::clicked, this, &TAppBuilder::newProjectRequested);
   connect(openB, &QToolButton::clicked, this, &TAppBuilder::openProjectRequested);
   connect(saveB, &QToolButton::clicked, this, &TAppBuilder::saveDesktopRequested);
-  for (QToolButton* b : {newB, openB, saveB, runB}) grid->addWidget(b, 0, Qt::AlignBottom);
+  connect(closeB, &QToolButton::clicked, this, &TAppBuilder::closeProjectRequested);
+  int column = 0;
+  for (QToolButton* b : {newB, openB, saveB, closeB}) grid->addWidget(b, 0, column++);
+  // The stand-in compiles and runs nothing: these are for the look.
+  column = 0;
+  for (const char* face : {"\u25b6", "\u2016", "\u21b7", "\u21b4"}) {
+    QToolButton* b = SmallButton(QString::fromUtf8(face), QString(), bar);
+    b->setEnabled(false);
+    grid->addWidget(b, 1, column++);
+  }
   return bar;
 }
 
