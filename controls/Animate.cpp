@@ -112,8 +112,10 @@ QImage TAnimated::RenderFrame() const {
       }
     }
   }
-  QPainter p(&out);
-  p.drawImage(inside.topLeft(), frame, inside);
+  if (!inside.isEmpty()) {
+    QPainter p(&out);
+    p.drawImage(inside.topLeft(), frame, inside);
+  }
   return out;
 }
 
