@@ -516,12 +516,17 @@ void TcsNotebook::PageDestroyed(TcsPage* page) {
   // active index on the page that is shown.
   m_pageList.erase(m_pageList.begin() + index);
   if (Loading()) return;
+  const bool wasActive = index == m_pageIndex;
   if (index < m_pageIndex)
     --m_pageIndex;
-  else if (index == m_pageIndex)
+  else if (wasActive)
     m_pageIndex = -1;
   RebuildTabs();
-  if (m_pageIndex < 0) EnsureValidActivePage();
+  if (wasActive) {
+    // The page that took its place, else the next one that can be shown.
+    SetPageIndex(std::min(index, PageCount() - 1));
+    if (m_pageIndex < 0) EnsureValidActivePage();
+  }
 }
 
 // ---- loading -----------------------------------------------------------------------------

@@ -440,8 +440,9 @@ TEST(NotebookLayout, InvariantsOverRandomConfigurations) {
       ASSERT_TRUE(l.TabRect(pages[i].caption, t));
       EXPECT_TRUE(t.left >= a.left && t.top >= a.top && t.right <= a.right && t.bottom <= a.bottom)
           << Str(t) << " outside " << Str(a);
-      if (t.Width() > 0 && t.Height() > 0)
+      if (t.Width() > 0 && t.Height() > 0) {
         EXPECT_EQ(l.TabAtPoint(pages, Point{(t.left + t.right) / 2, (t.top + t.bottom) / 2}), static_cast<int>(i));
+      }
     }
     EXPECT_EQ(static_cast<int>(l.tabs.size()), visible);
     for (const QStringList& row : l.rows) {
