@@ -166,15 +166,10 @@ void TcsTabLayout::ComputeTabRects() {
         }
       }
       const QString& caption = rows[row][p];
-      bool found = false;
-      for (TcsTab& tab : tabs) {
-        if (tab.caption.compare(caption, Qt::CaseInsensitive) == 0) {
-          tab.rect = t;
-          found = true;
-          break;
-        }
-      }
-      if (!found) tabs.push_back(TcsTab{caption, t});
+      if (auto* tab = const_cast<TcsTab*>(FindTab(caption)))
+        tab->rect = t;
+      else
+        tabs.push_back(TcsTab{caption, t});
 
       switch (orientation) {
         case toTop:
@@ -206,6 +201,10 @@ void TcsTabLayout::ComputeTabRects() {
 }
 
 const TcsTab* TcsTabLayout::FindTab(const QString& caption) const {
+  // Rows and tabs normally carry the very same caption; the exact pass is
+  // cheap and the caseless one finds the rest.
+  for (const TcsTab& tab : tabs)
+    if (tab.caption == caption) return &tab;
   for (const TcsTab& tab : tabs)
     if (tab.caption.compare(caption, Qt::CaseInsensitive) == 0) return &tab;
   return nullptr;
