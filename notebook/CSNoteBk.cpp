@@ -146,18 +146,16 @@ void TcsPageAccess::Put(int i, const QString& caption) {
   NotifyDesigner();
 }
 
-int TcsPageAccess::Add(const QString& caption) {
-  const int index = Count();
-  Insert(index, caption);
-  return Count() > index && m_notebook.m_pageList[index]->Caption() == caption ? index : -1;
-}
+int TcsPageAccess::Add(const QString& caption) { return InsertPage(Count(), caption); }
 
-void TcsPageAccess::Insert(int i, const QString& caption) {
+void TcsPageAccess::Insert(int i, const QString& caption) { InsertPage(i, caption); }
+
+int TcsPageAccess::InsertPage(int i, const QString& caption) {
   TcsNotebook& nb = m_notebook;
-  if (i < 0 || i > Count()) return;
+  if (i < 0 || i > Count()) return -1;
   if (IndexOf(caption) >= 0) {
     tk::ShowErrorBox(DuplicateCaptionText(caption));
-    return;
+    return -1;
   }
   // Made without a parent first so that it does not join the page list as a
   // page read from form data would.
@@ -173,6 +171,7 @@ void TcsPageAccess::Insert(int i, const QString& caption) {
   // A notebook whose pages were all cleared away in code gets an active page
   // again with its first new page.
   if (!nb.Loading() && nb.Page(nb.m_pageIndex) == nullptr) nb.SetPageIndex(i);
+  return i;
 }
 
 void TcsPageAccess::Delete(int i) {

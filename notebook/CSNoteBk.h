@@ -27,9 +27,10 @@
 // is cleared away again); every TcsPage constructed with the notebook as its
 // parent while loading is appended to the page list in construction order; a
 // PageIndex set while loading is only stored.  When loading ends, Loaded()
-// shows the stored page (or leaves no page active when the index is invalid),
-// builds the tab layout, chooses a valid active page and enables the notebook
-// when some page is selectable.
+// shows the stored page, builds the tab layout and, outside design mode, makes
+// sure the active page is selectable (with an invalid stored index the first
+// selectable page, else the first visible one, becomes active) and enables the
+// notebook exactly when some page is selectable.
 #pragma once
 
 #include <QColor>
@@ -208,6 +209,7 @@ public:
   void EndUpdate() {}
 
 private:
+  int InsertPage(int i, const QString& caption);
   // After an edit, once the layout is built: rebuilds the tabs and makes page
   // i active (the current index when i < 0).
   void RefreshAfterEdit(int i);

@@ -398,6 +398,28 @@ TEST(NotebookModel, SaveResourcesReleasesInactivePages) {
   EXPECT_EQ(editA->parentWidget(), nb->Page(0));
 }
 
+TEST(NotebookModel, DesignModeKeepsWindowsAndEnabledState) {
+  QWidget form;
+  auto* nb = new TcsNotebook(&form);
+  nb->SetPages({"A", "B"});
+  form.show();
+  for (TcsPage* p : nb->PageList()) p->winId();
+  tk::SetDesigning(&form, true);
+  nb->SetSaveResources(true);
+  EXPECT_TRUE(nb->Page(1)->HasWindow());
+  nb->SetPageIndex(1);
+  EXPECT_TRUE(nb->Page(0)->HasWindow());
+  nb->Page(0)->SetPageEnabled(false);
+  nb->Page(1)->SetPageEnabled(false);
+  EXPECT_TRUE(nb->Enabled());
+  EXPECT_EQ(nb->PageIndex(), 1);
+  // Back at run time the first change of a page settles the notebook.
+  tk::SetDesigning(&form, false);
+  nb->Page(1)->SetPageVisible(false);
+  EXPECT_EQ(nb->PageIndex(), 0);
+  EXPECT_FALSE(nb->Enabled());
+}
+
 TEST(NotebookModel, APageDestroyedDirectlyLeavesTheList) {
   Fixture f({"A", "B", "C"});
   f.nb->SetActivePage("B");
