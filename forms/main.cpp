@@ -6,6 +6,8 @@
 #include "engine/Tracking.h"
 #include "expert/Expert.h"
 #include "expert/Product.h"
+#include "forms/about.h"
+#include "forms/oops.h"
 #include "settings/EasyINI.h"
 #include "settings/Settings.h"
 #include "toolkit/Application.h"
@@ -179,7 +181,7 @@ void TfrmMain::btnOptionsClick() {
   LoadSettings();
 }
 
-void TfrmMain::btnAboutClick() {}
+void TfrmMain::btnAboutClick() { ShowAboutBox(); }
 
 void TfrmMain::btnHelpClick() { tk::Application().HelpJump(PanelHelpTopic); }
 
@@ -190,9 +192,7 @@ void TfrmMain::timerMessTimer() {
 
 void TfrmMain::timerWaitTimer() { WaitTimerTick(); }
 
-void TfrmMain::ShowMessageDialog(const QString& text) {
-  tk::ShowMessageBox(text, QStringLiteral("Oops!"));
-}
+void TfrmMain::ShowMessageDialog(const QString& text) { ShowOopsDialog(this, text); }
 
 void TfrmMain::FormClose(tk::TCloseAction& action) { action = tk::TCloseAction::caFree; }
 

@@ -1,4 +1,8 @@
 #include <QTest>
+#include <QTimer>
+
+#include "forms/oops.h"
+#include "controls/CDKROMem.h"
 
 #include "settings/EasyINI.h"
 #include "tests/support/PanelFixture.h"
@@ -133,14 +137,41 @@ TEST_F(Panel, WithoutTheRecoveryKeyStartNeverMovesWindowsToFixedPlaces) {
   EXPECT_EQ(ide.MainRect(), (Rect{-2000, -2000, -1500, -1950}));
 }
 
+// While a modal dialog of class `cls` runs, reads it and clicks its OK button.
+struct ModalProbe {
+  QString caption, text;
+  bool ownedByPanel = false;
+  bool seen = false;
+  void Arm() {
+    QTimer::singleShot(0, [this] {
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* oops = qobject_cast<TfrmOops*>(w);
+        if (!oops || !oops->isVisible()) continue;
+        seen = true;
+        caption = oops->Caption();
+        text = oops->memo->toPlainText();
+        ownedByPanel = oops->parentWidget() == frmMain.data();
+        QTest::mouseClick(oops->btnOk, Qt::LeftButton, {}, oops->btnOk->rect().center());
+        return;
+      }
+      Arm();  // not shown yet: look again at the next turn
+    });
+  }
+};
+
 TEST_F(Panel, StartWithNoWindowChosenShowsTheMessageDialog) {
   Settings.HideInspector = Settings.HideMainWindow = false;
   frmMain->show();
+  ModalProbe probe;
+  probe.Arm();
   Click(frmMain->btnStart);
-  ASSERT_EQ(boxes.boxes.size(), 1u);
-  EXPECT_EQ(boxes.boxes[0].caption, QStringLiteral("Oops!"));
-  EXPECT_EQ(boxes.boxes[0].text, QStringLiteral("No windows are set to be hidden.  Use the options button to "
-                                                "choose which windows to hide."));
+  ASSERT_TRUE(probe.seen);
+  EXPECT_EQ(probe.caption, QStringLiteral("Oops!"));
+  EXPECT_EQ(probe.text, QStringLiteral("No windows are set to be hidden.  Use the options button to "
+                                       "choose which windows to hide."));
+  EXPECT_TRUE(probe.ownedByPanel);
+  testing_support::WaitFor([] { return QApplication::topLevelWidgets().size() > 0; }, 0);
+  for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_FALSE(qobject_cast<TfrmOops*>(w)) << "destroyed after use";
   EXPECT_TRUE(frmMain->btnStart->isEnabled());
   EXPECT_FALSE(frmMain->btnStop->isEnabled());
   EXPECT_TRUE(frmMain->isVisible());
