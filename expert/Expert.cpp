@@ -106,7 +106,6 @@ void ShowControlPanel(THostServices* services) {
   }
   if (!firstTime) {
     frmMain->show();
-    frmMain->raise();
     platform::BringWindowToTop(frmMain->Handle());
   }
   MainWindow = platform::FindWindow(MainWindowClass, nullptr);

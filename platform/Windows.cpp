@@ -172,7 +172,9 @@ void BringWindowToTop(HWND h) {
   QWidget* w = WidgetFromHandle(h);
   if (!w) return;
   QWidget* top = w->window();
-  top->raise();
+  // The offscreen platform keeps no window order of its own (and complains
+  // when asked to raise); the order kept here is the one that counts there.
+  if (QGuiApplication::platformName() != QLatin1String("offscreen")) top->raise();
   if (top->isVisible()) hub()->Raise(top);
 }
 

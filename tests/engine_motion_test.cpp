@@ -163,7 +163,6 @@ TEST_F(Motion, AMissingMainWindowMovesNothingAndDoesNotCrash) {
 
 TEST_F(Motion, BringToTopRaisesTheWindowAboveOthers) {
   // The inspector overlaps the main window at (50, 50) once moved there.
-  ide.main->raise();
   platform::BringWindowToTop(ide.MainHandle());
   MoveInspector(Rect{0, 0, 200, 768}, 0, "", true);
   EXPECT_EQ(platform::WindowFromPoint({50, 50}), ide.InspectorHandle());

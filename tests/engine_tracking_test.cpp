@@ -162,7 +162,6 @@ TEST_F(Tracking, TheTickRevealsTheMainWindowAndRaisesAShownInspectorAgain) {
   Report(0, 400);
   frmMain->timerWait->Tick();
   ASSERT_FALSE(InspectorHidden);
-  ide.main->raise();
   platform::BringWindowToTop(ide.MainHandle());
   ide.inspector->move(0, 0);  // let the inspector overlap the hidden main window's strip
   Report(2, 2);

@@ -53,7 +53,7 @@ int TForm::ShowModal() {
   m_modalResult = mrNone;
   setWindowModality(Qt::ApplicationModal);
   show();
-  raise();
+  platform::BringWindowToTop(platform::HandleOf(this));
   activateWindow();
   QEventLoop loop;
   m_loop = &loop;
