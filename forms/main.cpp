@@ -41,9 +41,12 @@ TfrmMain::TfrmMain(QWidget* owner) : tk::TForm(owner) {
     f.setPointSize(8);
     f.setBold(true);
     setFont(f);
+    // Black captions while enabled; disabled ones keep the style's grey.
     QPalette pal = palette();
-    pal.setColor(QPalette::WindowText, Qt::black);
-    pal.setColor(QPalette::ButtonText, Qt::black);
+    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) {
+      pal.setColor(g, QPalette::WindowText, Qt::black);
+      pal.setColor(g, QPalette::ButtonText, Qt::black);
+    }
     setPalette(pal);
 
     Bevel1 = Make<tk::TBevel>(this, "Bevel1", 2, 5, 161, 33);
