@@ -18,6 +18,7 @@
 //    time it is about to be shown for the first time.
 #pragma once
 
+#include <QAbstractButton>
 #include <QPointer>
 #include <QWidget>
 #include <vector>
@@ -25,7 +26,6 @@
 #include "platform/Windows.h"
 #include "toolkit/Component.h"
 
-class QAbstractButton;
 class QEventLoop;
 
 namespace tk {
