@@ -1,6 +1,7 @@
 #include "mgwatch/mgwatch.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QTimer>
 
 #include "platform/Windows.h"
@@ -35,10 +36,14 @@ extern "C" bool SetHook(std::uintptr_t wnd) {
   if (wasSet) return true;
   g_watch.last = platform::GetCursorPos();
   g_watch.observer = platform::AddCursorObserver([](platform::Point p) { g_watch.Report(p); });
-  g_watch.poll = new QTimer(QCoreApplication::instance());
-  g_watch.poll->setTimerType(Qt::PreciseTimer);
-  QObject::connect(g_watch.poll, &QTimer::timeout, [] { g_watch.Report(platform::GetCursorPos()); });
-  g_watch.poll->start(kPollMs);
+  // Offscreen, the cursor moves only through the platform's SetCursorPos,
+  // which the observer already sees: polling there would only burn time.
+  if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+    g_watch.poll = new QTimer(QCoreApplication::instance());
+    g_watch.poll->setTimerType(Qt::PreciseTimer);
+    QObject::connect(g_watch.poll, &QTimer::timeout, [] { g_watch.Report(platform::GetCursorPos()); });
+    g_watch.poll->start(kPollMs);
+  }
   return true;
 }
 
