@@ -135,9 +135,13 @@ TEST(NotebookModel, RowExtentCountsVisiblePagesAndFollowsTabsPerRow) {
   f.page("G")->SetPageVisible(false);
   EXPECT_EQ(f.nb->RowExtent(), 2);
   EXPECT_EQ(f.nb->RowCount(), 2);
+  // Fewer rows: a deeper page area, and the pages follow it.
+  const int topBefore = f.nb->PageClientRect().top();
   f.nb->SetTabsPerRow(6);
   EXPECT_EQ(f.nb->RowCount(), 1);
   EXPECT_EQ(f.nb->Layout().rows.front().size(), 6);
+  EXPECT_EQ(f.nb->PageClientRect().top(), topBefore - 25);
+  for (TcsPage* p : f.nb->PageList()) EXPECT_EQ(p->geometry(), f.nb->PageClientRect());
 }
 
 // ---- the page list ---------------------------------------------------------------------
