@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <set>
+#include <vector>
 #include <system_error>
 
 #include "platform/Windows.h"
@@ -114,10 +116,25 @@ bool ProbeSoundDevice() {
 // wakes a synchronous waiter.
 class CanberraService final : public SoundService {
 public:
+  CanberraService() {
+    std::lock_guard live(LiveMutex());
+    Live().insert(this);
+  }
+
   ~CanberraService() override {
-    // Destroying the context cancels what still plays; its callbacks still find
-    // this object's members alive.
-    if (m_ctx) ca_context_destroy(m_ctx);
+    {
+      // From now on a late finish callback finds this service gone.
+      std::lock_guard live(LiveMutex());
+      Live().erase(this);
+    }
+    // An opened context is never destroyed: destroying it unloads the
+    // library's output driver while the driver's own playback thread may still
+    // be finishing, and that thread then runs code that is gone.  The context
+    // is cancelled, detached from this object and kept for the process's
+    // lifetime instead (one per service ever created: a handful at most).
+    if (!m_ctx) return;
+    if (m_lastId != 0) ca_context_cancel(m_ctx, m_lastId);
+    RetiredContexts().push_back(m_ctx);
   }
 
   SoundOutcome Play(const std::string& path) override {
@@ -201,7 +218,25 @@ private:
     return true;
   }
 
+  // Services that exist, so that a finish callback arriving on the library's
+  // thread after its service was destroyed does nothing.
+  static std::set<void*>& Live() {
+    static auto* live = new std::set<void*>;
+    return *live;
+  }
+  static std::mutex& LiveMutex() {
+    static auto* m = new std::mutex;
+    return *m;
+  }
+
+  static std::vector<ca_context*>& RetiredContexts() {
+    static auto* retired = new std::vector<ca_context*>;  // never destroyed, see above
+    return *retired;
+  }
+
   static void Finished(ca_context*, std::uint32_t id, int, void* self) {
+    std::lock_guard live(LiveMutex());
+    if (!Live().count(self)) return;  // its service is gone
     auto* s = static_cast<CanberraService*>(self);
     {
       std::lock_guard lock(s->m_waitMutex);
