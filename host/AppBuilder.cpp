@@ -115,7 +115,7 @@ QWidget* TAppBuilder::BuildPalette() {
   tabs->setFocusPolicy(Qt::NoFocus);
   tabs->setDrawBase(false);
   tabs->setExpanding(false);
-  for (const char* page : {"Standard", "Additional", "Win32", "System", "Data Access", "Dialogs"})
+  for (const char* page : {"Standard", "Additional", "System", "Data", "Dialogs"})
     tabs->addTab(tr(page));
   col->addWidget(tabs);
 
