@@ -280,8 +280,12 @@ TcsNotebook::TcsNotebook(QWidget* parent) : QWidget(parent) {
   m_selectedColor = pal.color(QPalette::ButtonText);
   m_unselectedColor = pal.color(QPalette::ButtonText);
   m_unselectedTabColor = pal.color(QPalette::Button);
+  m_color = pal.color(QPalette::Button);
   m_tabFont = parent ? parent->font() : QFont();
   setFocusPolicy(Qt::StrongFocus);
+  // Design mode shows the tab cursor over the tabs as the mouse moves.
+  setMouseTracking(true);
+  WatchForm();
 
   // Added as the page list always adds, then shown (only stored while loading).
   m_access.Add(QStringLiteral("Default"));
@@ -788,7 +792,28 @@ void TcsNotebook::SetUseUnselectedTabColor(bool on) {
   if (m_unselectedTabColor != Color()) update();
 }
 
-QColor TcsNotebook::Color() const { return palette().color(QPalette::Window); }
+QColor TcsNotebook::Color() const {
+  if (!m_parentColor) return m_color;
+  const QWidget* parent = parentWidget();
+  return parent ? parent->palette().color(parent->backgroundRole()) : palette().color(QPalette::Window);
+}
+
+void TcsNotebook::SetColor(const QColor& c) {
+  if (!m_parentColor && c == m_color) return;
+  m_color = c;
+  m_parentColor = false;
+  update();
+}
+
+void TcsNotebook::SetParentColor(bool on) {
+  if (on == m_parentColor) return;
+  m_parentColor = on;
+  update();
+}
+
+QColor TcsNotebook::TabColor(bool active) const {
+  return m_useUnselectedTabColor && !active ? m_unselectedTabColor : Color();
+}
 
 void TcsNotebook::SetTabFont(const QFont& font) {
   m_tabFont = font;
@@ -825,13 +850,7 @@ void TcsNotebook::resizeEvent(QResizeEvent* e) {
 void TcsNotebook::changeEvent(QEvent* e) {
   QWidget::changeEvent(e);
   if (e->type() == QEvent::FontChange || e->type() == QEvent::ParentChange) ParentFontChanged();
-}
-
-void TcsNotebook::paintEvent(QPaintEvent*) {
-  PrepareTabs();
-  // Background only: the colour around the cards is the parent's.
-  QWidget* parent = parentWidget();
-  const QColor outside = parent ? parent->palette().color(parent->backgroundRole()) : Color();
-  QPainter painter(this);
-  painter.fillRect(rect(), outside);
+  // The area around the cards shows the parent's colour.
+  if (e->type() == QEvent::PaletteChange || e->type() == QEvent::ParentChange) update();
+  if (e->type() == QEvent::ParentChange) WatchForm();
 }

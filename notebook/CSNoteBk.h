@@ -34,6 +34,8 @@
 #pragma once
 
 #include <QColor>
+#include <QCursor>
+#include <QImage>
 #include <QFont>
 #include <QPixmap>
 #include <QPointer>
@@ -306,8 +308,16 @@ public:
   void SetUnselectedTabColor(const QColor& c);
   bool UseUnselectedTabColor() const { return m_useUnselectedTabColor; }
   void SetUseUnselectedTabColor(bool on);
-  // The background of the page and of the active tab.
+  // The background of the page and of the active tab.  While ParentColor is
+  // true (the default) it is the parent's background colour; setting a colour
+  // turns ParentColor off.
   QColor Color() const;
+  void SetColor(const QColor& c);
+  bool ParentColor() const { return m_parentColor; }
+  void SetParentColor(bool on);
+  // The background of a tab: Color, or UnselectedTabColor for an inactive tab
+  // while UseUnselectedTabColor is on.
+  QColor TabColor(bool active) const;
 
   // The caption font.  Setting it (any change) stops it following the parent's
   // font.  While ParentTabFont is true it follows the parent's font.
@@ -324,6 +334,12 @@ public:
   TPageChangingEvent OnPageChanging;
   std::function<void(QObject* sender)> OnPageChanged;
   std::function<void(QObject* sender)> OnTabClick;
+  // Any mouse button pressed on the notebook, before it acts on the press.
+  std::function<void(QObject* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y)>
+      OnMouseDown;
+  // The keyboard focus arrives at / leaves the notebook.
+  std::function<void(QObject* sender)> OnEnter;
+  std::function<void(QObject* sender)> OnExit;
   // Told (in design mode only) that the form was modified through the page
   // list: stands for the form designer attached to the parent form.
   std::function<void(QWidget* form)> OnDesignerModified;
@@ -363,8 +379,37 @@ public:
   bool AnyPageSelectable() const;
   bool AnyPageVisible() const;
 
+  // Whether the focus rectangle (a dotted, inverting rectangle one pixel
+  // outside the active tab's inner rectangle) is on screen.
   bool FocusDrawn() const { return m_focusDrawn; }
   void SetFocusDrawn(bool on) { m_focusDrawn = on; }
+  // Draws the focus rectangle again: shows it when it is off, removes it when
+  // it is on.  Nothing before the layout is built.
+  void ToggleFocusRect();
+
+  // ---- interaction ---------------------------------------------------------------
+  // The accelerator character c typed in the notebook's form (one the focused
+  // control did not take, or typed with Alt): selects the first enabled,
+  // visible page whose caption has c as its accelerator (without case), moves
+  // the focus to the notebook and raises OnTabClick.  Returns whether the
+  // character was taken; a disabled notebook or no such page leaves it to the
+  // rest of the form.  The notebook watches its form's keys for this itself.
+  bool DialogChar(QChar c);
+  // After a user's successful selection: shows the focus rectangle when the
+  // notebook has the focus, then raises OnTabClick.
+  void TabClick();
+
+  // Design mode.  The designer asks whether the notebook handles the mouse at
+  // client point p: a left press on a tab selects that page and answers true,
+  // as does every query while that button stays down, and its release.
+  bool DesignHitTest(const QPoint& p, Qt::MouseButtons buttons);
+  // The cursor over the client point `screenPos` (global coordinates): the
+  // tab cursor over a tab (answers true), else the usual cursor (false).
+  bool DesignSetCursor(const QPoint& screenPos);
+  // Cursor number of the tab cursor, and the cursor itself: the hand picture
+  // "CSTABCURSOR" of the add-in's resources, or the arrow when it is missing.
+  static constexpr int crTabCursor = 31000;
+  static QCursor TabCursor();
 
   void Loaded() override;
 
@@ -378,9 +423,22 @@ protected:
   void paintEvent(QPaintEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
   void changeEvent(QEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void focusInEvent(QFocusEvent* e) override;
+  void focusOutEvent(QFocusEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
+  // Renders the whole control into `canvas` (the widget's size): background,
+  // tabs, frames, captions, pictures and the focus rectangle.
+  void PaintTabs(QImage& canvas);
   // Parent-font handling: the tab font follows the parent's while
   // ParentTabFont is true.
   virtual void ParentFontChanged();
+  // After a change of TabFont.  Qt hands a widget's font down to its children,
+  // so the notebook's own Font (and with it its pages') is not touched: the
+  // tab font is read from TabFont at every paint.
   virtual void CMTabFontChanged() {}
 
 private:
@@ -397,6 +455,13 @@ private:
   void PageDestroyed(TcsPage* page);
   int IndexOfPage(const TcsPage* page) const;
   bool Loading() const { return IsLoading(); }
+  void EraseBackground(QImage& canvas);
+  void DrawTabCaptions(QImage& canvas);
+  void DrawGlyph(QImage& canvas, TcsPage* page, bool active, const platform::Rect& inner, const QColor& bg);
+  void DrawCaption(QImage& canvas, TcsPage* page, bool active, const platform::Rect& inner, const QColor& bg,
+                   const QFont& plain, const QFont& underlined);
+  QRect FocusRect() const;
+  void WatchForm();
 
   std::vector<TcsPage*> m_pageList;
   TcsPageAccess m_access{*this};
@@ -406,6 +471,7 @@ private:
   bool m_focusDrawn = false;
   bool m_destroying = false;
   QPoint m_lastHitPoint;
+  QPointer<QWidget> m_watchedForm;
 
   TBitmapAlignment m_bitmapAlignment = baRightMiddle;
   TTextAlignment m_textAlignment = taLeftMiddle;
@@ -415,6 +481,8 @@ private:
   QColor m_unselectedColor;
   QColor m_unselectedTabColor;
   bool m_useUnselectedTabColor = false;
+  QColor m_color;
+  bool m_parentColor = true;
   QFont m_tabFont;
   bool m_parentTabFont = true;
 };
