@@ -45,3 +45,21 @@ void LoadSettingsFrom(TIniEditor& ini, tk::TTimer& timerWait) {
   Guarded(t.DisableOnFocusLoss, false,
           [&] { return ini.ReadBool(s, K::DisableOnFocusLoss, true); });
 }
+
+void SaveSettingsFrom(const TOptionValues& v, TIniEditor& ini) {
+  namespace K = IniLayout;
+  const std::string_view s = K::Section;
+  ini.WriteBool(s, K::HideInspector, v.HideInspector);
+  ini.WriteInt(s, K::Side, v.Side);
+  ini.WriteBool(s, K::HideMainWindow, v.HideMainWindow);
+  ini.WriteBool(s, K::Animate, v.Animate);
+  ini.WriteBool(s, K::PlaySounds, v.PlaySounds);
+  ini.WriteBool(s, K::DisableOnFocusLoss, v.DisableOnFocusLoss);
+  // An empty text erases the key (see TIniEditor::WriteStr).
+  ini.WriteStr(s, K::MoveOutSound, v.MoveOutSound);
+  ini.WriteStr(s, K::MoveInSound, v.MoveInSound);
+  ini.WriteInt(s, K::AnimationSteps, v.AnimationSteps);
+  ini.WriteInt(s, K::OpenDelay, v.OpenDelay);
+  ini.WriteInt(s, K::HangOutPixels, v.HangOutPixels);
+  ini.WriteBool(s, K::AutoStart, v.AutoStart);
+}

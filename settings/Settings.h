@@ -86,3 +86,30 @@ void LoadSettingsFrom(TIniEditor& ini, tk::TTimer& timerWait);
 // LoadSettingsFrom with the control panel's INI component and wait timer;
 // nothing happens while there is no control panel.
 void LoadSettings();
+
+// The twelve values the options dialog saves, as its controls hold them.
+struct TOptionValues {
+  bool HideInspector = false;
+  int Side = 1;  // the selected item of the side group: 0 left, 1 right
+  bool HideMainWindow = false;
+  bool Animate = false;
+  bool PlaySounds = false;
+  bool DisableOnFocusLoss = true;
+  std::string MoveOutSound;
+  std::string MoveInSound;
+  int AnimationSteps = 5;
+  int OpenDelay = 200;
+  int HangOutPixels = 5;
+  bool AutoStart = false;
+
+  bool operator==(const TOptionValues&) const = default;
+};
+
+// Writes the values to the settings section through ini, one write each, in
+// this order: mgHideInspector, mgSide, mgHideDelphi, mgAnimate, mgWindowSounds,
+// mgDisableOnFocusLoss, MoveOutSound, MoveInSound, mgAnimateSpeed, mgDelay,
+// HangOutPixels, mgUseAutoHide.  Booleans as "True" / "False", numbers in
+// decimal; an empty sound path removes its key.  Every write is on disk when it
+// returns, so an interrupted save leaves the earlier writes in place.  The
+// record Settings is not touched: loading brings the values in.
+void SaveSettingsFrom(const TOptionValues& values, TIniEditor& ini);
