@@ -8,6 +8,7 @@
 #include "expert/Product.h"
 #include "forms/about.h"
 #include "forms/oops.h"
+#include "forms/options.h"
 #include "settings/EasyINI.h"
 #include "settings/Settings.h"
 #include "toolkit/Application.h"
@@ -180,7 +181,14 @@ void TfrmMain::btnStopClick() { StopHiding(); }
 void TfrmMain::btnHideClick() { hide(); }
 
 void TfrmMain::btnOptionsClick() {
-  // The options dialog arrives later; until then Options re-reads the file.
+  {
+    struct Guard {
+      QPointer<TfrmOptions> dialog;
+      ~Guard() { delete dialog.data(); }
+    } guard{new TfrmOptions(tk::Application().OwnerWidget())};
+    guard.dialog->ShowModal();
+  }
+  // Accepted or not, the in-memory settings follow the file again.
   LoadSettings();
 }
 

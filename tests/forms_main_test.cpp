@@ -2,6 +2,7 @@
 #include <QTimer>
 
 #include "forms/oops.h"
+#include "forms/options.h"
 #include "controls/CDKROMem.h"
 
 #include "settings/EasyINI.h"
@@ -197,7 +198,21 @@ TEST_F(Panel, StartAndStopSwapTheButtonStates) {
 TEST_F(Panel, EscapeOpensOptionsWhenIdleAndStopsWhenRunning) {
   WriteFile(IniPath(), "[Edgetucker]\nHangOutPixels=7\nmgHideDelphi=1\nmgHideInspector=1\n");
   frmMain->show();
+  // The options dialog runs modally: close it as soon as it shows.
+  bool optionsShown = false;
+  std::function<void()> closeOptions = [&] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (auto* dlg = qobject_cast<TfrmOptions*>(w); dlg && dlg->isVisible()) {
+        optionsShown = true;
+        dlg->Close();
+        return;
+      }
+    }
+    QTimer::singleShot(0, closeOptions);
+  };
+  QTimer::singleShot(0, closeOptions);
   QTest::keyClick(frmMain, Qt::Key_Escape);
+  EXPECT_TRUE(optionsShown);
   EXPECT_EQ(Settings.HangOutPixels, 7) << "Options reloads the settings";
   Click(frmMain->btnStart);
   ASSERT_TRUE(Watching);
