@@ -384,7 +384,7 @@ public:
   bool FocusDrawn() const { return m_focusDrawn; }
   void SetFocusDrawn(bool on) { m_focusDrawn = on; }
   // Draws the focus rectangle again: shows it when it is off, removes it when
-  // it is on.  Nothing before the layout is built.
+  // it is on.
   void ToggleFocusRect();
 
   // ---- interaction ---------------------------------------------------------------

@@ -140,7 +140,9 @@ QRect TcsNotebook::FocusRect() const {
 }
 
 void TcsNotebook::ToggleFocusRect() {
-  if (!m_layoutBuilt) return;
+  // The rectangle is drawn by every paint while FocusDrawn holds, so the flag
+  // may change before the layout exists (the focus can arrive before the
+  // first paint); the first paint then shows it.
   m_focusDrawn = !m_focusDrawn;
   update(FocusRect());
 }

@@ -142,12 +142,16 @@ void TcsNotebook::WatchForm() {
 }
 
 bool TcsNotebook::eventFilter(QObject* watched, QEvent* e) {
-  // Keys reach the form when the focused control left them alone (or the
-  // form itself has the focus): those are the form's dialog characters.
-  if (watched == m_watchedForm && e->type() == QEvent::KeyPress) {
+  // The form's dialog characters.  A plain character counts when the focused
+  // control left it alone, so it comes up to the form as a key press.  Alt
+  // with a character is a menu key that no control takes as text: it is
+  // caught when the form is asked whether it overrides shortcuts (before the
+  // key reaches any control), so an edit never inserts it.
+  const bool press = e->type() == QEvent::KeyPress;
+  if (watched == m_watchedForm && (press || e->type() == QEvent::ShortcutOverride)) {
     auto* k = static_cast<QKeyEvent*>(e);
     const Qt::KeyboardModifiers mods = k->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
-    if (mods == Qt::NoModifier || mods == Qt::AltModifier) {
+    if ((press && mods == Qt::NoModifier) || (!press && mods == Qt::AltModifier)) {
       QChar c;
       if (!k->text().isEmpty() && k->text()[0].isPrint())
         c = k->text()[0];
