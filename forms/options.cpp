@@ -28,8 +28,10 @@ tk::TCheckBox* CheckBox(QWidget* page, const char* name, int left, int top, int 
   return cb;
 }
 
-tk::TLabel* Heading(QWidget* page, const char* name, int width, const char* caption) {
-  auto* l = Make<tk::TLabel>(page, name, 11, 10, width, 17);
+TCDKRotate3DLabel* Heading(QWidget* page, const char* name, int width, const char* caption) {
+  auto* l = Make<TCDKRotate3DLabel>(page, name, 11, 10, width, 17);
+  l->SetRotation(0);
+  l->SetShadowStyle(ssRaised);
   l->SetCaption(QString::fromLatin1(caption));
   l->setFont(tk::MakeFont(QStringLiteral("MS Sans Serif"), 10, true));
   l->SetFontColor(tk::clBlack);

@@ -30,6 +30,7 @@
 
 #include <QLineEdit>
 
+#include "controls/CDKRotat.h"
 #include "notebook/CSNoteBk.h"
 #include "settings/Settings.h"
 #include "toolkit/Buttons.h"
@@ -49,14 +50,14 @@ public:
   tk::TBitBtn* btnHelp;
 
   // Page 0, Hiding.
-  tk::TLabel* CDKRotate3DLabel1;
+  TCDKRotate3DLabel* CDKRotate3DLabel1;
   tk::TBevel* Bevel1;
   tk::TCheckBox* cbHideDelphi;
   tk::TCheckBox* cbHideInspector;
   tk::TRadioGroup* rgSide;
 
   // Page 1, Sound.
-  tk::TLabel* CDKRotate3DLabel2;
+  TCDKRotate3DLabel* CDKRotate3DLabel2;
   tk::TBevel* Bevel2;
   tk::TCheckBox* cbUseSounds;
   tk::TPanel* pnlFiles;
@@ -66,7 +67,7 @@ public:
   QLineEdit* editOut;
 
   // Page 2, Movement.
-  tk::TLabel* CDKRotate3DLabel3;
+  TCDKRotate3DLabel* CDKRotate3DLabel3;
   tk::TBevel* Bevel3;
   tk::TCheckBox* cbAnimate;
   tk::TPanel* pnlAniOptions;
@@ -74,7 +75,7 @@ public:
   tk::TLabel* Label1;
 
   // Page 3, General.
-  tk::TLabel* CDKRotate3DLabel4;
+  TCDKRotate3DLabel* CDKRotate3DLabel4;
   tk::TBevel* Bevel4;
   tk::TLabel* Label2;
   tk::TSpinEdit* editDelay;

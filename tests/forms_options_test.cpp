@@ -193,6 +193,44 @@ TEST(OptionsForm, DesignStatesAgreeWithTheVisibilityRule) {
   }
 }
 
+TEST(OptionsForm, HeadingsAreRaisedBoldTextAndTabsShowTheirPicturesWithoutTheKeyColour) {
+  TfrmOptions dlg;
+  dlg.show();
+  TCDKRotate3DLabel* headings[] = {dlg.CDKRotate3DLabel1, dlg.CDKRotate3DLabel2, dlg.CDKRotate3DLabel3,
+                                   dlg.CDKRotate3DLabel4};
+  // A colour only each tab's own picture has: the screen's teal, the
+  // speaker's blue, the window's title blue, the stopwatch's red.
+  const QRgb own[] = {qRgb(0, 128, 128), qRgb(64, 96, 192), qRgb(0, 0, 128), qRgb(192, 0, 0)};
+  for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    TCDKRotate3DLabel* h = headings[i];
+    EXPECT_EQ(h->Rotation(), 0);
+    EXPECT_EQ(h->ShadowStyle(), ssRaised);
+    EXPECT_TRUE(h->font().bold());
+    dlg.notebook->SetPageIndex(i);
+    const QImage text = h->grab().toImage();
+    int black = 0, light = 0;
+    const QRgb highlight = tk::ColorToQColor(tk::clBtnHighlight).rgb();
+    for (int y = 0; y < text.height(); ++y)
+      for (int x = 0; x < text.width(); ++x) {
+        black += text.pixel(x, y) == qRgb(0, 0, 0);
+        light += text.pixel(x, y) == highlight;
+      }
+    EXPECT_GT(black, 30) << "the caption in black";
+    EXPECT_GT(light, 10) << "raised: a highlight copy up and left";
+
+    const QImage nb = dlg.notebook->grab().toImage();
+    const QRect tab = dlg.notebook->TabRectOf(i);
+    int ownPixels = 0;
+    for (int y = tab.top(); y <= tab.bottom(); ++y)
+      for (int x = tab.left(); x <= tab.right(); ++x) {
+        ownPixels += nb.pixel(x, y) == own[i];
+        ASSERT_NE(nb.pixel(x, y), qRgb(255, 0, 255)) << "key colour at " << x << "," << y;
+      }
+    EXPECT_GT(ownPixels, 5);
+  }
+}
+
 TEST(OptionsForm, HelpAsksForTheTopicOfTheCurrentPage) {
   platform::ClearHelpRequests();
   tk::Application().SetHelpFile("EDGETUCK.HLP");
