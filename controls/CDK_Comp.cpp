@@ -26,6 +26,12 @@ void Frame(QPainter& p, QRect& r, int count, const QColor& top, const QColor& bo
   }
 }
 
+// Placement arithmetic runs in 64 bits and lands within what a widget can
+// take, so no margin, however absurd, overflows it.
+int Clamp(long long v) {
+  return static_cast<int>(std::clamp<long long>(v, -QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+}
+
 void Bevel(QPainter& p, QRect& r, TPanelBevel kind, int width) {
   if (kind == bvNone) return;
   const QColor light = tk::ColorToQColor(tk::clBtnHighlight);
@@ -108,7 +114,7 @@ void TCompoundComponentPanel::SetMargins(int left, int top, int right, int botto
 
 void TCompoundComponentPanel::SetBounds(int left, int top, int width, int height) {
   const QRect old = geometry();
-  setGeometry(left, top, std::max(width, 0), std::max(height, 0));
+  setGeometry(Clamp(left), Clamp(top), std::max(Clamp(width), 0), std::max(Clamp(height), 0));
   DeliverPendingGeometry(old);
 }
 
@@ -153,15 +159,16 @@ void TCompoundComponentPanel::UpdatePlacement() {
   }
   const QRect p = parent->rect();
   // Exclusive right and bottom edges, as the placement arithmetic is written.
-  const int pLeft = p.left(), pTop = p.top(), pRight = p.left() + p.width(), pBottom = p.top() + p.height();
-  int left = x(), top = y();
+  const long long pLeft = p.left(), pTop = p.top();
+  const long long pRight = pLeft + p.width(), pBottom = pTop + p.height();
+  long long left = x(), top = y();
 
   switch (m_horzPlacement) {
     case plNearEdge: left = pLeft + m_marginLeft; break;
     case plCenter: left = (pLeft + pRight - width()) / 2; break;
     case plFarEdge: left = pRight - width() - m_marginRight; break;
     case plStretch:
-      SetWidth(pRight - m_marginRight - pLeft - m_marginLeft);
+      SetWidth(Clamp(pRight - m_marginRight - pLeft - m_marginLeft));
       left = pLeft + m_marginLeft;
       break;
     default: break;
@@ -173,12 +180,12 @@ void TCompoundComponentPanel::UpdatePlacement() {
     case plCenter: top = (pTop + pBottom - height()) / 2; break;
     case plFarEdge: top = pBottom - height() - m_marginBottom; break;
     case plStretch:
-      SetHeight(pBottom - m_marginBottom - pTop - m_marginTop);
+      SetHeight(Clamp(pBottom - m_marginBottom - pTop - m_marginTop));
       top = pTop + m_marginTop;
       break;
     default: break;
   }
-  SetBounds(left, top, w, height());
+  SetBounds(Clamp(left), Clamp(top), w, height());
   if (m_seeThrough) RefreshBackground();
 }
 
@@ -202,7 +209,7 @@ void TCompoundComponentPanel::SizeHandling() {
     SetWidth(m_savedWidth);
   } else {
     if (m_horzPlacement == plStretch && !loading && parent)
-      SetWidth(p.width() - m_marginRight - m_marginLeft);
+      SetWidth(Clamp(static_cast<long long>(p.width()) - m_marginRight - m_marginLeft));
     m_savedWidth = width();
   }
 
@@ -210,7 +217,7 @@ void TCompoundComponentPanel::SizeHandling() {
     SetHeight(m_savedHeight);
   } else {
     if (m_vertPlacement == plStretch && !loading && parent)
-      SetHeight(p.height() - m_marginBottom - m_marginTop);
+      SetHeight(Clamp(static_cast<long long>(p.height()) - m_marginBottom - m_marginTop));
     m_savedHeight = height();
   }
 

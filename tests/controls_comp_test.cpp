@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPalette>
 #include <QWidget>
+#include <climits>
 
 #include "controls/CDK_Comp.h"
 #include "toolkit/Component.h"
@@ -217,6 +218,18 @@ TEST(CompoundPanel, StretchFollowsTheParentOnTheNextResize) {
   h.panel->SetHeight(30);
   EXPECT_EQ(h.panel->geometry(), QRect(16, h.panel->y(), 268, 30));
   EXPECT_EQ(h.panel->SavedWidth(), 268);
+}
+
+TEST(CompoundPanel, AbsurdMarginsAndBoundsStayWithinWidgetLimits) {
+  Host h(200, 100);
+  h.panel->SetMargins(INT_MIN, INT_MAX, INT_MIN, INT_MAX);
+  h.panel->SetHorzPlacement(plStretch);
+  h.panel->SetVertPlacement(plFarEdge);
+  EXPECT_EQ(h.panel->geometry(), QRect(-QWIDGETSIZE_MAX, -QWIDGETSIZE_MAX, QWIDGETSIZE_MAX, 41));
+  h.panel->SetHorzPlacement(plNone);
+  h.panel->SetVertPlacement(plNone);
+  h.panel->SetBounds(INT_MAX, INT_MIN, INT_MAX, INT_MIN);
+  EXPECT_EQ(h.panel->geometry(), QRect(QWIDGETSIZE_MAX, -QWIDGETSIZE_MAX, QWIDGETSIZE_MAX, 0));
 }
 
 TEST(CompoundPanel, WithoutAParentPlacementDoesNothing) {
