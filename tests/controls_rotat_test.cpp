@@ -42,7 +42,7 @@ QFont CrispFont() {
   return f;
 }
 
-// A bitmap-only face, made on the spot: eight-pixel blocks for "A" and "B".
+// A bitmap-only face, made on the spot: eight-pixel blocks for "A" to "C".
 QString BitmapFamily() {
   static const QString family = [] {
     QByteArray bdf =
@@ -50,8 +50,8 @@ QString BitmapFamily() {
         "FONT -misc-blockface-medium-r-normal--8-80-75-75-c-80-iso8859-1\n"
         "SIZE 8 75 75\nFONTBOUNDINGBOX 8 8 0 -1\n"
         "STARTPROPERTIES 3\nFAMILY_NAME \"Blockface\"\nFONT_ASCENT 7\nFONT_DESCENT 1\nENDPROPERTIES\n"
-        "CHARS 2\n";
-    for (const char* ch : {"65", "66"}) {
+        "CHARS 3\n";
+    for (const char* ch : {"65", "66", "67"}) {
       bdf += QByteArray("STARTCHAR c") + ch + "\nENCODING " + ch +
              "\nSWIDTH 1000 0\nDWIDTH 8 0\nBBX 8 8 0 -1\nBITMAP\n";
       for (int i = 0; i < 8; ++i) bdf += "FF\n";
