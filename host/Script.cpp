@@ -141,7 +141,7 @@ bool ParseKeyName(const std::string& text, int& key, Qt::KeyboardModifiers& modi
       {"Escape", Qt::Key_Escape}, {"Return", Qt::Key_Return}, {"Enter", Qt::Key_Enter},
       {"Tab", Qt::Key_Tab},       {"Space", Qt::Key_Space},   {"Left", Qt::Key_Left},
       {"Right", Qt::Key_Right},   {"Up", Qt::Key_Up},         {"Down", Qt::Key_Down},
-      {"F1", Qt::Key_F1},
+      {"F1", Qt::Key_F1},         {"F4", Qt::Key_F4},
   };
   for (const auto& [name, k] : named) {
     if (rest == name) {

@@ -18,7 +18,7 @@
 //                             the window or the control is hidden or disabled
 //   key CLASS KEY             press and release KEY in the window (at its focus
 //                             widget): Escape, Return, Enter, Tab, Space, Left,
-//                             Right, Up, Down, F1, or one character; optionally
+//                             Right, Up, Down, F1, F4, or one character; optionally
 //                             prefixed "Alt+", "Ctrl+" or "Shift+"
 //   move CLASS L T R B        place a window's frame, as a user's drag would
 //   cursor X Y                move the mouse cursor to a screen point

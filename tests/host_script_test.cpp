@@ -186,6 +186,7 @@ TEST(ScriptKeys, NamesMapToKeysAndModifiers) {
       {"Alt+S", Qt::Key_S, Qt::AltModifier | Qt::ShiftModifier, "S"},
       {"Alt+o", Qt::Key_O, Qt::AltModifier, "o"},
       {"Ctrl+Alt+Left", Qt::Key_Left, Qt::AltModifier | Qt::ControlModifier, ""},
+      {"Alt+F4", Qt::Key_F4, Qt::AltModifier, ""},
       {"5", Qt::Key_5, {}, "5"},
   };
   for (const Row& row : rows) {
