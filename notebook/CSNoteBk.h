@@ -392,8 +392,9 @@ public:
   // control did not take, or typed with Alt): selects the first enabled,
   // visible page whose caption has c as its accelerator (without case), moves
   // the focus to the notebook and raises OnTabClick.  Returns whether the
-  // character was taken; a disabled notebook or no such page leaves it to the
-  // rest of the form.  The notebook watches its form's keys for this itself.
+  // character was taken; a disabled or hidden notebook, or no such page,
+  // leaves it to the rest of the form.  The notebook watches its form's keys
+  // for this itself.
   bool DialogChar(QChar c);
   // After a user's successful selection: shows the focus rectangle when the
   // notebook has the focus, then raises OnTabClick.

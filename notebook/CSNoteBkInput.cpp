@@ -115,7 +115,9 @@ void TcsNotebook::keyPressEvent(QKeyEvent* e) {
 }
 
 bool TcsNotebook::DialogChar(QChar c) {
-  if (!isEnabled() || c.isNull()) return false;
+  // A notebook out of sight cannot take the focus, so it must not swallow
+  // the character either.
+  if (!isEnabled() || !isVisible() || c.isNull()) return false;
   TcsPage* target = nullptr;
   for (TcsPage* page : m_pageList) {
     const QChar accel = csnotebook::AcceleratorOf(page->Caption());

@@ -199,12 +199,16 @@ TEST(NotebookInteraction, AcceleratorCharacters) {
   }
 }
 
-TEST(NotebookInteraction, DisabledNotebookLeavesCharactersAlone) {
+TEST(NotebookInteraction, DisabledOrHiddenNotebookLeavesCharactersAlone) {
   Book b({"&Hiding", "&Sound"});
   b.nb->setEnabled(false);
   EXPECT_FALSE(b.nb->DialogChar(QChar('s')));
   EXPECT_EQ(b.nb->PageIndex(), 0);
   b.nb->setEnabled(true);
+  b.nb->hide();
+  EXPECT_FALSE(b.nb->DialogChar(QChar('s')));
+  EXPECT_EQ(b.nb->PageIndex(), 0);
+  b.nb->show();
   EXPECT_TRUE(b.nb->DialogChar(QChar('S')));
   EXPECT_EQ(b.nb->PageIndex(), 1);
 }
