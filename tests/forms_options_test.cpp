@@ -161,6 +161,9 @@ TEST(OptionsForm, ControlsStandOnTheirPagesWithTheirCaptions) {
   EXPECT_EQ(dlg.rgSide->Items(), QStringList({"Left", "Right"}));
   EXPECT_EQ(dlg.rgSide->Columns(), 2);
   EXPECT_EQ(dlg.btnClose->NumGlyphs(), 2);
+  dlg.show();
+  QApplication::setActiveWindow(&dlg);
+  EXPECT_EQ(dlg.focusWidget(), dlg.notebook) << "the notebook is the active control";
   EXPECT_FALSE(dlg.btnClose->Glyph().isNull());
   EXPECT_FALSE(dlg.btnHelp->Glyph().isNull());
 }
@@ -445,6 +448,7 @@ TEST_F(Options, AcceptWritesTheFileAndThePanelReloadsIt) {
        }},
       {"changes made on the pages", "",
        [](TfrmOptions& d) {
+         EXPECT_TRUE(d.pnlAniOptions->isHidden()) << "no animation: the step count is hidden, yet saved";
          ClickBox(d.cbHideDelphi);
          d.notebook->SetPageIndex(3);
          ClickBox(d.cbAutoStart);
@@ -456,7 +460,7 @@ TEST_F(Options, AcceptWritesTheFileAndThePanelReloadsIt) {
        },
        {{"mgHideDelphi", "True"}, {"mgUseAutoHide", "True"}, {"mgDelay", "640"}, {"HangOutPixels", "6"},
         {"mgWindowSounds", "True"}, {"MoveOutSound", "/sounds/out.wav"}, {"MoveInSound", "<none>"},
-        {"mgDisableOnFocusLoss", "True"}},
+        {"mgDisableOnFocusLoss", "True"}, {"mgAnimate", "False"}, {"mgAnimateSpeed", "5"}},
        [] {
          EXPECT_TRUE(Settings.HideMainWindow);
          EXPECT_TRUE(Settings.AutoStart);
