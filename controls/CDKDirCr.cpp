@@ -1,0 +1,115 @@
+#include "controls/CDKDirCr.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QShortcut>
+
+#include "toolkit/Component.h"
+#include "toolkit/FileCtrls.h"
+
+// ---- engraved label -------------------------------------------------------------------
+
+TCDKEngravedLabel::TCDKEngravedLabel(QWidget* parent) : tk::TCustomLabel(parent) {
+  SetAutoSize(false);
+  // A path is shown as it is: "&" in a folder name is no accelerator.
+  SetShowAccelChar(false);
+  SetFontColor(tk::clBtnShadow);
+}
+
+void TCDKEngravedLabel::SetCaption(const QString& caption) {
+  tk::TCustomLabel::SetCaption(caption);
+  resize(QFontMetrics(font()).horizontalAdvance(caption) + 1, height());
+}
+
+void TCDKEngravedLabel::SetShadowColor(tk::TColor c) {
+  if (c == m_shadowColor) return;
+  m_shadowColor = c;
+  update();
+}
+
+void TCDKEngravedLabel::Paint(QPainter& p) {
+  if (Opaque()) p.fillRect(rect(), BackgroundColor());
+  const int flags = DrawTextFlags();
+  DrawLabelText(p, rect().translated(1, 1), flags, Caption(), tk::ColorToQColor(m_shadowColor));
+  DrawLabelText(p, rect(), flags, Caption(), tk::ColorToQColor(FontColor()));
+}
+
+// ---- the dialog -----------------------------------------------------------------------
+
+namespace {
+tk::TCustomLabel* MakeLabel(QWidget* form, const char* name, const char* caption, QRect r) {
+  auto* l = new tk::TCustomLabel(form);
+  l->setObjectName(QLatin1String(name));
+  l->SetAutoSize(false);
+  l->SetCaption(QLatin1String(caption));
+  l->setGeometry(r);
+  return l;
+}
+}  // namespace
+
+TCreateDirectoryForm::TCreateDirectoryForm(QWidget* owner) : tk::TForm(owner) {
+  setObjectName(QStringLiteral("CreateDirectoryForm"));
+  SetCaption(QStringLiteral("Create Directory"));
+  SetBorderStyle(tk::TBorderStyle::bsDialogSystemMenu);
+  SetClientSize(471, 105);
+  move(208, 220);
+  setFont(tk::MakePixelFont(QStringLiteral("MS Sans Serif"), 11));
+  QPalette pal = palette();
+  pal.setColor(QPalette::WindowText, Qt::black);
+  setPalette(pal);
+
+  tk::LoadingScope scope;
+
+  OKButton = new tk::TBitBtn(this);
+  OKButton->setObjectName(QStringLiteral("OKButton"));
+  OKButton->SetCaption(QStringLiteral("OK"));
+  OKButton->setGeometry(394, 6, 70, 25);
+  OKButton->SetModalResult(tk::mrOk);
+  // Connected after the button's own handler: the result is set first.
+  connect(OKButton, &QPushButton::clicked, this, [this] { OKButtonClick(); });
+
+  CancelButton = new tk::TBitBtn(this);
+  CancelButton->setObjectName(QStringLiteral("CancelButton"));
+  CancelButton->SetCaption(QStringLiteral("Cancel"));
+  CancelButton->setGeometry(394, 37, 70, 25);
+  CancelButton->SetModalResult(tk::mrCancel);
+
+  DirectoryToCreateEdit = new QLineEdit(this);
+  DirectoryToCreateEdit->setObjectName(QStringLiteral("DirectoryToCreateEdit"));
+  DirectoryToCreateEdit->setGeometry(15, 77, 450, 21);
+
+  Label1 = MakeLabel(this, "Label1", "Current Directory:", QRect(7, 7, 348, 16));
+
+  CurrentDirectoryLabel = new TCDKEngravedLabel(this);
+  CurrentDirectoryLabel->setObjectName(QStringLiteral("CurrentDirectoryLabel"));
+  CurrentDirectoryLabel->setGeometry(15, 25, 103, 14);
+  CurrentDirectoryLabel->setFont(tk::MakePixelFont(QStringLiteral("MS Sans Serif"), 11));
+
+  Label2 = MakeLabel(this, "Label2", "Directory to &Create:", QRect(6, 58, 369, 17));
+  Label2->SetFocusControl(DirectoryToCreateEdit);
+
+  scope.End();
+
+  // The caption's accelerator (Alt+C) puts the focus into the edit.
+  auto* accel = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_C), this);
+  connect(accel, &QShortcut::activated, this, [this] { DirectoryToCreateEdit->setFocus(Qt::ShortcutFocusReason); });
+
+  setTabOrder(DirectoryToCreateEdit, OKButton);
+  setTabOrder(OKButton, CancelButton);
+  SetDefaultButton(OKButton);
+  AddCancelButton(CancelButton);
+  SetActiveControl(DirectoryToCreateEdit);
+}
+
+void TCreateDirectoryForm::OKButtonClick() { CreateDirectoryPath(DirectoryToCreateEdit->text()); }
+
+void CreateDirectoryPath(const QString& path) {
+  QString p = path;
+  if (p.endsWith(QLatin1Char('/'))) p.chop(1);
+  // The root is the shortest path there is ("/", one character); with its
+  // separator dropped nothing of it is left to make.
+  if (p.size() < 1 || tk::DirectoryExists(p)) return;
+  const int slash = p.lastIndexOf(QLatin1Char('/'));
+  CreateDirectoryPath(p.left(slash + 1));
+  tk::CreateDir(p);
+}
