@@ -119,7 +119,11 @@ void TCDKAlignSpeedButton::paintEvent(QPaintEvent*) {
 
 TCDKPathEdit::TCDKPathEdit(TCDKPathEditor* owner, QWidget* parent) : QLineEdit(parent), m_owner(owner) {}
 
-int TCDKPathEdit::FittedHeight() const { return QFontMetrics(font()).height() + 8; }
+int TCDKPathEdit::FittedHeight() const {
+  // 13 is the forms' 8-point font's text height where they were designed, so
+  // that font gives the designed 21-pixel edit whatever face stands in for it.
+  return std::max(QFontMetrics(font()).height(), 13) + 8;
+}
 
 QString TCDKPathEdit::ApplyCharCase(const QString& s) const {
   switch (m_charCase) {

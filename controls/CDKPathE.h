@@ -3,9 +3,9 @@
 //
 // Layout (control width W, ButtonOffset B, default 6):
 //   * the edit MainPathEdit at x 2, y 1, W - 23 - B wide (visible gap before
-//     the button B - 2); its height follows its font (the text height plus 8,
-//     21 pixels for the forms' 8-point font), and the control is always 2
-//     pixels taller than the edit;
+//     the button B - 2); its height follows its font (the text height, at
+//     least 13, plus 8: 21 pixels for the forms' 8-point font), and the
+//     control is always 2 pixels taller than the edit;
 //   * the browse button BrowseButton, 23 wide, aligned to the right edge
 //     (x W - 23) over the full height.
 //   A new control stands at (44, 126), 185 wide, without a bevel; it is no tab
@@ -131,7 +131,7 @@ class TCDKPathEdit : public QLineEdit {
 public:
   TCDKPathEdit(TCDKPathEditor* owner, QWidget* parent);
 
-  // The height for the current font: text height plus 8.
+  // The height for the current font: text height (at least 13) plus 8.
   int FittedHeight() const;
 
   TEditCharCase CharCase() const { return m_charCase; }

@@ -113,7 +113,8 @@ TEST(PathEditor, FormsEightPointFontGivesTheDesignedHeight) {
   form.setFont(tk::MakeFont(QStringLiteral("MS Sans Serif"), 8));
   auto* e = new TCDKPathEditor(&form);
   e->SetBounds(25, 2, 145, 23);
-  EXPECT_EQ(e->MainPathEdit->height(), QFontMetrics(e->MainPathEdit->font()).height() + 8);
+  EXPECT_EQ(e->MainPathEdit->height(), 21);
+  EXPECT_EQ(e->height(), 23);
   EXPECT_EQ(e->width(), 145);
   EXPECT_EQ(e->MainPathEdit->width(), 145 - 23 - 6);
 }
@@ -618,21 +619,37 @@ TEST_F(PathEditorDir, CancelledFolderBrowseLeavesTheText) {
   EXPECT_TRUE(form.findChildren<TDirectorySelectForm*>().isEmpty());
 }
 
-TEST_F(PathEditorDir, Picture) {
-  if (!qEnvironmentVariableIsSet("EDGETUCKER_SHOTS")) GTEST_SKIP() << "pictures only on request";
+TEST(PathEditor, EachStyleShowsItsGlyphOnTheButton) {
   QWidget form;
   form.setFont(tk::MakeFont(QStringLiteral("MS Sans Serif"), 8));
-  form.resize(200, 60);
   const char* names[] = {"file", "folder", "save"};
+  std::vector<TCDKPathEditor*> editors;
   for (int i = 0; i < 3; ++i) {
     auto* e = new TCDKPathEditor(&form);
     e->SetBounds(4, 4 + i * 26, 190, 23);
     e->SetStyle(TCDKPathEdStyle(i));
     e->SetText(QStringLiteral("/home/user/%1.wav").arg(QLatin1String(names[i])));
+    editors.push_back(e);
   }
   form.resize(200, 84);
   form.show();
-  form.grab().save(QStringLiteral("/tmp/pathedit_editor.png"));
+  const QImage shot = form.grab().toImage();
+  if (qEnvironmentVariableIsSet("EDGETUCKER_SHOTS")) shot.save(QStringLiteral("/tmp/pathedit_editor.png"));
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(names[i]);
+    const TCDKPathEditor* e = editors[size_t(i)];
+    const QImage glyph = TCDKPathEditor::DefaultGlyph(i).toImage().copy(0, 0, 14, 14);
+    // Where the layout puts the glyph: centred in the button at the right edge.
+    const QPoint origin = e->pos() + ButtonRect(*e).topLeft() + QPoint(4, (e->height() - 14) / 2);
+    int compared = 0;
+    for (int y = 0; y < 14; ++y)
+      for (int x = 0; x < 14; ++x) {
+        if (qAlpha(glyph.pixel(x, y)) != 255) continue;
+        EXPECT_EQ(shot.pixel(origin + QPoint(x, y)), glyph.pixel(x, y)) << x << "," << y;
+        ++compared;
+      }
+    EXPECT_GT(compared, 10);
+  }
 }
 
 }  // namespace
