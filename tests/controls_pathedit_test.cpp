@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QMimeData>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -375,6 +377,56 @@ TEST(PathEditor, EditEventsReachTheHandlersWithTheEditorAsSender) {
   EXPECT_EQ(e->Text(), QStringLiteral("BCD"));
   e->SetText(QStringLiteral("/tmp/x"));
   EXPECT_EQ(e->Text(), QStringLiteral("/TMP/X"));
+}
+
+TEST(PathEditor, DragsOverTheEditGoToTheHandlersWhenThereAreAny) {
+  QWidget form;
+  auto* e = new TCDKPathEditor(&form);
+  form.show();
+  QMimeData mime;
+  mime.setText(QStringLiteral("/dropped.wav"));
+  const QPointF at(10, 8);
+  struct Row {
+    const char* name;
+    bool handlers;
+    bool acceptOver;
+    bool accepted;
+    QString text;
+    std::vector<std::string> log;
+  };
+  const Row rows[] = {
+      {"handler refuses", true, false, false, "", {"over 10,8"}},
+      {"handler accepts and takes the drop", true, true, true, "", {"over 10,8", "drop 10,8"}},
+      {"no handlers: the edit takes the text", false, false, true, "/dropped.wav", {}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    e->SetText(QString());
+    std::vector<std::string> log;
+    if (r.handlers) {
+      e->SetOnDragOver([&](QObject* s, QObject*, int x, int y, bool& accept) {
+        EXPECT_EQ(s, e);
+        log.push_back("over " + std::to_string(x) + "," + std::to_string(y));
+        accept = r.acceptOver;
+      });
+      e->SetOnDragDrop([&](QObject* s, QObject*, int x, int y) {
+        EXPECT_EQ(s, e);
+        log.push_back("drop " + std::to_string(x) + "," + std::to_string(y));
+      });
+    } else {
+      e->SetOnDragOver(nullptr);
+      e->SetOnDragDrop(nullptr);
+    }
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(e->MainPathEdit, &enter);
+    EXPECT_EQ(enter.isAccepted(), r.accepted);
+    if (enter.isAccepted()) {
+      QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(e->MainPathEdit, &drop);
+    }
+    EXPECT_EQ(log, r.log);
+    EXPECT_EQ(e->Text(), r.text);
+  }
 }
 
 // ---- browsing ---------------------------------------------------------------------------
