@@ -56,14 +56,22 @@ tk::TSpinEdit* SpinEdit(QWidget* parent, const char* name, int left, int top, in
   return e;
 }
 
-QLineEdit* PathEditor(QWidget* parent, const char* name, int top, const char* title) {
-  auto* e = Make<QLineEdit>(parent, name, 25, top, 145, 23);
-  e->setToolTip(QString::fromLatin1(title));
+TCDKPathEditor* PathEditor(QWidget* parent, const char* name, int top, const char* title) {
+  auto* e = Make<TCDKPathEditor>(parent, name, 25, top, 145, 23);
+  e->SetStyle(_SelectFile);
+  e->SetTitle(QString::fromLatin1(title));
+  e->SetFilter(QStringLiteral("Wave Files|*.wav"));
+  e->SetFilterIndex(1);
+  e->SetDefaultExt(QStringLiteral("WAV"));
+  e->SetFileName(QStringLiteral("*.wav"));
+  e->SetOptions({});
+  e->SetSmartShowBrowseButton(false);
+  e->SetMaxLength(0);
   return e;
 }
 
-std::string PathText(const QLineEdit* e) { return e->text().toLatin1().toStdString(); }
-void SetPathText(QLineEdit* e, const std::string& text) { e->setText(QString::fromLatin1(text)); }
+std::string PathText(const TCDKPathEditor* e) { return e->Text().toLatin1().toStdString(); }
+void SetPathText(TCDKPathEditor* e, const std::string& text) { e->SetText(QString::fromLatin1(text)); }
 
 tk::TBevel* PageBevel(QWidget* page, const char* name) { return Make<tk::TBevel>(page, name, 9, 30, 186, 97); }
 

@@ -28,8 +28,7 @@
 //             Label3 14,102  editHang 132,99,57,22 (2..10)
 #pragma once
 
-#include <QLineEdit>
-
+#include "controls/CDKPathE.h"
 #include "controls/CDKRotat.h"
 #include "notebook/CSNoteBk.h"
 #include "settings/Settings.h"
@@ -63,8 +62,8 @@ public:
   tk::TPanel* pnlFiles;
   tk::TLabel* lblIn;
   tk::TLabel* lblOut;
-  QLineEdit* editIn;
-  QLineEdit* editOut;
+  TCDKPathEditor* editIn;
+  TCDKPathEditor* editOut;
 
   // Page 2, Movement.
   TCDKRotate3DLabel* CDKRotate3DLabel3;

@@ -158,6 +158,24 @@ TEST(OptionsForm, ControlsStandOnTheirPagesWithTheirCaptions) {
     if (auto* g = qobject_cast<tk::TRadioGroup*>(w)) caption = g->Caption();
     EXPECT_EQ(caption, r.caption);
   }
+  struct PathRow {
+    const char* name;
+    TCDKPathEditor* e;
+    const char* title;
+  };
+  const PathRow paths[] = {{"editIn", dlg.editIn, "Select file to play when moving window in"},
+                           {"editOut", dlg.editOut, "Select file to play when moving window out"}};
+  for (const PathRow& p : paths) {
+    SCOPED_TRACE(p.name);
+    EXPECT_EQ(p.e->Style(), _SelectFile);
+    EXPECT_EQ(p.e->Title(), QString::fromLatin1(p.title));
+    EXPECT_EQ(p.e->Filter(), QStringLiteral("Wave Files|*.wav"));
+    EXPECT_EQ(p.e->FilterIndex(), 1);
+    EXPECT_EQ(p.e->DefaultExt(), QStringLiteral("WAV"));
+    EXPECT_EQ(p.e->FileName(), QStringLiteral("*.wav"));
+    EXPECT_FALSE(p.e->SmartShowBrowseButton()) << "the browse button always shows";
+    EXPECT_EQ(p.e->MaxLength(), 0);
+  }
   EXPECT_EQ(dlg.rgSide->Items(), QStringList({"Left", "Right"}));
   EXPECT_EQ(dlg.rgSide->Columns(), 2);
   EXPECT_EQ(dlg.btnClose->NumGlyphs(), 2);
@@ -423,7 +441,7 @@ TEST_F(Options, AcceptWritesTheFileAndThePanelReloadsIt) {
        "[Edgetucker]\nmgWindowSounds=False\nMoveInSound=C:\\in.wav\nMoveOutSound=C:\\out.wav\n",
        [](TfrmOptions& d) {
          EXPECT_TRUE(d.pnlFiles->isHidden());
-         d.editIn->clear();
+         d.editIn->SetText({});
        },
        {{"MoveInSound", "<none>"}, {"MoveOutSound", "C:\\out.wav"}, {"mgWindowSounds", "False"}},
        [] {
@@ -456,7 +474,7 @@ TEST_F(Options, AcceptWritesTheFileAndThePanelReloadsIt) {
          d.editHang->stepUp();
          d.notebook->SetPageIndex(1);
          ClickBox(d.cbUseSounds);
-         d.editOut->setText(QStringLiteral("/sounds/out.wav"));
+         d.editOut->SetText(QStringLiteral("/sounds/out.wav"));
        },
        {{"mgHideDelphi", "True"}, {"mgUseAutoHide", "True"}, {"mgDelay", "640"}, {"HangOutPixels", "6"},
         {"mgWindowSounds", "True"}, {"MoveOutSound", "/sounds/out.wav"}, {"MoveInSound", "<none>"},
@@ -523,7 +541,7 @@ TEST_F(Options, ClosingWithoutAcceptLeavesTheFileAndRestoresTheSettings) {
       ClickBox(d.cbHideInspector);
       d.rgSide->SetItemIndex(1);
       d.editAniCount->SetValue(20);
-      d.editIn->setText(QStringLiteral("other.wav"));
+      d.editIn->SetText(QStringLiteral("other.wav"));
       d.cbDisable->SetChecked(false);
       r.close(d);
       EXPECT_NE(d.ModalResult(), tk::mrNone) << "the keystroke closes";
