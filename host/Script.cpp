@@ -259,6 +259,11 @@ void ScriptRunner::Step() {
   int waitMs = 0;
   const bool ok = Execute(c, waitMs);
   m_running.pop_back();
+  // The look-again timer was for a dialog this command might open.  Now that
+  // it is over, the messages below must not start the next command: a dialog
+  // the command has just closed is still the active modal one until its loop
+  // returns, and the next command would run inside it.
+  m_timer.stop();
   if (m_finished) return;
   if (!ok) {
     Finish(1);
