@@ -24,5 +24,8 @@ ensure_packages() {
 build_tree() {
   local dir="$1"; shift
   cmake -S "$ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+  # Qt's code generation may miss headers that appeared since the folder was
+  # last built; asking it to look again costs a second and saves a broken link.
+  find "$dir" -path '*_autogen/timestamp' -delete 2>/dev/null || true
   cmake --build "$dir" -j "$(nproc)"
 }
