@@ -18,7 +18,7 @@
 #include <utility>
 
 #include "host/AppBuilder.h"
-#include "host/PropertyInspector.h"
+#include "host/PropertyWindow.h"
 #include "platform/Windows.h"
 
 namespace host {

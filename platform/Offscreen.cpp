@@ -24,8 +24,8 @@ std::string UseOffscreenScreen(int width, int height) {
         << ", \"logicalDpi\": 96, \"logicalBaseDpi\": 96, \"dpr\": 1}]}\n";
     if (!out) return {};
   }
-  const std::string spec = "offscreen:configfile=" + file.string();
-  ::setenv("QT_QPA_PLATFORM", spec.c_str(), 1);
+  const std::string platformArg = "offscreen:configfile=" + file.string();
+  ::setenv("QT_QPA_PLATFORM", platformArg.c_str(), 1);
   return file.string();
 }
 

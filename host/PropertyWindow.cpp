@@ -1,4 +1,4 @@
-#include "host/PropertyInspector.h"
+#include "host/PropertyWindow.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
