@@ -10,7 +10,7 @@
 #include "host/CommandLine.h"
 #include "host/Desktop.h"
 #include "host/IdeHost.h"
-#include "host/PropertyInspector.h"
+#include "host/PropertyWindow.h"
 #include "platform/Windows.h"
 #include "tests/support/TestSupport.h"
 
