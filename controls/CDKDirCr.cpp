@@ -1,38 +1,9 @@
 #include "controls/CDKDirCr.h"
 
-#include <QFontMetrics>
-#include <QPainter>
 #include <QShortcut>
 
 #include "toolkit/Component.h"
 #include "toolkit/FileCtrls.h"
-
-// ---- engraved label -------------------------------------------------------------------
-
-TCDKEngravedLabel::TCDKEngravedLabel(QWidget* parent) : tk::TCustomLabel(parent) {
-  SetAutoSize(false);
-  // A path is shown as it is: "&" in a folder name is no accelerator.
-  SetShowAccelChar(false);
-  SetFontColor(tk::clBtnShadow);
-}
-
-void TCDKEngravedLabel::SetCaption(const QString& caption) {
-  tk::TCustomLabel::SetCaption(caption);
-  resize(QFontMetrics(font()).horizontalAdvance(caption) + 1, height());
-}
-
-void TCDKEngravedLabel::SetShadowColor(tk::TColor c) {
-  if (c == m_shadowColor) return;
-  m_shadowColor = c;
-  update();
-}
-
-void TCDKEngravedLabel::Paint(QPainter& p) {
-  if (Opaque()) p.fillRect(rect(), BackgroundColor());
-  const int flags = DrawTextFlags();
-  DrawLabelText(p, rect().translated(1, 1), flags, Caption(), tk::ColorToQColor(m_shadowColor));
-  DrawLabelText(p, rect(), flags, Caption(), tk::ColorToQColor(FontColor()));
-}
 
 // ---- the dialog -----------------------------------------------------------------------
 
@@ -80,9 +51,13 @@ TCreateDirectoryForm::TCreateDirectoryForm(QWidget* owner) : tk::TForm(owner) {
 
   Label1 = MakeLabel(this, "Label1", "Current Directory:", QRect(7, 7, 348, 16));
 
-  CurrentDirectoryLabel = new TCDKEngravedLabel(this);
+  CurrentDirectoryLabel = new TCDKRotate3DLabel(this);
   CurrentDirectoryLabel->setObjectName(QStringLiteral("CurrentDirectoryLabel"));
   CurrentDirectoryLabel->setGeometry(15, 25, 103, 14);
+  CurrentDirectoryLabel->SetRotation(0);
+  CurrentDirectoryLabel->SetShadowStyle(ssHasShadow);
+  CurrentDirectoryLabel->SetShadowColor(tk::clBtnHighlight);
+  CurrentDirectoryLabel->SetFontColor(tk::clBtnShadow);
   CurrentDirectoryLabel->setFont(tk::MakePixelFont(QStringLiteral("MS Sans Serif"), 11));
 
   Label2 = MakeLabel(this, "Label2", "Directory to &Create:", QRect(6, 58, 369, 17));

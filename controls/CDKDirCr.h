@@ -1,38 +1,21 @@
 // TCreateDirectoryForm: the modal dialog that asks for a folder to create.
 //
 // Caption "Create Directory", client area 471 x 105 at screen position
-// (208, 220).  It shows the current folder (CurrentDirectoryLabel, engraved
-// grey) and an edit for the folder to create.  OK sets the OK result first and
-// then creates the typed path with every missing level above it (see
+// (208, 220).  It shows the current folder in CurrentDirectoryLabel, engraved
+// grey (the text in clBtnShadow over a clBtnHighlight copy one pixel down and
+// to the right; the label sizes itself to the whole path, "&" included), and
+// an edit for the folder to create.  OK sets the OK result first and then
+// creates the typed path with every missing level above it (see
 // CreateDirectoryPath); Cancel, Escape and the close box change nothing.
 // Whoever shows the dialog fills the edit and the label first.
 #pragma once
 
 #include <QLineEdit>
 
+#include "controls/CDKRotat.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/Form.h"
 #include "toolkit/Graphics.h"
-
-// The current folder's label: its caption drawn engraved, once in ShadowColor
-// (clBtnHighlight) one pixel down and to the right, then in the font colour
-// (clBtnShadow) on top.  A caption set through this class widens or narrows
-// the label to the text plus the one pixel of the copy, so a long path is not
-// cut off; the height stays.
-class TCDKEngravedLabel : public tk::TCustomLabel {
-  Q_OBJECT
-public:
-  explicit TCDKEngravedLabel(QWidget* parent = nullptr);
-  void SetCaption(const QString& caption);
-  tk::TColor ShadowColor() const { return m_shadowColor; }
-  void SetShadowColor(tk::TColor c);
-
-protected:
-  void Paint(QPainter& p) override;
-
-private:
-  tk::TColor m_shadowColor = tk::clBtnHighlight;
-};
 
 class TCreateDirectoryForm : public tk::TForm {
   Q_OBJECT
@@ -43,7 +26,7 @@ public:
   tk::TBitBtn* CancelButton = nullptr;
   QLineEdit* DirectoryToCreateEdit = nullptr;
   tk::TCustomLabel* Label1 = nullptr;
-  TCDKEngravedLabel* CurrentDirectoryLabel = nullptr;
+  TCDKRotate3DLabel* CurrentDirectoryLabel = nullptr;
   tk::TCustomLabel* Label2 = nullptr;
 
   // The create step, run by OK on the edit's text.

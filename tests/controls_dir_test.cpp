@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <functional>
 
 #include "controls/CDKDir95.h"
@@ -460,7 +462,6 @@ TEST(CreateDirectoryDialog, Layout) {
       {"CancelButton", {394, 37, 70, 25}, "Cancel"},
       {"DirectoryToCreateEdit", {15, 77, 450, 21}, {}},
       {"Label1", {7, 7, 348, 16}, "Current Directory:"},
-      {"CurrentDirectoryLabel", {15, 25, 103, 14}, {}},  // until a caption sizes it
       {"Label2", {6, 58, 369, 17}, "Directory to &Create:"},
   };
   for (const Row& r : rows) {
@@ -476,32 +477,65 @@ TEST(CreateDirectoryDialog, Layout) {
     }
   }
   EXPECT_EQ(dlg.Label2->FocusControl(), dlg.DirectoryToCreateEdit);
-  // The current folder is engraved: highlight below-right, shadow-grey text.
-  // A path is shown whole, "&" included.
-  dlg.CurrentDirectoryLabel->SetCaption(QStringLiteral("/W&W"));
-  EXPECT_EQ(dlg.CurrentDirectoryLabel->width(),
-            QFontMetrics(dlg.CurrentDirectoryLabel->font()).horizontalAdvance(QStringLiteral("/W&W")) + 1);
-  EXPECT_FALSE(dlg.CurrentDirectoryLabel->ShowAccelChar());
-  EXPECT_EQ(dlg.CurrentDirectoryLabel->FontColor(), tk::clBtnShadow);
-  EXPECT_EQ(dlg.CurrentDirectoryLabel->ShadowColor(), tk::clBtnHighlight);
-  // Engraved: the copy shows one pixel below and right of the text.  Pure
-  // colours make the two tell apart under antialiasing.
-  dlg.CurrentDirectoryLabel->SetShadowColor(tk::clRed);
-  dlg.CurrentDirectoryLabel->SetFontColor(tk::clBlue);
-  const QImage img = dlg.CurrentDirectoryLabel->grab().toImage();
-  // Centres of the red (copy) and the blue (text) pixels.
-  double rx = 0, ry = 0, bx = 0, by = 0;
-  int reds = 0, blues = 0;
-  for (int y = 0; y < img.height(); ++y)
-    for (int x = 0; x < img.width(); ++x) {
-      const QRgb c = img.pixel(x, y);
-      if (qRed(c) > 150 && qBlue(c) < 100) rx += x, ry += y, ++reds;
-      if (qBlue(c) > 150 && qRed(c) < 100) bx += x, by += y, ++blues;
-    }
-  ASSERT_GT(reds, 3);
-  ASSERT_GT(blues, 10);
-  EXPECT_GT(rx / reds, bx / blues);
-  EXPECT_GT(ry / reds, by / blues);
+  // The current folder's label sizes itself once loading ends: with no
+  // caption yet, to the copy's one pixel across and one line high.
+  const QFontMetrics fm(dlg.CurrentDirectoryLabel->font());
+  EXPECT_EQ(dlg.CurrentDirectoryLabel->geometry(), QRect(15, 25, 1, fm.height() + 1));
+}
+
+// The current folder's label sizes itself to the whole path, so a long path is
+// not cut off and "&" in a folder name is measured and drawn as itself; the
+// text is shadow grey with its highlight copy one pixel below and right.
+TEST(CreateDirectoryDialog, CurrentFolderIsShownWholeAndEngraved) {
+  struct Row {
+    const char* name;
+    QString caption;
+    QString inkPast;  // the drawn text reaches past this text's advance
+  };
+  const QString longPath = QStringLiteral("/home/someone/projects/a folder with a long name/deeper/Work");
+  const Row rows[] = {
+      // Taken as an accelerator, "&W" would draw an underlined W and end
+      // where "/WW" ends.
+      {"ampersand", QStringLiteral("/W&W"), QStringLiteral("/WW")},
+      {"path wider than the designed 103 pixels", longPath, longPath.chopped(1)},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    TCreateDirectoryForm dlg;
+    TCDKRotate3DLabel* label = dlg.CurrentDirectoryLabel;
+    EXPECT_EQ(label->Rotation(), 0);
+    EXPECT_EQ(label->ShadowStyle(), ssHasShadow);
+    EXPECT_EQ(label->FontColor(), tk::clBtnShadow);
+    EXPECT_EQ(label->ShadowColor(), tk::clBtnHighlight);
+
+    label->SetCaption(r.caption);
+    EXPECT_EQ(label->Caption(), r.caption);
+    const QFontMetrics fm(label->font());
+    EXPECT_EQ(label->pos(), QPoint(15, 25));
+    // The copy's one-pixel offset is part of the size.
+    EXPECT_EQ(label->size(), QSize(fm.horizontalAdvance(r.caption) + 1, fm.height() + 1));
+
+    // Pure colours tell the text and its copy apart under antialiasing.
+    label->SetShadowColor(tk::clRed);
+    label->SetFontColor(tk::clBlue);
+    const QImage img = label->grab().toImage();
+    double rx = 0, ry = 0, bx = 0, by = 0;
+    int reds = 0, blues = 0, rightmostBlue = -1;
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x) {
+        const QRgb c = img.pixel(x, y);
+        if (qRed(c) > 150 && qBlue(c) < 100) rx += x, ry += y, ++reds;
+        if (qBlue(c) > 150 && qRed(c) < 100) {
+          bx += x, by += y, ++blues;
+          rightmostBlue = std::max(rightmostBlue, x);
+        }
+      }
+    ASSERT_GT(reds, 3);
+    ASSERT_GT(blues, 10);
+    EXPECT_GT(rx / reds, bx / blues);
+    EXPECT_GT(ry / reds, by / blues);
+    EXPECT_GT(rightmostBlue, fm.horizontalAdvance(r.inkPast) + 1);
+  }
 }
 
 // ---- the file dialog layer ------------------------------------------------------------------
