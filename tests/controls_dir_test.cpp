@@ -22,23 +22,8 @@
 
 namespace {
 
-template <class T>
-T* FindTopLevel() {
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (auto* t = qobject_cast<T*>(w); t && t->isVisible()) return t;
-  return nullptr;
-}
-
-// Runs `act` on the visible window of type T once the event loop turns (that
-// is, once its modal run has started).
-template <class T>
-void WhenShown(std::function<void(T*)> act) {
-  QTimer::singleShot(0, [act] {
-    T* w = FindTopLevel<T>();
-    ASSERT_NE(w, nullptr);
-    act(w);
-  });
-}
+using testing_support::FindTopLevel;
+using testing_support::WhenShown;
 
 void Click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center()); }
 

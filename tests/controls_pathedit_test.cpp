@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "tests/support/TestSupport.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -21,21 +23,8 @@
 
 namespace {
 
-template <class T>
-T* FindShown() {
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (auto* t = qobject_cast<T*>(w); t && t->isVisible()) return t;
-  return nullptr;
-}
-
-template <class T>
-void WhenShown(std::function<void(T*)> act) {
-  QTimer::singleShot(0, [act] {
-    T* w = FindShown<T>();
-    ASSERT_NE(w, nullptr);
-    act(w);
-  });
-}
+using testing_support::FindTopLevel;
+using testing_support::WhenShown;
 
 // The browse button's rectangle as the layout puts it: 23 wide at the right
 // edge, over the full height.
@@ -649,7 +638,7 @@ TEST_F(PathEditorDir, DialogStartsWhereTheSettingsPointAndOkTakesTheFolder) {
     EXPECT_EQ(e->Text(), r.result);
     EXPECT_EQ(drops, 1);
     EXPECT_EQ(tk::CurrentDirectory(), r.cwdAfter);
-    EXPECT_EQ(FindShown<TDirectorySelectForm>(), nullptr);
+    EXPECT_EQ(FindTopLevel<TDirectorySelectForm>(), nullptr);
     EXPECT_TRUE(form.findChildren<TDirectorySelectForm*>().isEmpty());
   }
 }

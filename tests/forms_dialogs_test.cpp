@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "tests/support/TestSupport.h"
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
@@ -15,23 +17,8 @@
 
 namespace {
 
-template <class T>
-T* FindTopLevel() {
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (auto* t = qobject_cast<T*>(w)) return t;
-  return nullptr;
-}
-
-// Runs `act` on the first dialog of type T as soon as the event loop turns
-// (that is, once the modal run has started).
-template <class T>
-void WhenShown(std::function<void(T*)> act) {
-  QTimer::singleShot(0, [act] {
-    T* dlg = FindTopLevel<T>();
-    ASSERT_NE(dlg, nullptr);
-    act(dlg);
-  });
-}
+using testing_support::FindTopLevel;
+using testing_support::WhenShown;
 
 void SaveShot(QWidget* w, const char* name) {
   if (qEnvironmentVariableIsSet("EDGETUCKER_SHOTS")) w->grab().save(QStringLiteral("/tmp/%1.png").arg(name));
@@ -106,7 +93,7 @@ TEST(OopsDialog, ShowsOneCentredLinePerTextLineAndClosesWithOk) {
     });
     EXPECT_EQ(ShowOopsDialog(&owner, r.text), tk::mrOk);
     EXPECT_TRUE(checked);
-    EXPECT_EQ(FindTopLevel<TfrmOops>(), nullptr);
+    EXPECT_EQ(FindTopLevel<TfrmOops>(false), nullptr);
   }
 }
 
@@ -114,7 +101,7 @@ TEST(OopsDialog, AnOwnerThatGoesAwayTakesTheDialogWithIt) {
   auto* owner = new QWidget;
   WhenShown<TfrmOops>([owner](TfrmOops*) { delete owner; });
   EXPECT_EQ(ShowOopsDialog(owner, QStringLiteral("gone")), tk::mrCancel);
-  EXPECT_EQ(FindTopLevel<TfrmOops>(), nullptr);
+  EXPECT_EQ(FindTopLevel<TfrmOops>(false), nullptr);
 }
 
 // ---- About box ------------------------------------------------------------------
@@ -244,7 +231,7 @@ TEST(AboutBox, ShowAboutBoxShowsItModallyAndDestroysIt) {
   });
   ShowAboutBox();
   EXPECT_TRUE(shown);
-  EXPECT_EQ(FindTopLevel<TfrmAbout>(), nullptr);
+  EXPECT_EQ(FindTopLevel<TfrmAbout>(false), nullptr);
 }
 
 TEST(AboutBox, StripsShowTheBoxBackgroundThroughTheirKeyColour) {
