@@ -1,6 +1,7 @@
 #include "host/Script.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QTest>
 #include <QThread>
 #include <QWidget>
@@ -39,6 +40,8 @@ const std::vector<Signature>& Signatures() {
       {"wait", "wait MS", {Arg::Ms}, 1},
       {"expect-rect", "expect-rect CLASS L T R B",
        {Arg::Word, Arg::Int, Arg::Int, Arg::Int, Arg::Int}, 5},
+      {"wait-rect", "wait-rect CLASS L T R B MS",
+       {Arg::Word, Arg::Int, Arg::Int, Arg::Int, Arg::Int, Arg::Ms}, 6},
       {"expect-visible", "expect-visible CLASS 0|1", {Arg::Word, Arg::Flag}, 2},
       {"expect-caption", "expect-caption CLASS TEXT", {Arg::Word, Arg::OptText}, 2},
       {"expect-enabled", "expect-enabled CLASS NAME 0|1", {Arg::Word, Arg::Word, Arg::Flag}, 3},
@@ -368,6 +371,24 @@ bool ScriptRunner::Execute(const ScriptCommand& c, int& waitMs) {
       const platform::Rect want{IntArg(c, 1), IntArg(c, 2), IntArg(c, 3), IntArg(c, 4)};
       if (!have) return Fail(c, cls + " at " + RectText(want), "no window");
       if (!(r == want)) return Fail(c, cls + " at " + RectText(want), RectText(r));
+    }
+  } else if (n == "wait-rect") {
+    // Lets the event loop run until the window stands at the rectangle, so a
+    // script waits for a reveal itself rather than for a guessed time.
+    const platform::Rect want{IntArg(c, 1), IntArg(c, 2), IntArg(c, 3), IntArg(c, 4)};
+    const int limit = IntArg(c, 5);
+    QElapsedTimer clock;
+    clock.start();
+    platform::Rect r;
+    auto there = [&] {
+      QWidget* w = FindTopLevel(cls, true);
+      return w && platform::GetWindowRect(platform::HandleOf(w), r) && r == want;
+    };
+    while (!there()) {
+      if (m_finished) return true;
+      if (clock.elapsed() >= limit)
+        return Fail(c, cls + " at " + RectText(want) + " within " + std::to_string(limit) + " ms", RectText(r));
+      QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
     }
   } else if (n == "expect-visible") {
     const bool want = c.args[1] == "1";

@@ -24,6 +24,8 @@
 //   cursor X Y                move the mouse cursor to a screen point
 //   activate 1|0              the application gains (1) or loses (0) activation
 //   wait MS                   let the event loop run MS milliseconds (0..600000)
+//   wait-rect CLASS L T R B MS  let the event loop run until the window stands
+//                             there; fail when it does not within MS
 //   expect-rect CLASS L T R B
 //   expect-visible CLASS 0|1  (0 also holds when no such window exists)
 //   expect-caption CLASS TEXT (TEXT may be empty)

@@ -238,6 +238,18 @@ TEST_F(ScriptRun, PassingScriptEndsWithStatusZero) {
   EXPECT_EQ(r.out, "TScriptProbe -20 -30 180 70\nTNoSuchWindow none\n");
 }
 
+TEST_F(ScriptRun, WaitRectWaitsForTheWindowAndGivesUpAtItsLimit) {
+  // The window gets there only after the script has started waiting.
+  QTimer::singleShot(30, probe, [this] { probe->setGeometry(40, 50, 100, 60); });
+  RunResult r = PlayScript("wait-rect TScriptProbe 40 50 140 110 5000\nprint-rect TScriptProbe\n", actions);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "TScriptProbe 40 50 140 110\n");
+
+  r = PlayScript("wait-rect TScriptProbe 0 0 10 10 20\n", actions);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "FAIL line 1: TScriptProbe at 0 0 10 10 within 20 ms / 40 50 140 110\n");
+}
+
 TEST_F(ScriptRun, ExpectationsReportWhatTheyFound) {
   struct Row {
     const char* name;
