@@ -18,33 +18,14 @@
 #include <cmath>
 #include <cstdio>
 
+#include "ArtCommon.h"
+
 namespace {
 
 // Smooth start and stop for a slide: t in [0, 1] -> [0, 1].
 double Ease(double t) { return 0.5 - 0.5 * std::cos(t * M_PI); }
 
-// Antialiased art on a transparent canvas, flattened onto a key colour: pixels
-// less than half covered become exactly the key, the rest fully opaque, so no
-// blend of art and key survives to show as a fringe.
-QImage KeyOnto(const QImage& art, QColor key) {
-  QImage out(art.size(), QImage::Format_RGB32);
-  for (int y = 0; y < art.height(); ++y) {
-    const auto* src = reinterpret_cast<const QRgb*>(art.constScanLine(y));
-    auto* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
-    for (int x = 0; x < art.width(); ++x) {
-      const QRgb p = src[x];
-      const int a = qAlpha(p);
-      if (a < 128) {
-        dst[x] = key.rgb();
-      } else {
-        // Unpremultiply the covered pixel.
-        dst[x] = qRgb(qRed(p) * 255 / a, qGreen(p) * 255 / a, qBlue(p) * 255 / a);
-        if ((dst[x] & 0xffffff) == (key.rgb() & 0xffffff)) dst[x] ^= 0x010101;  // never the key itself
-      }
-    }
-  }
-  return out;
-}
+using art::KeyOnto;
 
 QImage Canvas(int w, int h) {
   QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
@@ -229,16 +210,6 @@ QImage SideStrip() {
   return KeyOnto(art, QColor(0, 255, 0));
 }
 
-bool Save(const QImage& img, const QString& dir, const char* name) {
-  const QString path = dir + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png");
-  if (!img.save(path, "PNG")) {
-    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-    return false;
-  }
-  std::printf("%s %dx%d\n", qPrintable(path), img.width(), img.height());
-  return true;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -249,8 +220,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   const QString dir = QString::fromLocal8Bit(argv[1]);
-  bool ok = Save(OopsPicture(), dir, "OOPS_PICTURE");
-  ok = Save(TopStrip(), dir, "ABOUT_TOP_STRIP") && ok;
-  ok = Save(SideStrip(), dir, "ABOUT_SIDE_STRIP") && ok;
+  bool ok = art::Save(OopsPicture(), dir, "OOPS_PICTURE");
+  ok = art::Save(TopStrip(), dir, "ABOUT_TOP_STRIP") && ok;
+  ok = art::Save(SideStrip(), dir, "ABOUT_SIDE_STRIP") && ok;
   return ok ? 0 : 1;
 }

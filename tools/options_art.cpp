@@ -21,40 +21,17 @@
 #include <cstdio>
 #include <functional>
 
+#include "ArtCommon.h"
+
 namespace {
 
-using Draw = std::function<void(QPainter&)>;
+using art::Draw;
 
 const QColor kKey(255, 0, 255);
 
-QImage Canvas(int w, int h, const Draw& draw) {
-  QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
-  img.fill(Qt::transparent);
-  QPainter p(&img);
-  p.setRenderHint(QPainter::Antialiasing);
-  draw(p);
-  return img;
-}
-
-// Antialiased art flattened onto the key colour: pixels less than half covered
-// become exactly the key, the rest fully opaque, so no blend of art and key is
-// left to show as a pink fringe on the tab.
-QImage KeyOnto(const QImage& art) {
-  QImage out(art.size(), QImage::Format_RGB32);
-  for (int y = 0; y < art.height(); ++y) {
-    const auto* src = reinterpret_cast<const QRgb*>(art.constScanLine(y));
-    auto* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
-    for (int x = 0; x < art.width(); ++x) {
-      const QRgb p = src[x];
-      const int a = qAlpha(p);
-      if (a < 128) {
-        dst[x] = kKey.rgb();
-      } else {
-        dst[x] = qRgb(qRed(p) * 255 / a, qGreen(p) * 255 / a, qBlue(p) * 255 / a);
-        if ((dst[x] & 0xffffff) == (kKey.rgb() & 0xffffff)) dst[x] ^= 0x010101;  // never the key itself
-      }
-    }
-  }
+// The tab pictures are opaque on the key colour.
+QImage KeyOnto(const QImage& picture) {
+  QImage out = art::KeyOnto(picture, kKey);
   // The notebook reads the key from the bottom-left pixel.
   out.setPixel(0, out.height() - 1, kKey.rgb());
   return out;
@@ -195,13 +172,9 @@ int main(int argc, char** argv) {
   };
   int rc = 0;
   for (const Out& o : outs) {
-    const QString path = dir + QLatin1Char('/') + QLatin1String(o.name) + QStringLiteral(".png");
-    QImage img = Canvas(o.w, o.h, o.draw);
+    QImage img = art::Paint(o.w, o.h, o.draw);
     if (o.keyed) img = KeyOnto(img);
-    if (!img.save(path, "PNG")) {
-      std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-      rc = 1;
-    }
+    if (!art::Save(img, dir, o.name)) rc = 1;
   }
   return rc;
 }

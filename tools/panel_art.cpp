@@ -15,18 +15,11 @@
 #include <cstdio>
 #include <functional>
 
+#include "ArtCommon.h"
+
 namespace {
 
-using Draw = std::function<void(QPainter&)>;
-
-QImage Picture(int w, int h, const Draw& draw) {
-  QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
-  img.fill(Qt::transparent);
-  QPainter p(&img);
-  p.setRenderHint(QPainter::Antialiasing);
-  draw(p);
-  return img;
-}
+using art::Draw;
 
 // Start: two windows tucked against the screen's top and right edges, and a
 // green "go" arrow pointing at them.
@@ -163,12 +156,7 @@ int main(int argc, char** argv) {
       {"BTN_OPTIONS", 36, 18, DrawOptionsStrip},
   };
   int rc = 0;
-  for (const Out& o : outs) {
-    const QString path = dir + QLatin1Char('/') + QLatin1String(o.name) + QStringLiteral(".png");
-    if (!Picture(o.w, o.h, o.draw).save(path, "PNG")) {
-      std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-      rc = 1;
-    }
-  }
+  for (const Out& o : outs)
+    if (!art::Save(art::Paint(o.w, o.h, o.draw), dir, o.name)) rc = 1;
   return rc;
 }

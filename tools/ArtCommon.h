@@ -1,0 +1,59 @@
+// Helpers shared by the picture generators in this folder.
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QPainter>
+#include <QString>
+#include <cstdio>
+#include <functional>
+
+namespace art {
+
+using Draw = std::function<void(QPainter&)>;
+
+// An antialiased drawing on a transparent w x h canvas.
+inline QImage Paint(int w, int h, const Draw& draw) {
+  QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+  img.fill(Qt::transparent);
+  QPainter p(&img);
+  p.setRenderHint(QPainter::Antialiasing);
+  draw(p);
+  return img;
+}
+
+// Antialiased art flattened onto a key colour: pixels less than half covered
+// become exactly the key, the rest fully opaque, so no blend of art and key is
+// left to show as a fringe where the key is made transparent.
+inline QImage KeyOnto(const QImage& art, QColor key) {
+  QImage out(art.size(), QImage::Format_RGB32);
+  for (int y = 0; y < art.height(); ++y) {
+    const auto* src = reinterpret_cast<const QRgb*>(art.constScanLine(y));
+    auto* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
+    for (int x = 0; x < art.width(); ++x) {
+      const QRgb p = src[x];
+      const int a = qAlpha(p);
+      if (a < 128) {
+        dst[x] = key.rgb();
+      } else {
+        // Unpremultiply the covered pixel.
+        dst[x] = qRgb(qRed(p) * 255 / a, qGreen(p) * 255 / a, qBlue(p) * 255 / a);
+        if ((dst[x] & 0xffffff) == (key.rgb() & 0xffffff)) dst[x] ^= 0x010101;  // never the key itself
+      }
+    }
+  }
+  return out;
+}
+
+// Writes dir/NAME.png; says so on stdout, or why not on stderr.
+inline bool Save(const QImage& img, const QString& dir, const char* name) {
+  const QString path = dir + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png");
+  if (!img.save(path, "PNG")) {
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    return false;
+  }
+  std::printf("%s %dx%d\n", qPrintable(path), img.width(), img.height());
+  return true;
+}
+
+}  // namespace art
