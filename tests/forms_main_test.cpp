@@ -145,17 +145,13 @@ struct ModalProbe {
   bool seen = false;
   void Arm() {
     QTimer::singleShot(0, [this] {
-      for (QWidget* w : QApplication::topLevelWidgets()) {
-        auto* oops = qobject_cast<TfrmOops*>(w);
-        if (!oops || !oops->isVisible()) continue;
-        seen = true;
-        caption = oops->Caption();
-        text = oops->memo->toPlainText();
-        ownedByPanel = oops->parentWidget() == frmMain.data();
-        QTest::mouseClick(oops->btnOk, Qt::LeftButton, {}, oops->btnOk->rect().center());
-        return;
-      }
-      Arm();  // not shown yet: look again at the next turn
+      auto* oops = testing_support::FindTopLevel<TfrmOops>();
+      if (!oops) return Arm();  // not shown yet: look again at the next turn
+      seen = true;
+      caption = oops->Caption();
+      text = oops->memo->toPlainText();
+      ownedByPanel = oops->parentWidget() == frmMain.data();
+      QTest::mouseClick(oops->btnOk, Qt::LeftButton, {}, oops->btnOk->rect().center());
     });
   }
 };
@@ -171,8 +167,7 @@ TEST_F(Panel, StartWithNoWindowChosenShowsTheMessageDialog) {
   EXPECT_EQ(probe.text, QStringLiteral("No windows are set to be hidden.  Use the options button to "
                                        "choose which windows to hide."));
   EXPECT_TRUE(probe.ownedByPanel);
-  testing_support::WaitFor([] { return QApplication::topLevelWidgets().size() > 0; }, 0);
-  for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_FALSE(qobject_cast<TfrmOops*>(w)) << "destroyed after use";
+  EXPECT_EQ(testing_support::FindTopLevel<TfrmOops>(false), nullptr) << "destroyed after use";
   EXPECT_TRUE(frmMain->btnStart->isEnabled());
   EXPECT_FALSE(frmMain->btnStop->isEnabled());
   EXPECT_TRUE(frmMain->isVisible());
