@@ -4,7 +4,7 @@ set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libbenchmark-dev
-          libcanberra-dev fonts-liberation fonts-dejavu-core)
+          libcanberra-dev fonts-liberation fonts-dejavu-core ccache)
 
 ensure_packages() {
   local missing=()
@@ -23,7 +23,10 @@ ensure_packages() {
 # build_tree DIR [cmake options...]
 build_tree() {
   local dir="$1"; shift
-  cmake -S "$ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+  # ccache makes a rebuild in a fresh clone (CI's, or a second build folder)
+  # cost little more than its link steps.
+  cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
+        -DCMAKE_C_COMPILER_LAUNCHER=ccache "$@" >/dev/null
   # Qt's code generation may miss headers that appeared since the folder was
   # last built; asking it to look again costs a second and saves a broken link.
   find "$dir" -path '*_autogen/timestamp' -delete 2>/dev/null || true
