@@ -20,6 +20,7 @@
 
 #include <functional>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -34,6 +35,16 @@ struct Monitor {
   Rect workArea;
   bool primary = false;
   friend bool operator==(const Monitor&, const Monitor&) = default;
+};
+
+// What tells one top-level window from another, for finding a host's windows
+// by rule (an IDE profile) rather than by our own class names.
+struct WindowIdentity {
+  std::string title;     // _NET_WM_NAME (else WM_NAME); for our widgets the window title
+  std::string instance;  // WM_CLASS instance part; for our widgets the C++ class name
+  std::string cls;       // WM_CLASS class part; for our widgets the C++ class name
+  long long pid = 0;     // _NET_WM_PID; 0 when unknown
+  friend bool operator==(const WindowIdentity&, const WindowIdentity&) = default;
 };
 
 // Top-level windows: finding them, where their frames stand, moving and
@@ -57,6 +68,8 @@ public:
   virtual std::vector<HWND> Stacking() const = 0;
   // For a top-level window, its owner (transient-for); for a child, its parent.
   virtual HWND Owner(HWND h) const = 0;
+  // Title, class and process of a top-level window; nothing for a stale handle.
+  virtual std::optional<WindowIdentity> Identify(HWND h) const = 0;
 };
 
 // The monitors of the desktop and the height of a window's title bar.
