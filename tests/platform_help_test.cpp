@@ -229,7 +229,7 @@ TEST_F(HelpTest, ContentsLinksJumpWithinTheFile) {
 
 // The help file that ships with the add-in answers every topic it is asked for.
 TEST_F(HelpTest, TheShippedHelpFileHasEveryTopic) {
-  const fs::path shipped = fs::path(__FILE__).parent_path().parent_path() / "resources";
+  const fs::path shipped = fs::path(EDGETUCKER_SOURCE_DIR) / "resources";
   ASSERT_TRUE(fs::exists(shipped / "EDGETUCK.HLP")) << shipped;
   platform::SetHelpSearchFolder(shipped.string());
   for (const char* topic : kTopics) {
