@@ -8,6 +8,10 @@
 
 #include "platform/Messages.h"
 #include "platform/backend/qt/QtBackend.h"
+#if EDGETUCKER_HAVE_X11
+#include "platform/backend/x11/X11Activation.h"
+#include "platform/backend/x11/X11WindowSystem.h"
+#endif
 
 namespace platform {
 namespace {
@@ -42,6 +46,21 @@ Backends Choose() {
   b.windows = offscreen ? static_cast<WindowSystem*>(offscreenWindows) : nativeWindows;
   b.screens = screens;
   b.pointer = offscreen ? static_cast<PointerWatch*>(observerWatch) : pollWatch;
+#if EDGETUCKER_HAVE_X11
+  // On an X display the X server is asked directly: frames, stacking, placement
+  // that window managers honour, and activation by the focused window.  Qt's
+  // QScreen list already holds the RandR monitors.
+  if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+    static auto* x11Windows = new x11::X11WindowSystem(nativeWindows);
+    if (x11Windows->Connected()) {
+      b.windows = x11Windows;
+      auto* activation = new x11::X11Activation(x11Windows, QCoreApplication::instance());
+      QObject::connect(qGuiApp, &QGuiApplication::applicationStateChanged, activation,
+                       [activation](Qt::ApplicationState st) { activation->OnQtState(st == Qt::ApplicationActive); });
+      return b;
+    }
+  }
+#endif
   if (!offscreen) FollowQtApplicationState();
   return b;
 }

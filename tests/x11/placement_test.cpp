@@ -1,0 +1,179 @@
+// Window placement on a real X server, under whatever window manager runs
+// (placement_run.sh starts Xvfb and one window manager per run).  Two framed
+// windows laid out like an IDE's main bar and inspector are hidden (leaving a
+// strip at the screen edge), revealed and brought home through the platform
+// façade; every rectangle is read back from the X server.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QWidget>
+#include <cstdlib>
+#include <iostream>
+
+#include "platform/Windows.h"
+#include "platform/backend/Backend.h"
+#include "platform/backend/x11/X11WindowSystem.h"
+
+namespace {
+
+using platform::Rect;
+
+constexpr int kHang = 5;
+
+platform::x11::X11WindowSystem* X11() {
+  return dynamic_cast<platform::x11::X11WindowSystem*>(platform::CurrentBackends().windows);
+}
+
+const char* WmName() {
+  const char* wm = std::getenv("EDGETUCKER_WM");
+  return wm && *wm ? wm : "none";
+}
+
+Rect Frame(QWidget* w) {
+  Rect r;
+  platform::GetWindowRect(platform::HandleOf(w), r);
+  return r;
+}
+
+// Lets Qt and the window manager run until the window's frame has stood still
+// for a while (a window manager answers a map with several configures).
+void Settle(QWidget* w, int stillMs = 150, int timeoutMs = 3000) {
+  QElapsedTimer total, still;
+  total.start();
+  still.start();
+  Rect last = Frame(w);
+  while (total.elapsed() < timeoutMs) {
+    QApplication::processEvents(QEventLoop::AllEvents, 10);
+    const Rect now = Frame(w);
+    if (now != last) {
+      last = now;
+      still.restart();
+    } else if (still.elapsed() >= stillMs) {
+      return;
+    }
+  }
+}
+
+// How much of the frame stands on the 1280 x 800 screen, across the hiding edge.
+int OnScreen(const Rect& f) {
+  if (f.top < 0) return std::max(0, f.bottom);
+  if (f.left < 0) return std::max(0, f.right);
+  return std::max(0, 1280 - f.left);
+}
+
+void ExpectNear(const Rect& got, const Rect& want, int tolerance, const char* what) {
+  SCOPED_TRACE(what);
+  EXPECT_NEAR(got.left, want.left, tolerance);
+  EXPECT_NEAR(got.top, want.top, tolerance);
+  EXPECT_NEAR(got.right, want.right, tolerance);
+  EXPECT_NEAR(got.bottom, want.bottom, tolerance);
+}
+
+// The rectangle a slide passes through, step by step, as the engine moves it.
+void Slide(QWidget* w, const Rect& target, int steps) {
+  const platform::HWND h = platform::HandleOf(w);
+  Rect cur = Frame(w);
+  const int dl = (target.left - cur.left) / steps, dr = (target.right - cur.right) / steps;
+  const int dt = (target.top - cur.top) / steps, db = (target.bottom - cur.bottom) / steps;
+  for (int i = 0; i < steps; ++i) {
+    cur = Rect{cur.left + dl, cur.top + dt, cur.right + dr, cur.bottom + db};
+    platform::MoveWindow(h, cur.left, cur.top, cur.Width(), cur.Height(), true);
+  }
+  platform::MoveWindow(h, target.left, target.top, target.Width(), target.Height(), true);
+  QApplication::processEvents();
+}
+
+struct Case {
+  const char* name;
+  Rect home;                     // where the window's frame is asked to stand at first
+  // From the home frame and the height the engine gives a side window (the
+  // work area's, as SM_CYFULLSCREEN + SM_CYCAPTION add up to).
+  Rect (*hidden)(const Rect&, int cy);
+  Rect (*shown)(const Rect&, int cy);
+};
+
+class Placement : public ::testing::TestWithParam<Case> {
+protected:
+  void SetUp() override {
+    if (!X11()) GTEST_SKIP() << "not on an X display with the X11 backend";
+  }
+};
+
+TEST_P(Placement, HideRevealAndComeHomeExactly) {
+  const Case& c = GetParam();
+  SCOPED_TRACE(std::string("window manager: ") + WmName());
+  QWidget w;
+  w.setWindowTitle(c.name);
+  w.show();
+  Settle(&w);
+  const platform::HWND h = platform::HandleOf(&w);
+  platform::MoveWindow(h, c.home.left, c.home.top, c.home.Width(), c.home.Height(), true);
+  Settle(&w);
+  const Rect home = Frame(&w);
+  const QRect homeClient = w.geometry();
+  ExpectNear(home, c.home, 1, "home as asked");
+  const bool wm = X11()->WmRunning();
+
+  // Hidden: exactly the strip of the frame stays on the screen.
+  const int cy = platform::GetSystemMetrics(platform::SM_CYFULLSCREEN) +
+                 platform::GetSystemMetrics(platform::SM_CYCAPTION);
+  const Rect hidden = c.hidden(home, cy);
+  Slide(&w, hidden, 5);
+  ExpectNear(Frame(&w), hidden, 1, "hidden");
+  EXPECT_NEAR(OnScreen(Frame(&w)), kHang, 1) << "the strip left on the screen";
+  std::cout << "[ strip ] " << WmName() << " " << c.name << ": frame " << Frame(&w).left << "," << Frame(&w).top
+            << " .. " << Frame(&w).right << "," << Frame(&w).bottom << "; on screen: "
+            << OnScreen(Frame(&w)) << " px" << std::endl;
+
+  // Revealed: at the shown rectangle, framed and managed again.
+  const Rect shown = c.shown(home, cy);
+  Slide(&w, shown, 5);
+  Settle(&w);
+  ExpectNear(Frame(&w), shown, 1, "revealed");
+  EXPECT_FALSE(X11()->IsUnmanaged(h));
+  if (wm) {
+    EXPECT_NE(w.geometry().topLeft(), QPoint(Frame(&w).left, Frame(&w).top)) << "framed again";
+  }
+
+  // Hidden again, then home: frame and client exactly where they were.
+  Slide(&w, hidden, 3);
+  ExpectNear(Frame(&w), hidden, 1, "hidden again");
+  Slide(&w, home, 3);
+  Settle(&w);
+  EXPECT_EQ(Frame(&w), home);
+  EXPECT_EQ(w.geometry(), homeClient);
+  EXPECT_FALSE(X11()->IsUnmanaged(h));
+}
+
+constexpr int kScreenW = 1280;
+
+const Case kCases[] = {
+    {"main bar, hidden off the top", Rect{0, 0, 1000, 120},
+     [](const Rect& home, int) { return Rect{0, kHang - home.Height(), kScreenW, kHang}; },
+     [](const Rect& home, int) { return Rect{0, 0, kScreenW, home.Height()}; }},
+    {"inspector, hidden off the left", Rect{10, 110, 210, 700},
+     [](const Rect& home, int cy) { return Rect{kHang - home.Width(), 0, kHang, cy}; },
+     [](const Rect& home, int cy) { return Rect{0, 0, home.Width(), cy}; }},
+    {"inspector, hidden off the right", Rect{1000, 110, 1200, 700},
+     [](const Rect& home, int cy) { return Rect{kScreenW - kHang, 0, kScreenW - kHang + home.Width(), cy}; },
+     [](const Rect& home, int cy) { return Rect{kScreenW - home.Width(), 0, kScreenW, cy}; }},
+};
+
+INSTANTIATE_TEST_SUITE_P(X11, Placement, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<Case>& i) {
+                           return std::string(i.index == 0 ? "MainTop" : i.index == 1 ? "InspectorLeft" : "InspectorRight");
+                         });
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  if (!std::getenv("DISPLAY")) {
+    std::cout << "SKIP: no X display (run through placement_run.sh)" << std::endl;
+    return 77;
+  }
+  ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+  QApplication app(argc, argv);
+  return RUN_ALL_TESTS();
+}
