@@ -12,9 +12,32 @@
 #include "platform/backend/x11/X11Activation.h"
 #include "platform/backend/x11/X11WindowSystem.h"
 #endif
+#ifdef EDGETUCKER_HAVE_XI_WATCH
+#include <iostream>
+
+#include "platform/backend/x11/XiPointerWatch.h"
+#endif
 
 namespace platform {
 namespace {
+
+#ifdef EDGETUCKER_HAVE_XI_WATCH
+// Raw motion carries no warps: SetCursorPos reaches the same sink through the
+// cursor observers (the sink drops a position it already has).
+class XiWithWarps : public PointerWatch {
+public:
+  explicit XiWithWarps(std::unique_ptr<x11::XiPointerWatch> xi) : xi_(std::move(xi)) {}
+  bool Start(std::function<void(Point)> sink) override { return warps_.Start(sink) && xi_->Start(sink); }
+  void Stop() override {
+    xi_->Stop();
+    warps_.Stop();
+  }
+
+private:
+  std::unique_ptr<x11::XiPointerWatch> xi_;
+  qt::QtPointerWatch warps_{false};
+};
+#endif
 
 struct State {
   Backends chosen;     // what the platform calls for
@@ -52,6 +75,14 @@ Backends Choose() {
   // QScreen list already holds the RandR monitors.
   if (QGuiApplication::platformName() == QLatin1String("xcb")) {
     static auto* x11Windows = new x11::X11WindowSystem(nativeWindows);
+#ifdef EDGETUCKER_HAVE_XI_WATCH
+    static PointerWatch* xiWatch = [] () -> PointerWatch* {
+      if (auto xi = x11::XiPointerWatch::Create()) return new XiWithWarps(std::move(xi));
+      std::cerr << "platform: the X server has no XInput 2; polling the pointer every 10 ms instead" << std::endl;
+      return nullptr;
+    }();
+    if (xiWatch) b.pointer = xiWatch;
+#endif
     if (x11Windows->Connected()) {
       b.windows = x11Windows;
       auto* activation = new x11::X11Activation(x11Windows, QCoreApplication::instance());

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QWidget>
 #include <cstdlib>
 #include <iostream>
@@ -164,6 +165,64 @@ INSTANTIATE_TEST_SUITE_P(X11, Placement, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<Case>& i) {
                            return std::string(i.index == 0 ? "MainTop" : i.index == 1 ? "InspectorLeft" : "InspectorRight");
                          });
+
+bool WaitFor(const std::function<bool()>& pred, int timeoutMs) {
+  QElapsedTimer t;
+  t.start();
+  while (!pred()) {
+    if (t.elapsed() > timeoutMs) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  return true;
+}
+
+// A window of ours that had the focus hides itself (the panel at Start): that is
+// no loss of activation, and without a window manager the focus goes back to
+// the main window.  A window of another process taking the focus is one.
+TEST(Activation, OurWindowHidingIsNoLossAnotherProcessTakingTheFocusIs) {
+  if (!X11()) GTEST_SKIP() << "not on an X display with the X11 backend";
+  SCOPED_TRACE(std::string("window manager: ") + WmName());
+  QWidget main, panel;
+  main.setGeometry(0, 0, 600, 100);
+  main.show();
+  Settle(&main);
+  panel.setGeometry(100, 200, 300, 200);
+  panel.show();
+  Settle(&panel);
+  panel.activateWindow();
+  X11()->Focus(platform::HandleOf(&panel));
+  ASSERT_TRUE(WaitFor([&] { return panel.isActiveWindow(); }, 3000));
+  ASSERT_TRUE(WaitFor([] { return platform::IsApplicationActive(); }, 3000));
+
+  panel.hide();
+  // Qt gives up on a lost focus after 400 ms: wait past that.
+  WaitFor([] { return false; }, 1200);
+  EXPECT_TRUE(platform::IsApplicationActive());
+  if (!X11()->WmRunning()) {
+    EXPECT_EQ(X11()->FocusedWindow(), platform::HandleOf(&main)) << "the focus went back to the main window";
+  }
+
+  QProcess xterm;
+  xterm.start("xterm", {"-geometry", "40x10+700+300"});
+  if (!xterm.waitForStarted(3000)) GTEST_SKIP() << "xterm is not installed";
+  // Without a window manager nothing gives the new window the focus: the
+  // pointer's click would; ask for it the way a window manager would.
+  QElapsedTimer t;
+  t.start();
+  bool inactive = WaitFor(
+      [&] {
+        if (!X11()->WmRunning() && t.elapsed() > 500) {
+          for (platform::HWND h : platform::CurrentBackends().windows->Stacking())
+            if (auto id = platform::CurrentBackends().windows->Identify(h); id && id->cls == "XTerm") X11()->Focus(h);
+        }
+        return !platform::IsApplicationActive();
+      },
+      5000);
+  EXPECT_TRUE(inactive) << "the focus went to another process";
+  xterm.kill();
+  xterm.waitForFinished(2000);
+  platform::SetApplicationActive(true);
+}
 
 }  // namespace
 
