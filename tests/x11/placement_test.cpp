@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QWidget>
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 
@@ -165,6 +166,22 @@ INSTANTIATE_TEST_SUITE_P(X11, Placement, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<Case>& i) {
                            return std::string(i.index == 0 ? "MainTop" : i.index == 1 ? "InspectorLeft" : "InspectorRight");
                          });
+
+// Moving a window nobody shows, on or off the screen, must not show it.
+TEST(PlacementHidden, MovingAHiddenWindowKeepsItHidden) {
+  if (!X11()) GTEST_SKIP() << "not on an X display with the X11 backend";
+  QWidget w;
+  w.setGeometry(100, 100, 200, 200);
+  const platform::HWND h = platform::HandleOf(&w);  // a native window, never mapped
+  for (const Rect r : {Rect{-195, 0, 5, 600}, Rect{10, 10, 210, 210}}) {
+    platform::MoveWindow(h, r.left, r.top, r.Width(), r.Height(), true);
+    QApplication::processEvents();
+    const auto stacking = platform::CurrentBackends().windows->Stacking();
+    EXPECT_EQ(std::count(stacking.begin(), stacking.end(), h), 0);
+    EXPECT_NE(platform::WindowFromPoint({r.left + 10, r.top + 10}), h);
+    EXPECT_FALSE(X11()->IsUnmanaged(h));
+  }
+}
 
 bool WaitFor(const std::function<bool()>& pred, int timeoutMs) {
   QElapsedTimer t;

@@ -248,7 +248,7 @@ void X11WindowSystem::Withdraw(xcb_window_t w) {
   xcb_change_window_attributes(conn_, w, XCB_CW_OVERRIDE_REDIRECT, &on);
 }
 
-void X11WindowSystem::GiveBack(xcb_window_t w, const Rect& frame) {
+void X11WindowSystem::GiveBack(xcb_window_t w, const Rect& frame, bool map) {
   const Extents e = unmanaged_[w];
   unmanaged_.erase(w);
   xcb_unmap_window(conn_, w);
@@ -267,6 +267,11 @@ void X11WindowSystem::GiveBack(xcb_window_t w, const Rect& frame) {
   hints[4] = static_cast<std::uint32_t>(client.Height());
   xcb_change_property(conn_, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 32,
                       static_cast<std::uint32_t>(hints.size()), hints.data());
+  if (!map) {
+    // Hidden meanwhile: the window manager frames it when it is shown.
+    xcb_flush(conn_);
+    return;
+  }
   xcb_map_window(conn_, w);
   xcb_flush(conn_);
   // Framed again once WM_STATE is back and the frame holds the client.
@@ -294,15 +299,21 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
   if (wm) monitors = CurrentBackends().screens->Monitors();
   const Mode mode = ModeFor(frame, monitors, wm);
   const bool unmanaged = unmanaged_.count(h) != 0;
-  if (mode == Mode::Unmanaged) {
+  auto a = Own(xcb_get_window_attributes_reply(conn_, xcb_get_window_attributes(conn_, w), nullptr));
+  const bool shown = a && a->map_state != XCB_MAP_STATE_UNMAPPED;
+  if (!shown && !unmanaged) {
+    // A window nobody shows is nobody's to frame: moving it must not show it.
+    Configure(w, frame);
+    Sync();
+  } else if (mode == Mode::Unmanaged) {
     if (!unmanaged) Withdraw(w);
     Configure(w, frame);
     const std::uint32_t above = XCB_STACK_MODE_ABOVE;
     xcb_configure_window(conn_, w, XCB_CONFIG_WINDOW_STACK_MODE, &above);
-    xcb_map_window(conn_, w);
+    if (shown) xcb_map_window(conn_, w);
     Sync();
   } else if (unmanaged) {
-    GiveBack(w, frame);
+    GiveBack(w, frame, shown);
   } else if (!wm) {
     Configure(w, frame);
     Sync();

@@ -75,7 +75,7 @@ private:
   void ManagedMove(xcb_window_t w, const Rect& frame);
   void Withdraw(xcb_window_t w);
   void Configure(xcb_window_t w, const Rect& r);
-  void GiveBack(xcb_window_t w, const Rect& frame);
+  void GiveBack(xcb_window_t w, const Rect& frame, bool map);
 
   WindowSystem* ours_;  // the Qt backend, for our own widgets
   xcb_connection_t* conn_ = nullptr;
