@@ -1,21 +1,19 @@
 #include "mgwatch/mgwatch.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
-#include <QTimer>
 
 #include "platform/Windows.h"
+#include "platform/backend/Backend.h"
 
 namespace {
 
-// Cursor motion reaches the library two ways: the platform's cursor observers
-// see every position the IDE sets (the only motion an offscreen screen has),
-// and a short poll sees the motion of a real pointer.
+// Where the motion comes from is the platform's pointer watch: the cursor
+// observers offscreen (the only motion there is), the X server's events or a
+// short poll on a real display.  Reports go out only when the position changed.
 struct Watch {
   std::uintptr_t target = 0;
-  int observer = 0;
-  QTimer* poll = nullptr;
   platform::Point last;
+  platform::PointerWatch* watch = nullptr;  // the one started, which is the one to stop
 
   void Report(platform::Point p) {
     if (!target || p == last) return;
@@ -25,7 +23,6 @@ struct Watch {
 };
 
 Watch g_watch;
-constexpr int kPollMs = 10;
 
 }  // namespace
 
@@ -35,14 +32,11 @@ extern "C" bool SetHook(std::uintptr_t wnd) {
   g_watch.target = wnd;
   if (wasSet) return true;
   g_watch.last = platform::GetCursorPos();
-  g_watch.observer = platform::AddCursorObserver([](platform::Point p) { g_watch.Report(p); });
-  // Offscreen, the cursor moves only through the platform's SetCursorPos,
-  // which the observer already sees: polling there would only burn time.
-  if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
-    g_watch.poll = new QTimer(QCoreApplication::instance());
-    g_watch.poll->setTimerType(Qt::PreciseTimer);
-    QObject::connect(g_watch.poll, &QTimer::timeout, [] { g_watch.Report(platform::GetCursorPos()); });
-    g_watch.poll->start(kPollMs);
+  g_watch.watch = platform::CurrentBackends().pointer;
+  if (!g_watch.watch->Start([](platform::Point p) { g_watch.Report(p); })) {
+    g_watch.target = 0;
+    g_watch.watch = nullptr;
+    return false;
   }
   return true;
 }
@@ -50,9 +44,7 @@ extern "C" bool SetHook(std::uintptr_t wnd) {
 extern "C" bool ResetHook() {
   if (!g_watch.target) return false;
   g_watch.target = 0;
-  platform::RemoveCursorObserver(g_watch.observer);
-  g_watch.observer = 0;
-  delete g_watch.poll;
-  g_watch.poll = nullptr;
+  if (g_watch.watch) g_watch.watch->Stop();
+  g_watch.watch = nullptr;
   return true;
 }

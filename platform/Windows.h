@@ -17,6 +17,10 @@
 //
 // All functions other than PostMessage must be called on the GUI thread, with a
 // QApplication in existence.
+//
+// Behind this façade: the window calls go to the window-system backend in force
+// (platform/backend/Backend.h); messages and activation are in Messages.h,
+// monitors in Screens.h, the cursor in Pointer.h, font faces in Fonts.h.
 #pragma once
 
 #include <QEvent>
@@ -84,8 +88,9 @@ void MoveWindow(HWND h, int x, int y, int w, int ht, bool repaint);
 // Raises the window to the top of the window order.
 void BringWindowToTop(HWND h);
 
-// The visible top-level window of this process under the point, topmost first;
-// 0 when the point is over no window of ours.
+// The topmost visible top-level window under the point; 0 when the point is over
+// no window the backend serves.  One pass over the top-level windows in their
+// stacking order: its cost does not grow with the number of child widgets.
 HWND WindowFromPoint(Point pt);
 
 // For a top-level window, its owner (the window of its parent widget); for a
@@ -105,9 +110,11 @@ enum SystemMetric : int {
   SM_CYFULLSCREEN = 17, // available height minus one title bar
 };
 
-// SM_CYCAPTION is the window manager's frame top where a framed window shows it,
-// else the style's title-bar height; so SM_CYFULLSCREEN + SM_CYCAPTION always
-// adds up to the available (work-area) height of the primary screen.
+// The primary monitor's bounds and work area (platform/Screens.h); all 0 when
+// there is no screen.  SM_CYCAPTION is the window manager's frame top where a
+// framed window shows it, else the style's title-bar height; so SM_CYFULLSCREEN
+// + SM_CYCAPTION always adds up to the available (work-area) height of the
+// primary monitor.
 int GetSystemMetrics(int index);
 
 // ---- cursor -------------------------------------------------------------------

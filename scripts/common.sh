@@ -4,7 +4,8 @@ set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libbenchmark-dev
-          libcanberra-dev fonts-liberation fonts-dejavu-core ccache)
+          libcanberra-dev fonts-liberation fonts-dejavu-core ccache
+          libxcb1-dev xvfb x11-utils openbox metacity dbus-daemon)
 
 ensure_packages() {
   local missing=()

@@ -70,6 +70,14 @@ public:
   virtual HWND Owner(HWND h) const = 0;
   // Title, class and process of a top-level window; nothing for a stale handle.
   virtual std::optional<WindowIdentity> Identify(HWND h) const = 0;
+  // The topmost visible top-level window whose frame holds the point; 0 for
+  // none.  By default a walk down Stacking() asking FrameRect of each; a
+  // backend that can ask its window system directly does so.
+  virtual HWND WindowAt(Point pt) const {
+    for (HWND h : Stacking())
+      if (const std::optional<Rect> frame = FrameRect(h); frame && frame->Contains(pt.x, pt.y)) return h;
+    return 0;
+  }
 };
 
 // The monitors of the desktop and the height of a window's title bar.

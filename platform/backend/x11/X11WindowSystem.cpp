@@ -1,0 +1,407 @@
+#include "platform/backend/x11/X11WindowSystem.h"
+
+#include <QWidget>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+namespace platform::x11 {
+namespace {
+
+// Owns one reply of xcb and frees it.
+template <class T>
+using Reply = std::unique_ptr<T, decltype(&std::free)>;
+template <class T>
+Reply<T> Own(T* p) {
+  return Reply<T>(p, &std::free);
+}
+
+xcb_atom_t Intern(xcb_connection_t* c, const char* name) {
+  auto r = Own(xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
+                                     nullptr));
+  return r ? r->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+}
+
+// _NET_MOVERESIZE_WINDOW flags: static gravity, x, y, width and height given,
+// and the source a pager uses (window managers trust it more than clients).
+constexpr std::uint32_t kStaticGravity = 10;
+constexpr std::uint32_t kMoveResizeFlags = kStaticGravity | (1u << 8) | (1u << 9) | (1u << 10) | (1u << 11) | (2u << 12);
+
+// How long a window manager may take to answer.  Generous: a window manager
+// that never answers costs this once per move, one that does costs what it takes.
+constexpr int kWmAnswerMs = 500;
+constexpr int kSettleMs = 60;
+
+}  // namespace
+
+X11WindowSystem::X11WindowSystem(WindowSystem* ours) : ours_(ours) {
+  int screen = 0;
+  xcb_connection_t* c = xcb_connect(nullptr, &screen);
+  if (!c || xcb_connection_has_error(c)) {
+    if (c) xcb_disconnect(c);
+    return;
+  }
+  xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
+  for (int i = 0; i < screen && it.rem; ++i) xcb_screen_next(&it);
+  if (!it.rem) {
+    xcb_disconnect(c);
+    return;
+  }
+  conn_ = c;
+  root_ = it.data->root;
+  atoms_.frameExtents = Intern(c, "_NET_FRAME_EXTENTS");
+  atoms_.clientListStacking = Intern(c, "_NET_CLIENT_LIST_STACKING");
+  atoms_.activeWindow = Intern(c, "_NET_ACTIVE_WINDOW");
+  atoms_.supportingWmCheck = Intern(c, "_NET_SUPPORTING_WM_CHECK");
+  atoms_.wmName = Intern(c, "_NET_WM_NAME");
+  atoms_.utf8 = Intern(c, "UTF8_STRING");
+  atoms_.pid = Intern(c, "_NET_WM_PID");
+  atoms_.wmState = Intern(c, "WM_STATE");
+  atoms_.moveResize = Intern(c, "_NET_MOVERESIZE_WINDOW");
+}
+
+X11WindowSystem::~X11WindowSystem() {
+  if (conn_) xcb_disconnect(conn_);
+}
+
+void X11WindowSystem::Sync() const { free(xcb_get_input_focus_reply(conn_, xcb_get_input_focus(conn_), nullptr)); }
+
+template <class Pred>
+bool X11WindowSystem::WaitUntil(Pred pred, int timeoutMs) const {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    if (pred()) return true;
+    if (std::chrono::steady_clock::now() >= end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+}
+
+bool X11WindowSystem::IsOurChild(HWND h) const {
+  QWidget* w = WidgetFromHandle(h);
+  return w && !w->isWindow();
+}
+
+bool X11WindowSystem::HasProperty(xcb_window_t w, xcb_atom_t atom) const {
+  auto r = Own(xcb_get_property_reply(conn_, xcb_get_property(conn_, 0, w, atom, XCB_ATOM_ANY, 0, 0), nullptr));
+  return r && r->type != XCB_ATOM_NONE;
+}
+
+std::vector<std::uint32_t> X11WindowSystem::Cardinals(xcb_window_t w, xcb_atom_t prop, xcb_atom_t type) const {
+  std::vector<std::uint32_t> out;
+  auto r = Own(xcb_get_property_reply(conn_, xcb_get_property(conn_, 0, w, prop, type, 0, 4096), nullptr));
+  if (!r || r->format != 32) return out;
+  const auto* v = static_cast<const std::uint32_t*>(xcb_get_property_value(r.get()));
+  out.assign(v, v + xcb_get_property_value_length(r.get()) / 4);
+  return out;
+}
+
+std::string X11WindowSystem::Text(xcb_window_t w, xcb_atom_t prop) const {
+  auto r = Own(xcb_get_property_reply(conn_, xcb_get_property(conn_, 0, w, prop, XCB_ATOM_ANY, 0, 4096), nullptr));
+  if (!r || r->format != 8) return {};
+  return std::string(static_cast<const char*>(xcb_get_property_value(r.get())),
+                     static_cast<std::size_t>(xcb_get_property_value_length(r.get())));
+}
+
+std::optional<Rect> X11WindowSystem::ClientRect(xcb_window_t w) const {
+  auto g = Own(xcb_get_geometry_reply(conn_, xcb_get_geometry(conn_, w), nullptr));
+  if (!g) return std::nullopt;
+  auto t = Own(xcb_translate_coordinates_reply(conn_, xcb_translate_coordinates(conn_, w, root_, 0, 0), nullptr));
+  if (!t) return std::nullopt;
+  return Rect{t->dst_x, t->dst_y, t->dst_x + g->width, t->dst_y + g->height};
+}
+
+xcb_window_t X11WindowSystem::TopAncestor(xcb_window_t w) const {
+  for (int depth = 0; depth < 16; ++depth) {
+    auto t = Own(xcb_query_tree_reply(conn_, xcb_query_tree(conn_, w), nullptr));
+    if (!t) return XCB_WINDOW_NONE;
+    if (t->parent == root_ || t->parent == XCB_WINDOW_NONE) return w;
+    w = t->parent;
+  }
+  return w;
+}
+
+xcb_window_t X11WindowSystem::ClientOf(xcb_window_t frame, int depth) const {
+  if (HasProperty(frame, atoms_.wmState)) return frame;
+  if (depth == 0) return XCB_WINDOW_NONE;
+  auto t = Own(xcb_query_tree_reply(conn_, xcb_query_tree(conn_, frame), nullptr));
+  if (!t) return XCB_WINDOW_NONE;
+  const xcb_window_t* kids = xcb_query_tree_children(t.get());
+  const int n = xcb_query_tree_children_length(t.get());
+  for (int i = n - 1; i >= 0; --i)
+    if (xcb_window_t c = ClientOf(kids[i], depth - 1)) return c;
+  return XCB_WINDOW_NONE;
+}
+
+bool X11WindowSystem::WmRunning() const {
+  const auto check = Cardinals(root_, atoms_.supportingWmCheck, XCB_ATOM_WINDOW);
+  if (check.empty()) return false;
+  const auto self = Cardinals(check[0], atoms_.supportingWmCheck, XCB_ATOM_WINDOW);
+  return !self.empty() && self[0] == check[0];
+}
+
+bool X11WindowSystem::Exists(HWND h) const {
+  if (h == 0) return false;
+  if (ours_->Exists(h)) return true;
+  if (h > 0xFFFFFFFFu) return false;
+  auto a = Own(xcb_get_window_attributes_reply(conn_, xcb_get_window_attributes(conn_, static_cast<xcb_window_t>(h)),
+                                               nullptr));
+  return a != nullptr;
+}
+
+HWND X11WindowSystem::Find(std::string_view cls, const char* title) const { return ours_->Find(cls, title); }
+
+std::optional<Rect> X11WindowSystem::FrameRect(HWND h) const {
+  if (IsOurChild(h)) return ours_->FrameRect(h);
+  if (h == 0 || h > 0xFFFFFFFFu) return std::nullopt;
+  const auto w = static_cast<xcb_window_t>(h);
+  const xcb_window_t top = TopAncestor(w);
+  if (top == XCB_WINDOW_NONE) return std::nullopt;
+  auto g = Own(xcb_get_geometry_reply(conn_, xcb_get_geometry(conn_, top), nullptr));
+  if (!g) return std::nullopt;
+  const int b = 2 * g->border_width;
+  return Rect{g->x, g->y, g->x + g->width + b, g->y + g->height + b};
+}
+
+void X11WindowSystem::Configure(xcb_window_t w, const Rect& r) {
+  const std::uint32_t v[] = {static_cast<std::uint32_t>(r.left), static_cast<std::uint32_t>(r.top),
+                             static_cast<std::uint32_t>(std::max(1, r.Width())),
+                             static_cast<std::uint32_t>(std::max(1, r.Height())), 0};
+  xcb_configure_window(conn_, w,
+                       XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT |
+                           XCB_CONFIG_WINDOW_BORDER_WIDTH,
+                       v);
+}
+
+void X11WindowSystem::ManagedMove(xcb_window_t w, const Rect& frame) {
+  const std::optional<Rect> before = FrameRect(w);
+  const std::optional<Rect> client = ClientRect(w);
+  if (!before || !client) return;
+  if (*before == frame) return;
+  const Extents e = ExtentsBetween(*before, *client);
+  auto request = [&](const Rect& c) {
+    xcb_client_message_event_t ev{};
+    ev.response_type = XCB_CLIENT_MESSAGE;
+    ev.format = 32;
+    ev.window = w;
+    ev.type = atoms_.moveResize;
+    ev.data.data32[0] = kMoveResizeFlags;
+    ev.data.data32[1] = static_cast<std::uint32_t>(c.left);
+    ev.data.data32[2] = static_cast<std::uint32_t>(c.top);
+    ev.data.data32[3] = static_cast<std::uint32_t>(std::max(1, c.Width()));
+    ev.data.data32[4] = static_cast<std::uint32_t>(std::max(1, c.Height()));
+    xcb_send_event(conn_, 0, root_, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&ev));
+    xcb_flush(conn_);
+  };
+  // Waits for the frame to reach `frame`, or to stop moving once it has moved.
+  auto settle = [&](const Rect& from) {
+    std::optional<Rect> last = from;
+    auto lastChange = std::chrono::steady_clock::now();
+    WaitUntil(
+        [&] {
+          const std::optional<Rect> now = FrameRect(w);
+          if (!now || *now == frame) return true;
+          if (*now != *last) {
+            last = now;
+            lastChange = std::chrono::steady_clock::now();
+            return false;
+          }
+          return *last != from && std::chrono::steady_clock::now() - lastChange > std::chrono::milliseconds(kSettleMs);
+        },
+        kWmAnswerMs);
+    return FrameRect(w);
+  };
+  Rect wanted = ClientFromFrame(frame, e);
+  request(wanted);
+  std::optional<Rect> got = settle(*before);
+  // A window manager that read the position by another gravity puts the frame
+  // off by a fixed amount: ask once more, corrected by what it did.
+  if (got && *got != frame && got->Width() == frame.Width() && got->Height() == frame.Height()) {
+    wanted.left += frame.left - got->left;
+    wanted.right += frame.left - got->left;
+    wanted.top += frame.top - got->top;
+    wanted.bottom += frame.top - got->top;
+    request(wanted);
+    settle(*got);
+  }
+}
+
+void X11WindowSystem::Withdraw(xcb_window_t w) {
+  const std::optional<Rect> frame = FrameRect(w);
+  const std::optional<Rect> client = ClientRect(w);
+  unmanaged_[w] = frame && client ? ExtentsBetween(*frame, *client) : Extents{};
+  // ICCCM withdrawal: unmap, and tell the window manager with a synthetic
+  // UnmapNotify on the root; it lets go of the window (reparents it to the root
+  // and removes WM_STATE).
+  xcb_unmap_window(conn_, w);
+  xcb_unmap_notify_event_t ev{};
+  ev.response_type = XCB_UNMAP_NOTIFY;
+  ev.event = root_;
+  ev.window = w;
+  ev.from_configure = 0;
+  xcb_send_event(conn_, 0, root_, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                 reinterpret_cast<const char*>(&ev));
+  xcb_flush(conn_);
+  WaitUntil([&] { return TopAncestor(w) == w && !HasProperty(w, atoms_.wmState); }, kWmAnswerMs);
+  const std::uint32_t on = 1;
+  xcb_change_window_attributes(conn_, w, XCB_CW_OVERRIDE_REDIRECT, &on);
+}
+
+void X11WindowSystem::GiveBack(xcb_window_t w, const Rect& frame, bool map) {
+  const Extents e = unmanaged_[w];
+  unmanaged_.erase(w);
+  xcb_unmap_window(conn_, w);
+  const std::uint32_t off = 0;
+  xcb_change_window_attributes(conn_, w, XCB_CW_OVERRIDE_REDIRECT, &off);
+  const Rect client = ClientFromFrame(frame, e);
+  Configure(w, client);
+  // The position is the user's choice (USPosition), so that the window manager
+  // maps the window where it stood rather than placing it anew.
+  auto hints = Cardinals(w, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS);
+  hints.resize(std::max<std::size_t>(hints.size(), 18), 0);
+  hints[0] |= 1u | 2u;  // USPosition | USSize
+  hints[1] = static_cast<std::uint32_t>(client.left);
+  hints[2] = static_cast<std::uint32_t>(client.top);
+  hints[3] = static_cast<std::uint32_t>(client.Width());
+  hints[4] = static_cast<std::uint32_t>(client.Height());
+  xcb_change_property(conn_, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 32,
+                      static_cast<std::uint32_t>(hints.size()), hints.data());
+  if (!map) {
+    // Hidden meanwhile: the window manager frames it when it is shown.
+    xcb_flush(conn_);
+    return;
+  }
+  xcb_map_window(conn_, w);
+  xcb_flush(conn_);
+  // Framed again once WM_STATE is back and the frame holds the client.
+  WaitUntil([&] { return HasProperty(w, atoms_.wmState) && TopAncestor(w) != w; }, kWmAnswerMs);
+  // The frame's extents are published a moment after reparenting.
+  WaitUntil(
+      [&] {
+        const auto f = FrameRect(w);
+        const auto c = ClientRect(w);
+        return f && c && ExtentsBetween(*f, *c) == e;
+      },
+      kSettleMs);
+  ManagedMove(w, frame);
+}
+
+void X11WindowSystem::Move(HWND h, const Rect& frame) {
+  if (IsOurChild(h)) {
+    ours_->Move(h, frame);
+    return;
+  }
+  if (!Exists(h)) return;
+  const auto w = static_cast<xcb_window_t>(h);
+  const bool wm = WmRunning();
+  std::vector<Monitor> monitors;
+  if (wm) monitors = CurrentBackends().screens->Monitors();
+  const Mode mode = ModeFor(frame, monitors, wm);
+  const bool unmanaged = unmanaged_.count(h) != 0;
+  auto a = Own(xcb_get_window_attributes_reply(conn_, xcb_get_window_attributes(conn_, w), nullptr));
+  const bool shown = a && a->map_state != XCB_MAP_STATE_UNMAPPED;
+  if (!shown && !unmanaged) {
+    // A window nobody shows is nobody's to frame: moving it must not show it.
+    Configure(w, frame);
+    Sync();
+  } else if (mode == Mode::Unmanaged) {
+    if (!unmanaged) Withdraw(w);
+    Configure(w, frame);
+    const std::uint32_t above = XCB_STACK_MODE_ABOVE;
+    xcb_configure_window(conn_, w, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+    if (shown) xcb_map_window(conn_, w);
+    Sync();
+  } else if (unmanaged) {
+    GiveBack(w, frame, shown);
+  } else if (!wm) {
+    Configure(w, frame);
+    Sync();
+  } else {
+    ManagedMove(w, frame);
+  }
+}
+
+void X11WindowSystem::Raise(HWND h) {
+  if (ours_->Exists(h)) ours_->Raise(h);
+  if (QWidget* w = WidgetFromHandle(h)) h = ours_->Exists(HandleOf(w->window())) ? HandleOf(w->window()) : h;
+  if (h == 0 || h > 0xFFFFFFFFu) return;
+  // For a managed window a request the window manager grants; for an unmanaged
+  // one the raise itself.
+  const std::uint32_t above = XCB_STACK_MODE_ABOVE;
+  xcb_configure_window(conn_, static_cast<xcb_window_t>(h), XCB_CONFIG_WINDOW_STACK_MODE, &above);
+  xcb_flush(conn_);
+}
+
+std::vector<HWND> X11WindowSystem::Stacking() const {
+  std::vector<HWND> out;
+  auto t = Own(xcb_query_tree_reply(conn_, xcb_query_tree(conn_, root_), nullptr));
+  if (!t) return out;
+  const xcb_window_t* kids = xcb_query_tree_children(t.get());
+  const int n = xcb_query_tree_children_length(t.get());
+  const bool wm = WmRunning();
+  for (int i = n - 1; i >= 0; --i) {
+    auto a = Own(xcb_get_window_attributes_reply(conn_, xcb_get_window_attributes(conn_, kids[i]), nullptr));
+    if (!a || a->map_state != XCB_MAP_STATE_VIEWABLE || a->_class == XCB_WINDOW_CLASS_INPUT_ONLY) continue;
+    // Unmanaged windows (ours withdrawn, menus) are their own clients.
+    xcb_window_t client = (!wm || a->override_redirect) ? kids[i] : ClientOf(kids[i]);
+    if (client != XCB_WINDOW_NONE) out.push_back(client);
+  }
+  return out;
+}
+
+HWND X11WindowSystem::WindowAt(Point pt) const {
+  // One round trip finds the top-level window (frame or unmanaged window) the
+  // X server shows at the point; a few more find its client.
+  auto t = Own(xcb_translate_coordinates_reply(
+      conn_,
+      xcb_translate_coordinates(conn_, root_, root_, static_cast<std::int16_t>(pt.x), static_cast<std::int16_t>(pt.y)),
+      nullptr));
+  if (!t || t->child == XCB_WINDOW_NONE) return 0;
+  auto a = Own(xcb_get_window_attributes_reply(conn_, xcb_get_window_attributes(conn_, t->child), nullptr));
+  if (!a) return 0;
+  if (a->override_redirect || !WmRunning()) return t->child;
+  return ClientOf(t->child);
+}
+
+HWND X11WindowSystem::Owner(HWND h) const {
+  if (ours_->Exists(h)) return ours_->Owner(h);
+  if (h == 0 || h > 0xFFFFFFFFu) return 0;
+  const auto v = Cardinals(static_cast<xcb_window_t>(h), XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW);
+  return v.empty() ? 0 : v[0];
+}
+
+std::optional<WindowIdentity> X11WindowSystem::Identify(HWND h) const {
+  if (ours_->Exists(h)) return ours_->Identify(h);
+  if (!Exists(h)) return std::nullopt;
+  const auto w = static_cast<xcb_window_t>(h);
+  WindowIdentity id;
+  id.title = Text(w, atoms_.wmName);
+  if (id.title.empty()) id.title = Text(w, XCB_ATOM_WM_NAME);
+  // WM_CLASS is two NUL-terminated strings: instance, then class.
+  const std::string cls = Text(w, XCB_ATOM_WM_CLASS);
+  const std::size_t nul = cls.find('\0');
+  id.instance = cls.substr(0, nul);
+  if (nul != std::string::npos) id.cls = std::string(cls.c_str() + nul + 1);
+  const auto pid = Cardinals(w, atoms_.pid, XCB_ATOM_CARDINAL);
+  if (!pid.empty()) id.pid = pid[0];
+  return id;
+}
+
+HWND X11WindowSystem::FocusedWindow() const {
+  if (WmRunning()) {
+    const auto v = Cardinals(root_, atoms_.activeWindow, XCB_ATOM_WINDOW);
+    return v.empty() ? 0 : v[0];
+  }
+  auto f = Own(xcb_get_input_focus_reply(conn_, xcb_get_input_focus(conn_), nullptr));
+  if (!f || f->focus == XCB_WINDOW_NONE || f->focus == XCB_INPUT_FOCUS_POINTER_ROOT || f->focus == root_) return 0;
+  return TopAncestor(f->focus);
+}
+
+void X11WindowSystem::Focus(HWND h) {
+  if (!Exists(h) || h > 0xFFFFFFFFu) return;
+  xcb_set_input_focus(conn_, XCB_INPUT_FOCUS_PARENT, static_cast<xcb_window_t>(h), XCB_CURRENT_TIME);
+  xcb_flush(conn_);
+}
+
+}  // namespace platform::x11

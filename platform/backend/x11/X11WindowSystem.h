@@ -1,0 +1,91 @@
+// The X11 window system: every top-level X window of the display, ours and
+// other processes' alike.  A handle is an X window id (for our own widgets, the
+// widget's winId, which on Qt's xcb platform is the X window).
+//
+//  * Frame rectangles are read from the X server every time: the geometry of
+//    the window's top-level ancestor (the window manager's frame, or the window
+//    itself when nothing frames it).  Nothing is cached, so a rectangle is
+//    always where the frame actually stands.
+//  * Moves follow Placement.h: on the screen a window is managed and moved by
+//    _NET_MOVERESIZE_WINDOW (gravity static, source pager), then read back and
+//    corrected once if the window manager put the frame elsewhere; off the
+//    screen it is withdrawn and shown override-redirect at exactly the asked
+//    rectangle; back on the screen it is given back to the window manager.
+//    Without a window manager a move is a plain configure of the window.
+//  * Stacking: the root window's children bottom to top (the X server's own
+//    order of frames and unmanaged windows), each turned into its client.
+//  * Our own child widgets, and finding, owners and identities of our own
+//    windows, are answered by the Qt backend, exactly as on any platform.
+//
+// It talks to the X server over a connection of its own, so its round trips
+// never wait behind Qt's event handling.
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <map>
+#include <memory>
+
+#include "platform/backend/Backend.h"
+#include "platform/backend/x11/Placement.h"
+
+namespace platform::x11 {
+
+class X11WindowSystem : public WindowSystem {
+public:
+  // Connects to the display named by $DISPLAY; check Connected() afterwards.
+  explicit X11WindowSystem(WindowSystem* ours);
+  ~X11WindowSystem() override;
+  bool Connected() const { return conn_ != nullptr; }
+
+  bool Exists(HWND h) const override;
+  HWND Find(std::string_view cls, const char* title) const override;
+  std::optional<Rect> FrameRect(HWND h) const override;
+  void Move(HWND h, const Rect& frame) override;
+  void Raise(HWND h) override;
+  std::vector<HWND> Stacking() const override;
+  HWND Owner(HWND h) const override;
+  std::optional<WindowIdentity> Identify(HWND h) const override;
+  HWND WindowAt(Point pt) const override;
+
+  // True while a window manager runs (_NET_SUPPORTING_WM_CHECK names a live window).
+  bool WmRunning() const;
+  // The window that holds the input focus: _NET_ACTIVE_WINDOW under a window
+  // manager, else the X focus turned into its top-level client; 0 for none.
+  HWND FocusedWindow() const;
+  // Gives the X input focus to the window (a no-op for a stale handle).
+  void Focus(HWND h);
+  // True while this layer holds the window withdrawn and unmanaged.
+  bool IsUnmanaged(HWND h) const { return unmanaged_.count(h) != 0; }
+  xcb_connection_t* Connection() const { return conn_; }
+  xcb_window_t Root() const { return root_; }
+
+private:
+  bool IsOurChild(HWND h) const;
+  std::optional<Rect> ClientRect(xcb_window_t w) const;
+  xcb_window_t TopAncestor(xcb_window_t w) const;
+  xcb_window_t ClientOf(xcb_window_t frame, int depth = 3) const;
+  bool HasProperty(xcb_window_t w, xcb_atom_t atom) const;
+  std::vector<std::uint32_t> Cardinals(xcb_window_t w, xcb_atom_t prop, xcb_atom_t type) const;
+  std::string Text(xcb_window_t w, xcb_atom_t prop) const;
+  void Sync() const;
+  // Polls until pred() holds or timeoutMs passes; returns pred().
+  template <class Pred> bool WaitUntil(Pred pred, int timeoutMs) const;
+
+  void ManagedMove(xcb_window_t w, const Rect& frame);
+  void Withdraw(xcb_window_t w);
+  void Configure(xcb_window_t w, const Rect& r);
+  void GiveBack(xcb_window_t w, const Rect& frame, bool map);
+
+  WindowSystem* ours_;  // the Qt backend, for our own widgets
+  xcb_connection_t* conn_ = nullptr;
+  xcb_window_t root_ = 0;
+  struct Atoms {
+    xcb_atom_t frameExtents, clientListStacking, activeWindow, supportingWmCheck, wmName, utf8, pid, wmState,
+        moveResize;
+  } atoms_{};
+  // Windows this layer withdrew, with the frame extents they had.
+  std::map<HWND, Extents> unmanaged_;
+};
+
+}  // namespace platform::x11
