@@ -98,6 +98,21 @@ private:
   std::size_t m_nextCr;
 };
 
+// The one line that starts at begin, found byte by byte (a LineScanner would
+// look ahead through the whole rest of the text for each kind of line end).
+Line LineAt(std::string_view text, std::size_t begin) {
+  Line line{begin, begin, begin};
+  while (line.contentEnd < text.size() && text[line.contentEnd] != '\n' &&
+         text[line.contentEnd] != '\r')
+    ++line.contentEnd;
+  line.end = line.contentEnd;
+  if (line.end < text.size())
+    line.end += (text[line.end] == '\r' && line.end + 1 < text.size() && text[line.end + 1] == '\n')
+                    ? 2
+                    : 1;
+  return line;
+}
+
 enum class LineKind { Blank, Comment, Section, Key, Other };
 
 struct Classified {
@@ -386,15 +401,25 @@ std::string ProfileSnapshot::GetString(std::string_view section, std::string_vie
   const std::string_view text(m_text);
 
   if (!m_index) {
-    // One pass for the section headers alone: only a line whose first
-    // non-blank character is "[" needs a closer look.
+    // Only a line whose first non-blank character is "[" can open a section,
+    // so the headers are found by looking for "[" alone and checking that only
+    // blanks stand between it and the start of its line: a long file is then
+    // passed at memory speed.
     m_index = std::make_unique<Index>();
-    LineScanner scan(text, BodyStart(text));
-    Line line;
-    while (scan.Next(line)) {
-      std::size_t first = line.begin;
-      while (first < line.contentEnd && IsBlank(text[first])) ++first;
-      if (first == line.contentEnd || text[first] != '[') continue;
+    const std::size_t start = BodyStart(text);
+    std::size_t pos = start;
+    while (pos < text.size()) {
+      const void* hit = std::memchr(text.data() + pos, '[', text.size() - pos);
+      if (!hit) break;
+      const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+      std::size_t begin = at;
+      while (begin > start && IsBlank(text[begin - 1])) --begin;
+      if (begin > start && text[begin - 1] != '\n' && text[begin - 1] != '\r') {
+        pos = at + 1;
+        continue;
+      }
+      const Line line = LineAt(text, begin);
+      pos = line.end;
       const Classified c = Classify(text.substr(line.begin, line.contentEnd - line.begin));
       if (c.kind != LineKind::Section) continue;
       if (!m_index->sections.empty()) m_index->sections.back().bodyEnd = line.begin;
