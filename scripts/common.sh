@@ -5,6 +5,9 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libbenchmark-dev
           libcanberra-dev fonts-liberation fonts-dejavu-core ccache)
+# ./run-tests also builds the fuzz targets, which need clang's libFuzzer (about
+# 40 MB to download, 250 MB installed, once).
+TEST_PACKAGES=(clang libclang-rt-dev)
 
 ensure_packages() {
   local missing=()

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
@@ -351,8 +352,10 @@ std::string LoopFile(const std::string& delay, const std::string& extra) {
 // A writer killed at a random moment, again and again: every time the file is
 // whole, either as it was or with a later write complete, every other line
 // kept.  The leftovers of the killed writers go with the next write.
+// EDGETUCKER_KILLS=N asks for N kills instead of 100, for a longer run.
 TEST_F(ProfileReliabilityTest, AWriterKilledAtAnyMomentLeavesTheFileWhole) {
-  constexpr int kKills = 100;
+  const char* asked = std::getenv("EDGETUCKER_KILLS");
+  const int kKills = asked && std::atoi(asked) > 0 ? std::atoi(asked) : 100;
   const std::string path = WriteFile(Path("Edgetuck.ini"), LoopFile("0", ""));
   std::mt19937 random(20261207);
   std::uniform_int_distribution<int> pause(0, 4000);  // microseconds
