@@ -278,6 +278,18 @@ pid_t TemporaryOwner(std::string_view rest) {
 // file counts as left behind only when its process no longer runs and nobody
 // holds its lock: a live writer (in this or another process namespace) always
 // holds one of the two.
+// Where the temporary files of writers of target live, and how their names begin.
+struct TemporaryNames {
+  std::string dir;     // with its "/", or "." for a bare file name
+  std::string prefix;  // "." + file name + ".tmp-"
+};
+
+TemporaryNames TemporaryNamesFor(const std::string& target) {
+  const std::size_t slash = target.rfind('/');
+  if (slash == std::string::npos) return {".", "." + target + ".tmp-"};
+  return {target.substr(0, slash + 1), "." + target.substr(slash + 1) + ".tmp-"};
+}
+
 void RemoveLeftoverTemporaries(const std::string& dir, const std::string& prefix) {
   DIR* d = ::opendir(dir.c_str());
   if (!d) return;
@@ -304,11 +316,7 @@ std::atomic<unsigned> g_tempCounter{0};
 // Writes content to a fresh file beside target and renames it over target.
 // existing, when set, is the stat of the file being replaced.
 bool ReplaceFile(const std::string& target, std::string_view content, const struct stat* existing) {
-  const std::size_t slash = target.rfind('/');
-  const std::string dir = (slash == std::string::npos) ? "." : target.substr(0, slash + 1);
-  const std::string base = (slash == std::string::npos) ? target : target.substr(slash + 1);
-  const std::string prefix = "." + base + ".tmp-";
-  RemoveLeftoverTemporaries(dir, prefix);
+  const auto [dir, prefix] = TemporaryNamesFor(target);
 
   std::string temp;
   int fd = -1;
@@ -467,6 +475,9 @@ bool WritePrivateProfileString(std::string_view section, const char* key, const 
   if (f.state == LoadState::Loaded &&
       (::access(target->c_str(), W_OK) != 0 || (f.st.st_mode & 0222) == 0))
     return false;
+  // Every accepted write tidies up, also one that finds nothing to change.
+  const TemporaryNames temporaries = TemporaryNamesFor(*target);
+  RemoveLeftoverTemporaries(temporaries.dir, temporaries.prefix);
 
   const std::string_view text(f.text);
   const std::size_t bodyStart = BodyStart(text);

@@ -309,7 +309,6 @@ TEST_F(ProfileReliabilityTest, LeftoverTemporaryFilesOfGoneWritersAreRemoved) {
   ASSERT_GT(deadPid, 0);
   ::waitpid(deadPid, nullptr, 0);
   const std::string dead = std::to_string(deadPid);
-  const std::string path = WriteFile(Path("Edgetuck.ini"), kSettings);
   const std::vector<std::string> removed = {".Edgetuck.ini.tmp-" + dead + "-0",
                                             ".Edgetuck.ini.tmp-" + dead + "-17"};
   const std::vector<std::string> kept = {
@@ -319,17 +318,32 @@ TEST_F(ProfileReliabilityTest, LeftoverTemporaryFilesOfGoneWritersAreRemoved) {
       ".Edgetuck.ini.tmp-" + dead + "-x",  // not our name
       ".Edgetuck.ini.tmp-" + dead + "-9",  // locked by a writer at work
   };
-  for (const auto& n : removed) WriteFile(Path(n), "[Edgetucker]\nmgDel");
-  for (const auto& n : kept) WriteFile(Path(n), "half");
-  const int locked = ::open(Path(kept.back()).c_str(), O_RDONLY | O_CLOEXEC);
-  ASSERT_GE(locked, 0);
-  ASSERT_EQ(::flock(locked, LOCK_EX), 0);
+  struct Row {
+    const char* name;
+    const char* key;
+    const char* value;
+    std::string after;
+  };
+  const std::vector<Row> rows = {
+      {"a write that changes the file", "mgDelay", "6", "[Edgetucker]\nmgDelay=6\n"},
+      {"a write that changes nothing", "mgDelay", "5", kSettings},
+      {"a deletion of a missing key", "mgSide", nullptr, kSettings},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string path = WriteFile(Path("Edgetuck.ini"), kSettings);
+    for (const auto& n : removed) WriteFile(Path(n), "[Edgetucker]\nmgDel");
+    for (const auto& n : kept) WriteFile(Path(n), "half");
+    const int locked = ::open(Path(kept.back()).c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(locked, 0);
+    ASSERT_EQ(::flock(locked, LOCK_EX), 0);
 
-  ASSERT_TRUE(WritePrivateProfileString("Edgetucker", "mgDelay", "6", path));
-  ::close(locked);
-  for (const auto& n : removed) EXPECT_FALSE(fs::exists(Path(n))) << n;
-  for (const auto& n : kept) EXPECT_TRUE(fs::exists(Path(n))) << n;
-  EXPECT_EQ(ReadFile(path), "[Edgetucker]\nmgDelay=6\n");
+    ASSERT_TRUE(WritePrivateProfileString("Edgetucker", row.key, row.value, path));
+    ::close(locked);
+    for (const auto& n : removed) EXPECT_FALSE(fs::exists(Path(n))) << n;
+    for (const auto& n : kept) EXPECT_TRUE(fs::exists(Path(n))) << n;
+    EXPECT_EQ(ReadFile(path), row.after);
+  }
 }
 
 // The file the write loop of profile_probe keeps rewriting.
