@@ -144,6 +144,10 @@ protected:
     m_dir = fs::path(testing_support::WindowsDir()) / "reliability" / info->name();
     fs::remove_all(m_dir);
     fs::create_directories(m_dir);
+    // Rows that drop to another user must be able to reach the folder.
+    for (fs::path p = m_dir; p != fs::path(testing_support::WindowsDir()).parent_path();
+         p = p.parent_path())
+      fs::permissions(p, fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
   }
   void TearDown() override {
     std::error_code ec;
