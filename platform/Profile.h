@@ -8,6 +8,7 @@
 //
 // Every call opens the file, does its one job and closes it again.  Nothing is
 // cached, so a read always sees the file as it is now, hand edits included.
+// ProfileSnapshot answers several reads from one look at the file.
 //
 // Reading
 //  * Section and key names compare without regard to case (ASCII letters).
@@ -56,12 +57,28 @@
 //
 // Files that are not read
 //  * A file larger than kMaxProfileFileBytes, a file that holds a NUL byte
-//    ("binary"), anything that is not a regular file, and a file that cannot be
-//    opened or read all read as if missing: every read gives its default.
+//    ("binary"), anything that is not a regular file (a folder, a named pipe, a
+//    device, a socket), a symbolic link that leads nowhere or round in a loop,
+//    and a file that cannot be opened or read all read as if missing: every read
+//    gives its default.  Nothing is opened before its type is known to be a
+//    regular file, and no open waits, so a named pipe never blocks a read.
 //  * A write refuses such a file and leaves it alone, so data it cannot
 //    understand is never lost.  A write also refuses a file without write
 //    permission for this process or without any write permission bit at all
 //    (a read-only file), even when the process could override that.
+//
+// Writes that cannot complete
+//  * A full disk, a file-size limit (RLIMIT_FSIZE), an I/O error or a folder
+//    that cannot be written makes the write return false with the old file
+//    untouched.  A file-size limit never raises SIGXFSZ in the caller: the
+//    signal is held back during the write and its effect reported as the
+//    failure it is.
+//  * The temporary file is checked whole (every byte written, its size, its
+//    flush to disk) before it may replace the old file; otherwise it is removed.
+//  * Each writer's temporary file is named "." + file name + ".tmp-" + process
+//    id + "-" + count and stays locked while its writer works on it.  A writer
+//    killed mid-write leaves it behind; the next write of the same file removes
+//    every such leftover whose process no longer runs and whose lock is free.
 //
 // Names and values that cannot be stored
 //  * A write is refused, and nothing changes, when a name or value holds a line
@@ -73,6 +90,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -97,5 +115,37 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
 // refused or failed; in that case the file is exactly as it was.
 bool WritePrivateProfileString(std::string_view section, const char* key, const char* value,
                                const std::string& path);
+
+// One look at a file: it is read (by the rules above) when the snapshot is
+// made, and every GetString then answers from that copy, exactly as
+// GetPrivateProfileString would have answered at that moment.  A caller that
+// reads several keys at once (a settings load) makes one snapshot, so the
+// file is opened and parsed once and the values agree with each other; a
+// snapshot is never refreshed, so keep it no longer than that one batch.
+// Lines are indexed as they are first needed: a file is scanned once for its
+// section headers, and a section's keys once when that section is first asked.
+// Not safe for concurrent use of one snapshot from several threads.
+class ProfileSnapshot {
+public:
+  explicit ProfileSnapshot(const std::string& path);
+  ~ProfileSnapshot();
+  ProfileSnapshot(const ProfileSnapshot&) = delete;
+  ProfileSnapshot& operator=(const ProfileSnapshot&) = delete;
+
+  // The file this snapshot was taken of, as given.
+  const std::string& Path() const { return m_path; }
+  // False when the file was missing or not read (every read gives its default).
+  bool Loaded() const { return m_loaded; }
+
+  std::string GetString(std::string_view section, std::string_view key,
+                        std::string_view defaultValue, std::size_t bufferSize = 256) const;
+
+private:
+  struct Index;
+  std::string m_path;
+  std::string m_text;
+  bool m_loaded = false;
+  mutable std::unique_ptr<Index> m_index;
+};
 
 }  // namespace platform

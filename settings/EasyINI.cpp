@@ -67,6 +67,7 @@ void TIniEditor::WriteStr(std::string_view section, std::string_view key, std::s
       value.size() > MaxTextLength)
     return;
   const std::string path = FullPath();
+  m_snapshot.reset();  // a read after this write must see it
   const std::string k(key), v(value);
   if (!value.empty())
     platform::WritePrivateProfileString(section, k.c_str(), v.c_str(), path);
@@ -79,8 +80,19 @@ void TIniEditor::WriteStr(std::string_view section, std::string_view key, std::s
 std::string TIniEditor::ReadStr(std::string_view section, std::string_view key,
                                 std::string_view defaultValue) {
   if (section.empty() || key.empty() || m_fileName.empty()) return std::string(defaultValue);
-  return platform::GetPrivateProfileString(section, key, defaultValue, FullPath(),
-                                           MaxTextLength + 1);
+  if (m_batchDepth == 0)
+    return platform::GetPrivateProfileString(section, key, defaultValue, FullPath(),
+                                             MaxTextLength + 1);
+  std::string path = FullPath();
+  if (!m_snapshot || m_snapshot->Path() != path)
+    m_snapshot = std::make_unique<platform::ProfileSnapshot>(path);
+  return m_snapshot->GetString(section, key, defaultValue, MaxTextLength + 1);
+}
+
+TIniEditor::BatchRead::BatchRead(TIniEditor& ini) : m_ini(ini) { ++m_ini.m_batchDepth; }
+
+TIniEditor::BatchRead::~BatchRead() {
+  if (--m_ini.m_batchDepth == 0) m_ini.m_snapshot.reset();
 }
 
 void TIniEditor::EraseSection(std::string_view section) { WriteStr(section, {}, {}); }

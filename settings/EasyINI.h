@@ -4,7 +4,10 @@
 // where it lives.  Every read and write is one self-contained profile-string
 // call (platform/Profile.h): the component caches nothing and holds no file
 // open, so a write is on disk when it returns and a read sees the file as it
-// is now.
+// is now.  The one exception is a BatchRead: while one is open, reads answer
+// from a single look at the file taken at the batch's first read, so that a
+// batch of reads (a settings load) opens and parses the file once and sees
+// one state of it.
 //
 // Where the file is
 //  * FileLocation chooses the base directory that a relative FileName is
@@ -63,9 +66,11 @@
 
 #include <QObject>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "platform/Profile.h"
 #include "toolkit/Component.h"
 
 enum TFileLocation : int { ApplicationPath = 0, WindowsPath = 1, PathInFileName = 2 };
@@ -100,6 +105,22 @@ public:
   virtual std::string ReadStr(std::string_view section, std::string_view key,
                               std::string_view defaultValue);
 
+  // Opens a batch of reads on ini for its lifetime (batches nest; the
+  // outermost one counts).  The file is read at the batch's first read, and
+  // again at the first read after a write through this component or a change
+  // of FullPath(); it is never kept past the batch, so the next batch sees the
+  // file as it then stands on disk.
+  class BatchRead {
+  public:
+    explicit BatchRead(TIniEditor& ini);
+    ~BatchRead();
+    BatchRead(const BatchRead&) = delete;
+    BatchRead& operator=(const BatchRead&) = delete;
+
+  private:
+    TIniEditor& m_ini;
+  };
+
   void EraseSection(std::string_view section);
   void EraseEntry(std::string_view section, std::string_view key);
 
@@ -111,6 +132,8 @@ public:
 
 private:
   std::string m_fileName;
+  int m_batchDepth = 0;
+  std::unique_ptr<platform::ProfileSnapshot> m_snapshot;  // only inside a batch
   std::string m_baseDir;
   TFileLocation m_fileLocation = ApplicationPath;
 };

@@ -25,6 +25,8 @@ void LoadSettingsFrom(TIniEditor& ini, tk::TTimer& timerWait) {
   namespace K = IniLayout;
   const std::string_view s = K::Section;
   TSettings& t = Settings;
+  // One look at the file for all twelve keys.
+  const TIniEditor::BatchRead batch(ini);
 
   Guarded(t.HideInspector, false, [&] { return ini.ReadBool(s, K::HideInspector, false); });
   Guarded(t.InspectorSide, std::uint8_t{1},

@@ -78,6 +78,9 @@ inline constexpr std::string_view FindLostWindows = "FindLostWindows";
 //   mgUseAutoHide         AutoStart           false
 //   mgDisableOnFocusLoss  DisableOnFocusLoss  true
 //
+// The file is read once per load (TIniEditor::BatchRead), so the twelve values
+// come from one state of it, the state on disk when the load began.
+//
 // Should a Boolean read or the read of mgSide throw, its field gets its
 // fallback (false, 0 for AnimateMoves, 1 for InspectorSide) and the exception
 // goes on to the caller, so the fields after it keep their values.

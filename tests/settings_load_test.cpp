@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -39,9 +42,11 @@ class ProbeIni : public TIniEditor {
 public:
   std::string throwOn;
   std::vector<std::string> asked;
+  std::function<void(std::string_view key)> beforeRead;
   std::string ReadStr(std::string_view section, std::string_view key,
                       std::string_view defaultValue) override {
     asked.emplace_back(key);
+    if (beforeRead) beforeRead(key);
     if (key == throwOn) throw std::runtime_error("read failed");
     return TIniEditor::ReadStr(section, key, defaultValue);
   }
@@ -271,6 +276,107 @@ TEST_F(LoadSettingsTest, EachLoadSeesHandEdits) {
   Store("[EDGETUCKER]\r\n  MGANIMATESPEED = 20 \r\n");
   Load();
   EXPECT_EQ(Settings.AnimationSteps, 20);
+}
+
+// Between two loads the file changes in ways a cache keyed on the file's size
+// and modification time would miss; every load must still see the change.
+TEST_F(LoadSettingsTest, EveryLoadSeesTheFileAsItStandsOnDisk) {
+  struct Row {
+    const char* name;
+    std::function<void(const std::string& path, const std::string& text)> change;
+  };
+  // Puts back the size and both times the file had, to the nanosecond.
+  auto sameTimes = [](const std::string& path, const struct stat& st) {
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+  };
+  const std::vector<Row> rows = {
+      {"rewritten in place, same size and times",
+       [&](const std::string& path, const std::string& text) {
+         struct stat st {};
+         ASSERT_EQ(::stat(path.c_str(), &st), 0);
+         const int fd = ::open(path.c_str(), O_WRONLY);
+         ASSERT_GE(fd, 0);
+         ASSERT_EQ(::pwrite(fd, text.data(), text.size(), 0), static_cast<ssize_t>(text.size()));
+         ::close(fd);
+         sameTimes(path, st);
+       }},
+      {"replaced by another file, same size and times",
+       [&](const std::string& path, const std::string& text) {
+         struct stat st {};
+         ASSERT_EQ(::stat(path.c_str(), &st), 0);
+         WriteFile(path + ".new", text);
+         sameTimes(path + ".new", st);
+         fs::rename(path + ".new", path);
+       }},
+      {"written through the component",
+       [&](const std::string&, const std::string&) {
+         ini.WriteInt(IniLayout::Section, IniLayout::AnimationSteps, 20);
+         ini.WriteInt(IniLayout::Section, IniLayout::OpenDelay, 600);
+       }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    Store("[Edgetucker]\nmgAnimateSpeed=10\nmgDelay=300\n");
+    Load();
+    ASSERT_EQ(Settings.AnimationSteps, 10);
+    ASSERT_EQ(timer.Interval(), 300);
+    row.change(ini.FullPath(), "[Edgetucker]\nmgAnimateSpeed=20\nmgDelay=600\n");
+    Load();
+    EXPECT_EQ(Settings.AnimationSteps, 20);
+    EXPECT_EQ(timer.Interval(), 600);
+  }
+  fs::remove(ini.FullPath());
+  Load();
+  ExpectDefaults();
+}
+
+// A load takes its twelve values from one state of the file: a change in the
+// middle of it shows only at the next load.
+TEST_F(LoadSettingsTest, OneLoadReadsOneStateOfTheFile) {
+  Store("[Edgetucker]\nmgSide=0\nmgAnimateSpeed=10\nmgUseAutoHide=True\n");
+  ini.beforeRead = [this](std::string_view key) {
+    if (key == IniLayout::HideMainWindow)
+      Store("[Edgetucker]\nmgSide=1\nmgAnimateSpeed=20\nmgUseAutoHide=False\n");
+  };
+  Load();
+  EXPECT_EQ(Settings.InspectorSide, 0);
+  EXPECT_EQ(Settings.AnimationSteps, 10);
+  EXPECT_TRUE(Settings.AutoStart);
+  ini.beforeRead = nullptr;
+  Load();
+  EXPECT_EQ(Settings.InspectorSide, 1);
+  EXPECT_EQ(Settings.AnimationSteps, 20);
+  EXPECT_FALSE(Settings.AutoStart);
+}
+
+// Inside a batch a write through the component, or a new file name, is seen by
+// the reads after it; after the batch every read looks at the file again.
+TEST_F(LoadSettingsTest, ABatchSeesItsOwnWritesAndEndsWithItsScope) {
+  const std::string s(IniLayout::Section);
+  Store("[Edgetucker]\nmgDelay=1\n");
+  const std::string other = testing_support::WindowsDir() + "/Other.ini";
+  WriteFile(other, "[Edgetucker]\nmgDelay=3\n");
+  {
+    const TIniEditor::BatchRead outer(ini);
+    EXPECT_EQ(ini.ReadInt(s, "mgDelay", 0), 1);
+    Store("[Edgetucker]\nmgDelay=2\n");
+    {
+      const TIniEditor::BatchRead inner(ini);
+      EXPECT_EQ(ini.ReadInt(s, "mgDelay", 0), 1) << "the outer batch's look counts";
+    }
+    EXPECT_EQ(ini.ReadInt(s, "mgDelay", 0), 1);
+    ini.WriteInt(s, "mgAnimateSpeed", 7);
+    EXPECT_EQ(ini.ReadInt(s, "mgAnimateSpeed", 0), 7);
+    EXPECT_EQ(ini.ReadInt(s, "mgDelay", 0), 2);
+    ini.SetFileName(other);
+    ini.SetFileLocation(PathInFileName);
+    EXPECT_EQ(ini.ReadInt(s, "mgDelay", 0), 3);
+    ini.SetFileName(std::string(IniLayout::FileName));
+    ini.SetFileLocation(WindowsPath);
+  }
+  Store("[Edgetucker]\nmgDelay=4\n");
+  EXPECT_EQ(ini.ReadInt(s, "mgDelay", 0), 4);
 }
 
 }  // namespace
