@@ -39,6 +39,7 @@
 #include <QFont>
 #include <QPixmap>
 #include <QPointer>
+#include <QRegion>
 #include <QStringList>
 #include <QWidget>
 #include <cstdint>
@@ -48,6 +49,7 @@
 #include "notebook/CSNoteBkLayout.h"
 #include "toolkit/Component.h"
 
+class QPainter;
 class TcsNotebook;
 class TcsPage;
 
@@ -149,7 +151,21 @@ protected:
 
 private:
   friend class TcsPageAccess;
+  friend class TcsNotebook;
   TcsNotebook* Notebook() const;
+
+  // The picture cell as the notebook last painted it, its transparent pixels
+  // in the tab's background, for the active tab (0) and the others (1).  It
+  // stands while the picture (its cache key), the cell, the part copied and
+  // the background are the same.
+  struct GlyphCache {
+    qint64 key = 0;
+    int cell = -1;
+    platform::Rect source;
+    QRgb bg = 0;
+    QImage image;
+  };
+  GlyphCache m_glyphCache[2];
 
   QString m_caption;
   QPixmap m_bitmap;
@@ -434,6 +450,12 @@ protected:
   // Renders the whole control into `canvas` (the widget's size): background,
   // tabs, frames, captions, pictures and the focus rectangle.
   void PaintTabs(QImage& canvas);
+  // Paints the part `region` (client coordinates) of the control with
+  // `painter`, which paints on the control's client area: exactly the pixels
+  // PaintTabs gives there, at a cost that follows what the region covers.
+  // The page's plain interior is filled directly; the rest is rendered into
+  // a canvas per band around it, holding only what the region touches.
+  void PaintRegion(QPainter& painter, const QRegion& region);
   // Parent-font handling: the tab font follows the parent's while
   // ParentTabFont is true.
   virtual void ParentFontChanged();
@@ -456,11 +478,19 @@ private:
   void PageDestroyed(TcsPage* page);
   int IndexOfPage(const TcsPage* page) const;
   bool Loading() const { return IsLoading(); }
-  void EraseBackground(QImage& canvas);
-  void DrawTabCaptions(QImage& canvas);
-  void DrawGlyph(QImage& canvas, TcsPage* page, bool active, const platform::Rect& inner, const QColor& bg);
-  void DrawCaption(QImage& canvas, TcsPage* page, bool active, const platform::Rect& inner, const QColor& bg,
-                   const QFont& plain, const QFont& underlined);
+  // What one paint draws, worked out once for all the canvases of a paint
+  // (defined with the painting code).
+  struct PaintScene;
+  PaintScene BuildScene() const;
+  // Renders the client rectangle `area` into `canvas` (area's size, pixel
+  // (0, 0) being area's top-left corner).
+  void PaintArea(QImage& canvas, const QRect& area, const PaintScene& scene);
+  void EraseBackground(QImage& canvas, const QRect& area, const PaintScene& scene);
+  // Draw with `painter` on a canvas whose (0, 0) is the client point `origin`.
+  void DrawGlyph(QPainter& painter, const QPoint& origin, TcsPage* page, bool active, const platform::Rect& inner,
+                 const QColor& bg);
+  void DrawCaption(QPainter& painter, const QPoint& origin, TcsPage* page, bool active, const platform::Rect& inner,
+                   const QColor& bg, const QFont& plain, const QFont& underlined);
   QRect FocusRect() const;
   void WatchForm();
 
