@@ -47,6 +47,7 @@
 #include <vector>
 
 #include "notebook/CSNoteBkLayout.h"
+#include "notebook/CSNoteBkPaint.h"
 #include "toolkit/Component.h"
 
 class QPainter;
@@ -164,8 +165,31 @@ private:
     platform::Rect source;
     QRgb bg = 0;
     QImage image;
+    // The cell already scaled to the size it is drawn at (null while the
+    // cell has partly transparent pixels, which are blended when drawn).
+    QSize drawnSize;
+    QImage drawn;
   };
   GlyphCache m_glyphCache[2];
+  // The caption as the notebook last measured and drew it, for the active
+  // tab (0) and the others (1): its extent in the font it was drawn in, and
+  // the picture of the drawn caption inside its tab (transparent around the
+  // letters), which stands while the caption, font, colour, placement and
+  // tab size are the same.  A caption whose letters are not drawn in whole
+  // pixels keeps no picture and is drawn each time.
+  struct CaptionCache {
+    QString caption;
+    QFont font, underlined;
+    int width = 0, height = 0;
+    bool drawnValid = false;
+    QSize size;
+    QPoint at;
+    QRgb color = 0;
+    int turned = -1;  // the tab side the letters turn with, -1 upright
+    bool topReference = true;
+    QImage drawn;
+  };
+  CaptionCache m_captionCache[2];
 
   QString m_caption;
   QPixmap m_bitmap;
@@ -481,15 +505,16 @@ private:
   // What one paint draws, worked out once for all the canvases of a paint
   // (defined with the painting code).
   struct PaintScene;
-  PaintScene BuildScene() const;
+  PaintScene BuildScene();
   // Renders the client rectangle `area` into `canvas` (area's size, pixel
   // (0, 0) being area's top-left corner).
   void PaintArea(QImage& canvas, const QRect& area, const PaintScene& scene);
   void EraseBackground(QImage& canvas, const QRect& area, const PaintScene& scene);
   // Draw with `painter` on a canvas whose (0, 0) is the client point `origin`.
-  void DrawGlyph(QPainter& painter, const QPoint& origin, TcsPage* page, bool active, const platform::Rect& inner,
+  class TabPainter;
+  void DrawGlyph(TabPainter& painter, const QPoint& origin, TcsPage* page, bool active, const platform::Rect& inner,
                  const QColor& bg);
-  void DrawCaption(QPainter& painter, const QPoint& origin, TcsPage* page, bool active, const platform::Rect& inner,
+  void DrawCaption(TabPainter& painter, const QPoint& origin, TcsPage* page, bool active, const platform::Rect& inner,
                    const QColor& bg, const QFont& plain, const QFont& underlined);
   QRect FocusRect() const;
   void WatchForm();
@@ -503,6 +528,19 @@ private:
   bool m_destroying = false;
   QPoint m_lastHitPoint;
   QPointer<QWidget> m_watchedForm;
+  // The lines of the last paint (outlines, 3-D lines, frames) with the
+  // rectangles that hold their pixels: they follow from the layout and the
+  // active page alone, so they stand while both are as they were.
+  struct LineCache {
+    bool valid = false;
+    TcsTabLayout layout;
+    QString active;
+    std::vector<TcsLine> lines;
+    std::vector<QRect> boxes;
+  };
+  LineCache m_lineCache;
+  // Canvas memory kept from paint to paint.
+  QImage m_canvas;
 
   TBitmapAlignment m_bitmapAlignment = baRightMiddle;
   TTextAlignment m_textAlignment = taLeftMiddle;

@@ -13,6 +13,7 @@
 #include <QPolygon>
 #include <QRegion>
 #include <algorithm>
+#include <optional>
 
 #include "notebook/CSNoteBk.h"
 #include "notebook/CSNoteBkPaint.h"
@@ -49,33 +50,52 @@ struct Pixels {
   }
 };
 
-// The pixels of nb::LinePixels(from, to): straight lines as a clipped run,
-// the short slanted ones of the corners point by point.
-void PlotLine(const Pixels& px, const TcsLine& line) {
-  const QRgb rgb = Sys(line.color).rgb();
+// The pixels of nb::LinePixels(from, to) in colour `rgb`: straight lines as
+// a clipped run, the short slanted ones of the corners point by point with
+// the same stepping.
+void PlotLine(const Pixels& px, const TcsLine& line, QRgb rgb) {
   const Point a = line.from, b = line.to;
-  if (a.y == b.y || a.x == b.x) {
-    if (a == b) return;
+  if (a == b) return;
+  if (a.y == b.y) {
     // From a up to, not including, b.
-    if (a.y == b.y) {
-      const int y = a.y - px.origin.y();
-      if (y < 0 || y >= px.h) return;
-      int x0 = a.x < b.x ? a.x : b.x + 1, x1 = a.x < b.x ? b.x - 1 : a.x;
-      x0 = std::max(x0 - px.origin.x(), 0);
-      x1 = std::min(x1 - px.origin.x(), px.w - 1);
-      QRgb* row = px.Row(y);
-      for (int x = x0; x <= x1; ++x) row[x] = 0xFF000000u | rgb;
-    } else {
-      const int x = a.x - px.origin.x();
-      if (x < 0 || x >= px.w) return;
-      int y0 = a.y < b.y ? a.y : b.y + 1, y1 = a.y < b.y ? b.y - 1 : a.y;
-      y0 = std::max(y0 - px.origin.y(), 0);
-      y1 = std::min(y1 - px.origin.y(), px.h - 1);
-      for (int y = y0; y <= y1; ++y) px.Row(y)[x] = 0xFF000000u | rgb;
-    }
+    const int y = a.y - px.origin.y();
+    if (y < 0 || y >= px.h) return;
+    int x0 = a.x < b.x ? a.x : b.x + 1, x1 = a.x < b.x ? b.x - 1 : a.x;
+    x0 = std::max(x0 - px.origin.x(), 0);
+    x1 = std::min(x1 - px.origin.x(), px.w - 1);
+    QRgb* row = px.Row(y);
+    for (int x = x0; x <= x1; ++x) row[x] = 0xFF000000u | rgb;
     return;
   }
-  for (const Point& p : nb::LinePixels(a, b)) px.Set(p.x, p.y, rgb);
+  if (a.x == b.x) {
+    const int x = a.x - px.origin.x();
+    if (x < 0 || x >= px.w) return;
+    int y0 = a.y < b.y ? a.y : b.y + 1, y1 = a.y < b.y ? b.y - 1 : a.y;
+    y0 = std::max(y0 - px.origin.y(), 0);
+    y1 = std::min(y1 - px.origin.y(), px.h - 1);
+    for (int y = y0; y <= y1; ++y) px.Row(y)[x] = 0xFF000000u | rgb;
+    return;
+  }
+  const int dx = std::abs(b.x - a.x), dy = -std::abs(b.y - a.y);
+  const int sx = a.x < b.x ? 1 : -1, sy = a.y < b.y ? 1 : -1;
+  int err = dx + dy;
+  Point p = a;
+  while (!(p == b)) {
+    px.Set(p.x, p.y, rgb);
+    const int e2 = 2 * err;
+    if (e2 >= dy) {
+      err += dy;
+      p.x += sx;
+    }
+    if (e2 <= dx) {
+      err += dx;
+      p.y += sy;
+    }
+  }
+}
+
+bool Meets(const QRect& a, const QRect& b) {
+  return a.left() <= b.right() && b.left() <= a.right() && a.top() <= b.bottom() && b.top() <= a.bottom();
 }
 
 // The rectangle that holds every pixel of a line (both ends included).
@@ -146,9 +166,10 @@ struct TcsNotebook::PaintScene {
   QRegion outsideRegion;    // outside the cards
   QRegion cardRegion;       // in the card colour
   QRegion unselectedRegion; // in the unselected tab colour
-  // In painting order, with the rectangles that hold their pixels.
-  std::vector<TcsLine> lines;
-  std::vector<QRect> lineBoxes;
+  // In painting order, with the rectangles that hold their pixels (the
+  // notebook's line cache).
+  const std::vector<TcsLine>* lines = nullptr;
+  const std::vector<QRect>* lineBoxes = nullptr;
   struct Tab {
     TcsPage* page;
     Rect inner;
@@ -162,6 +183,44 @@ struct TcsNotebook::PaintScene {
   QRect plain;
 };
 
+// Puts the pictures and captions of the tabs on a canvas: copies of prepared
+// pixels go straight into the canvas, and a QPainter is opened on it only
+// for what must really be drawn.
+class TcsNotebook::TabPainter {
+public:
+  TabPainter(QImage& canvas, const Pixels& px) : m_canvas(canvas), m_px(px) {}
+  ~TabPainter() = default;
+
+  QPainter& Get() {
+    if (!m_painter) m_painter.emplace(&m_canvas);
+    return *m_painter;
+  }
+  // An opaque RGB32 image whose (0, 0) goes to client point `at`: what
+  // drawing it gives, copied.
+  void Copy(const QImage& img, QPoint at) { Blit(img, at, false); }
+  // An image whose every pixel is either fully transparent or opaque: the
+  // opaque ones are copied, as drawing it over the canvas would give them.
+  void CopyOpaquePixels(const QImage& img, QPoint at) { Blit(img, at, true); }
+
+private:
+  void Blit(const QImage& img, QPoint at, bool opaqueOnly) {
+    // The part of the image that lands on the canvas.
+    const int x0 = std::max(0, m_px.origin.x() - at.x()), y0 = std::max(0, m_px.origin.y() - at.y());
+    const int x1 = std::min(img.width(), m_px.origin.x() + m_px.w - at.x());
+    const int y1 = std::min(img.height(), m_px.origin.y() + m_px.h - at.y());
+    for (int y = y0; y < y1; ++y) {
+      const auto* src = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+      QRgb* dst = m_px.Row(at.y() + y - m_px.origin.y()) + (at.x() - m_px.origin.x());
+      for (int x = x0; x < x1; ++x)
+        if (!opaqueOnly || qAlpha(src[x]) == 255) dst[x] = 0xFF000000u | src[x];
+    }
+  }
+
+  QImage& m_canvas;
+  const Pixels& m_px;
+  std::optional<QPainter> m_painter;
+};
+
 void TcsNotebook::paintEvent(QPaintEvent* e) {
   PrepareTabs();
   if (window() != m_watchedForm) WatchForm();
@@ -170,7 +229,7 @@ void TcsNotebook::paintEvent(QPaintEvent* e) {
   PaintRegion(painter, e->region());
 }
 
-TcsNotebook::PaintScene TcsNotebook::BuildScene() const {
+TcsNotebook::PaintScene TcsNotebook::BuildScene() {
   PaintScene sc;
   const TcsTabLayout& l = m_layout;
   QWidget* parent = parentWidget();
@@ -203,22 +262,29 @@ TcsNotebook::PaintScene TcsNotebook::BuildScene() const {
   if (!AnyPageVisible()) return sc;
 
   // Outlines, then the inner 3-D lines, then the frames of the rows.
-  auto add = [&](const std::vector<TcsLine>& lines) {
-    for (const TcsLine& line : lines) {
-      sc.lines.push_back(line);
-      sc.lineBoxes.push_back(LineBox(line));
-    }
-  };
-  for (int r = 0; r < static_cast<int>(l.rows.size()); ++r)
-    for (int p = 0; p < l.rows[r].size(); ++p) add(nb::TabOutlineLines(l.TabOutline(r, p, 0)));
-  for (int r = 0; r < static_cast<int>(l.rows.size()); ++r)
-    for (int p = 0; p < l.rows[r].size(); ++p) {
-      add(nb::TabEdgeLines(l.orientation, l.TabOutline(r, p, 1), false));
-      if (l.rows[r][p].compare(active, Qt::CaseInsensitive) == 0)
-        add(nb::TabEdgeLines(l.orientation, l.TabOutline(r, p, 2), true));
-    }
-  add(nb::PageFrameLines(l, active));
-  for (int r = 1; r < l.R(); ++r) add(nb::BackRowFrameLines(l, r));
+  LineCache& lc = m_lineCache;
+  if (!lc.valid || lc.active != active || !(lc.layout == l)) {
+    lc.valid = true;
+    lc.layout = l;
+    lc.active = active;
+    lc.lines.clear();
+    auto add = [&](const std::vector<TcsLine>& lines) { lc.lines.insert(lc.lines.end(), lines.begin(), lines.end()); };
+    for (int r = 0; r < static_cast<int>(l.rows.size()); ++r)
+      for (int p = 0; p < l.rows[r].size(); ++p) add(nb::TabOutlineLines(l.TabOutline(r, p, 0)));
+    for (int r = 0; r < static_cast<int>(l.rows.size()); ++r)
+      for (int p = 0; p < l.rows[r].size(); ++p) {
+        add(nb::TabEdgeLines(l.orientation, l.TabOutline(r, p, 1), false));
+        if (l.rows[r][p].compare(active, Qt::CaseInsensitive) == 0)
+          add(nb::TabEdgeLines(l.orientation, l.TabOutline(r, p, 2), true));
+      }
+    add(nb::PageFrameLines(l, active));
+    for (int r = 1; r < l.R(); ++r) add(nb::BackRowFrameLines(l, r));
+    lc.boxes.clear();
+    lc.boxes.reserve(lc.lines.size());
+    for (const TcsLine& line : lc.lines) lc.boxes.push_back(LineBox(line));
+  }
+  sc.lines = &lc.lines;
+  sc.lineBoxes = &lc.boxes;
 
   // Pictures and captions, tab by tab in row order.  The page of a tab is
   // found by index, checked against the caption.
@@ -248,7 +314,7 @@ TcsNotebook::PaintScene TcsNotebook::BuildScene() const {
   const QRect plain(c.left, c.top, c.right - c.left, c.bottom - c.top);
   const QRect frame(QPoint(f.left, f.top), QPoint(f.right, f.bottom));
   bool ok = m_layoutBuilt && !plain.isEmpty() && frame.contains(plain) && !plain.intersects(sc.focus);
-  for (size_t i = 0; ok && i < sc.lineBoxes.size(); ++i) ok = !plain.intersects(sc.lineBoxes[i]);
+  for (size_t i = 0; ok && sc.lineBoxes && i < sc.lineBoxes->size(); ++i) ok = !plain.intersects((*sc.lineBoxes)[i]);
   for (size_t i = 0; ok && i < sc.tabs.size(); ++i) ok = !plain.intersects(sc.tabs[i].box);
   if (ok) sc.plain = plain & rect();
   return sc;
@@ -272,17 +338,15 @@ void TcsNotebook::PaintRegion(QPainter& painter, const QRegion& region) {
   for (const QRect& band : bands) {
     const QRegion part = todo & band;
     if (part.isEmpty()) continue;
+    // The canvas covers the part's bounding box, every pixel of it drawn
+    // right; the painter keeps to the event's region by itself.
     const QRect box = part.boundingRect();
-    QImage canvas(box.size(), QImage::Format_RGB32);
+    if (m_canvas.width() < box.width() || m_canvas.height() < box.height())
+      m_canvas = QImage(std::max(m_canvas.width(), box.width()), std::max(m_canvas.height(), box.height()),
+                        QImage::Format_RGB32);
+    QImage canvas(m_canvas.bits(), box.width(), box.height(), m_canvas.bytesPerLine(), QImage::Format_RGB32);
     PaintArea(canvas, box, scene);
-    if (part.rectCount() == 1) {
-      painter.drawImage(box.topLeft(), canvas);
-    } else {
-      painter.save();
-      painter.setClipRegion(part);
-      painter.drawImage(box.topLeft(), canvas);
-      painter.restore();
-    }
+    painter.drawImage(box.topLeft(), canvas);
   }
 }
 
@@ -290,23 +354,32 @@ void TcsNotebook::PaintArea(QImage& canvas, const QRect& area, const PaintScene&
   EraseBackground(canvas, area, scene);
   if (!AnyPageVisible()) return;
   const QPoint origin = area.topLeft();
-  {
-    const Pixels px(canvas, origin);
-    for (size_t i = 0; i < scene.lines.size(); ++i)
-      if (scene.lineBoxes[i].intersects(area)) PlotLine(px, scene.lines[i]);
-  }
+  const Pixels px(canvas, origin);
+  // The system colours, looked up once per canvas.
+  tk::TColor known[3] = {tk::clWindowFrame, tk::clBtnHighlight, tk::clBtnShadow};
+  QRgb rgb[3] = {Sys(known[0]).rgb(), Sys(known[1]).rgb(), Sys(known[2]).rgb()};
+  auto colour = [&](tk::TColor c) {
+    for (int i = 0; i < 3; ++i)
+      if (known[i] == c) return rgb[i];
+    return Sys(c).rgb();
+  };
+  const std::vector<TcsLine>& lines = *scene.lines;
+  const std::vector<QRect>& boxes = *scene.lineBoxes;
+  for (size_t i = 0; i < lines.size(); ++i)
+    if (Meets(boxes[i], area)) PlotLine(px, lines[i], colour(lines[i].color));
 
   bool any = false;
-  for (const PaintScene::Tab& t : scene.tabs) any = any || t.box.intersects(area);
+  for (const PaintScene::Tab& t : scene.tabs) any = any || Meets(t.box, area);
   if (any) {
-    // One set of fonts and one painter for the whole canvas.
+    // One set of fonts and, when something must really be drawn rather than
+    // copied, one painter for the whole canvas.
     const QFont plain = CaptionFont(m_tabFont, false, false);
     const QFont plainUnderlined = CaptionFont(m_tabFont, false, true);
     const QFont bold = CaptionFont(m_tabFont, true, false);
     const QFont boldUnderlined = CaptionFont(m_tabFont, true, true);
-    QPainter painter(&canvas);
+    TabPainter painter(canvas, px);
     for (const PaintScene::Tab& t : scene.tabs) {
-      if (!t.box.intersects(area)) continue;
+      if (!Meets(t.box, area)) continue;
       const QColor bg = TabColor(t.active);
       DrawGlyph(painter, origin, t.page, t.active, t.inner, bg);
       if (m_textAlignment != taInvisible)
@@ -318,7 +391,6 @@ void TcsNotebook::PaintArea(QImage& canvas, const QRect& area, const PaintScene&
   if (!scene.focus.isEmpty() && scene.focus.adjusted(0, 0, 1, 1).intersects(area)) {
     // The platform's focus rectangle: every other pixel of the outline
     // inverted, so drawing it twice restores the picture.
-    const Pixels px(canvas, origin);
     const QRect& f = scene.focus;
     auto invert = [&](int x, int y) {
       if ((x + y) % 2 != 0 || !px.Holds(x, y)) return;
@@ -371,7 +443,7 @@ void TcsNotebook::EraseBackground(QImage& canvas, const QRect& area, const Paint
 
 // ---- captions and pictures ----------------------------------------------------------
 
-void TcsNotebook::DrawGlyph(QPainter& painter, const QPoint& origin, TcsPage* page, bool active, const Rect& inner,
+void TcsNotebook::DrawGlyph(TabPainter& painter, const QPoint& origin, TcsPage* page, bool active, const Rect& inner,
                             const QColor& bg) {
   const QPixmap& bitmap = page->Bitmap();
   if (m_bitmapAlignment == baInvisible || bitmap.isNull()) return;
@@ -400,13 +472,34 @@ void TcsNotebook::DrawGlyph(QPainter& painter, const QPoint& origin, TcsPage* pa
       for (int x = 0; x < src.width(); ++x)
         if (row[x] == transparent) row[x] = b;
     }
-    cache = TcsPage::GlyphCache{bitmap.cacheKey(), cell, s, b, std::move(src)};
+    cache = TcsPage::GlyphCache{bitmap.cacheKey(), cell, s, b, std::move(src), QSize(), QImage()};
   }
   const QImage& src = cache.image;
 
   const int x0 = inner.left, y0 = inner.top;
   if (!greyed) {
-    painter.drawImage(QRect(d.left - origin.x(), d.top - origin.y(), dw, dh), src);
+    // The cell is drawn scaled to dw x dh (nearest pixel).  An opaque cell is
+    // scaled once into an image of that size, which is then copied.
+    if (cache.drawnSize != QSize(dw, dh)) {
+      cache.drawnSize = QSize(dw, dh);
+      cache.drawn = QImage();
+      bool opaque = true;
+      for (int y = 0; opaque && y < src.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(src.constScanLine(y));
+        for (int x = 0; opaque && x < src.width(); ++x) opaque = qAlpha(row[x]) == 255;
+      }
+      if (opaque) {
+        QImage drawn(dw, dh, QImage::Format_RGB32);
+        QPainter p(&drawn);
+        p.drawImage(QRect(0, 0, dw, dh), src);
+        p.end();
+        cache.drawn = std::move(drawn);
+      }
+    }
+    if (!cache.drawn.isNull())
+      painter.Copy(cache.drawn, QPoint(d.left, d.top));
+    else
+      painter.Get().drawImage(QRect(d.left - origin.x(), d.top - origin.y(), dw, dh), src);
     return;
   }
   QImage scratch = Scratch(inner.right - inner.left, inner.bottom - inner.top, bg);
@@ -415,17 +508,25 @@ void TcsNotebook::DrawGlyph(QPainter& painter, const QPoint& origin, TcsPage* pa
     p.drawImage(QRect(d.left - x0, d.top - y0, dw, dh), src);
   }
   Grey(scratch, bg);
-  painter.drawImage(x0 - origin.x(), y0 - origin.y(), scratch);
+  painter.Copy(scratch, QPoint(x0, y0));
 }
 
-void TcsNotebook::DrawCaption(QPainter& painter, const QPoint& origin, TcsPage* page, bool active, const Rect& inner,
+void TcsNotebook::DrawCaption(TabPainter& painter, const QPoint& origin, TcsPage* page, bool active, const Rect& inner,
                               const QColor& bg, const QFont& font, const QFont& underlined) {
   const QString caption = page->Caption();
   const nb::CaptionPieces pieces = nb::SplitCaption(caption);
-  const QFontMetrics fm(font);
-  const int tw = fm.horizontalAdvance(nb::CaptionMeasureText(caption));
-  const int fh = fm.ascent() + fm.descent() + fm.leading();
-  const nb::CaptionPlacement place = nb::PlaceCaption(m_layout, m_textAlignment, m_sidewaysText, inner, tw, fh);
+  TcsPage::CaptionCache& cache = page->m_captionCache[active ? 0 : 1];
+  if (cache.caption != caption || cache.font != font || cache.underlined != underlined) {
+    const QFontMetrics fm(font);
+    cache = TcsPage::CaptionCache{};
+    cache.caption = caption;
+    cache.font = font;
+    cache.underlined = underlined;
+    cache.width = fm.horizontalAdvance(nb::CaptionMeasureText(caption));
+    cache.height = fm.ascent() + fm.descent() + fm.leading();
+  }
+  const nb::CaptionPlacement place =
+      nb::PlaceCaption(m_layout, m_textAlignment, m_sidewaysText, inner, cache.width, cache.height);
   const bool sideways = m_sidewaysText && m_layout.Vertical();
   const QColor color = active ? m_selectedColor : m_unselectedColor;
 
@@ -447,10 +548,41 @@ void TcsNotebook::DrawCaption(QPainter& painter, const QPoint& origin, TcsPage* 
   };
   const QRect clip = inner.ToQRect();
   if (page->PageEnabled()) {
-    painter.save();
-    painter.setClipRect(clip.translated(-origin));
-    draw(painter, origin);
-    painter.restore();
+    // The caption drawn once on a transparent picture of the tab's inner
+    // rectangle; kept when every pixel is either untouched or wholly the
+    // text colour, so that copying it gives exactly what drawing gives.
+    const QPoint at(place.origin.x - clip.left(), place.origin.y - clip.top());
+    const int turned = sideways ? m_layout.orientation : -1;
+    if (!cache.drawnValid || cache.size != clip.size() || cache.at != at || cache.color != color.rgba() ||
+        cache.turned != turned || cache.topReference != place.topReference) {
+      cache.drawnValid = true;
+      cache.size = clip.size();
+      cache.at = at;
+      cache.color = color.rgba();
+      cache.turned = turned;
+      cache.topReference = place.topReference;
+      QImage img(clip.size(), QImage::Format_ARGB32_Premultiplied);
+      img.fill(Qt::transparent);
+      {
+        QPainter p(&img);
+        draw(p, clip.topLeft());
+      }
+      bool whole = true;
+      for (int y = 0; whole && y < img.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+        for (int x = 0; whole && x < img.width(); ++x) whole = qAlpha(row[x]) == 0 || qAlpha(row[x]) == 255;
+      }
+      cache.drawn = whole ? img : QImage();
+    }
+    if (!cache.drawn.isNull()) {
+      painter.CopyOpaquePixels(cache.drawn, clip.topLeft());
+      return;
+    }
+    QPainter& p = painter.Get();
+    p.save();
+    p.setClipRect(clip.translated(-origin));
+    draw(p, origin);
+    p.restore();
     return;
   }
   QImage scratch = Scratch(clip.width(), clip.height(), bg);
@@ -459,5 +591,5 @@ void TcsNotebook::DrawCaption(QPainter& painter, const QPoint& origin, TcsPage* 
     draw(p, clip.topLeft());
   }
   Grey(scratch, bg);
-  painter.drawImage(clip.left() - origin.x(), clip.top() - origin.y(), BackgroundCleared(scratch, bg));
+  painter.CopyOpaquePixels(BackgroundCleared(scratch, bg), clip.topLeft());
 }

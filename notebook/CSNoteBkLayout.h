@@ -46,6 +46,7 @@ using TcsPointObj = platform::Point;
 struct TcsTab {
   QString caption;
   platform::Rect rect;
+  friend bool operator==(const TcsTab&, const TcsTab&) = default;
 };
 
 // What the layout needs to know of a page.
@@ -171,4 +172,7 @@ struct TcsTabLayout {
   int Indent() const { return rowIndent < 0 ? 0 : rowIndent; }
   int R() const { return rowCount < 1 ? 1 : rowCount; }
   bool Vertical() const { return orientation == toLeft || orientation == toRight; }
+
+  // Every input and all derived state alike.
+  friend bool operator==(const TcsTabLayout&, const TcsTabLayout&) = default;
 };
