@@ -124,7 +124,7 @@ struct TabWidgetScene {
 // The measured call on its own, so that an instruction count (valgrind
 // --toggle-collect=*TimedRender*) leaves out the warm-up.
 [[gnu::noinline]] void TimedRender(QWidget* w, QImage& target, const QRegion& region, QWidget::RenderFlags flags) {
-  w->render(&target, QPoint(), region, flags);
+  w->render(&target, region.boundingRect().topLeft(), region, flags);
 }
 
 // Renders only what the widgets paint themselves (no window background), as

@@ -537,6 +537,8 @@ private:
     QString active;
     std::vector<TcsLine> lines;
     std::vector<QRect> boxes;
+    // Whether some line reaches into the page's client rectangle.
+    bool intoPage = false;
   };
   LineCache m_lineCache;
   // Canvas memory kept from paint to paint.

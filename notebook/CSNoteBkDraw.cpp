@@ -13,6 +13,7 @@
 #include <QPolygon>
 #include <QRegion>
 #include <algorithm>
+#include <cstring>
 #include <optional>
 
 #include "notebook/CSNoteBk.h"
@@ -208,9 +209,14 @@ private:
     const int x0 = std::max(0, m_px.origin.x() - at.x()), y0 = std::max(0, m_px.origin.y() - at.y());
     const int x1 = std::min(img.width(), m_px.origin.x() + m_px.w - at.x());
     const int y1 = std::min(img.height(), m_px.origin.y() + m_px.h - at.y());
+    if (x1 <= x0) return;
     for (int y = y0; y < y1; ++y) {
       const auto* src = reinterpret_cast<const QRgb*>(img.constScanLine(y));
       QRgb* dst = m_px.Row(at.y() + y - m_px.origin.y()) + (at.x() - m_px.origin.x());
+      if (!opaqueOnly && img.format() == QImage::Format_RGB32) {
+        std::memcpy(dst + x0, src + x0, sizeof(QRgb) * (x1 - x0));  // RGB32 pixels carry alpha 0xFF
+        continue;
+      }
       for (int x = x0; x < x1; ++x)
         if (!opaqueOnly || qAlpha(src[x]) == 255) dst[x] = 0xFF000000u | src[x];
     }
@@ -282,6 +288,9 @@ TcsNotebook::PaintScene TcsNotebook::BuildScene() {
     lc.boxes.clear();
     lc.boxes.reserve(lc.lines.size());
     for (const TcsLine& line : lc.lines) lc.boxes.push_back(LineBox(line));
+    const Rect c = l.PageClientRect();
+    const QRect page(c.left, c.top, c.right - c.left, c.bottom - c.top);
+    lc.intoPage = std::any_of(lc.boxes.begin(), lc.boxes.end(), [&](const QRect& b) { return Meets(b, page); });
   }
   sc.lines = &lc.lines;
   sc.lineBoxes = &lc.boxes;
@@ -314,7 +323,7 @@ TcsNotebook::PaintScene TcsNotebook::BuildScene() {
   const QRect plain(c.left, c.top, c.right - c.left, c.bottom - c.top);
   const QRect frame(QPoint(f.left, f.top), QPoint(f.right, f.bottom));
   bool ok = m_layoutBuilt && !plain.isEmpty() && frame.contains(plain) && !plain.intersects(sc.focus);
-  for (size_t i = 0; ok && sc.lineBoxes && i < sc.lineBoxes->size(); ++i) ok = !plain.intersects((*sc.lineBoxes)[i]);
+  ok = ok && !(sc.lines && lc.intoPage);
   for (size_t i = 0; ok && i < sc.tabs.size(); ++i) ok = !plain.intersects(sc.tabs[i].box);
   if (ok) sc.plain = plain & rect();
   return sc;
@@ -325,22 +334,38 @@ void TcsNotebook::PaintTabs(QImage& canvas) {
 }
 
 void TcsNotebook::PaintRegion(QPainter& painter, const QRegion& region) {
-  QRegion todo = region & rect();
-  if (todo.isEmpty()) return;
+  const QRect whole = rect();
+  if (!region.boundingRect().intersects(whole)) return;
   const PaintScene scene = BuildScene();
-  if (!scene.plain.isEmpty()) {
-    for (const QRect& r : todo & scene.plain) painter.fillRect(r, scene.card);
-    todo -= scene.plain;
+  // The bands around the plain interior (or the whole control), and for each
+  // the bounding box of the region's part of it; worked out on the region's
+  // rectangles, which is cheaper than region arithmetic.
+  const QRect& plain = scene.plain;
+  QRect bands[4];
+  int bandCount = 0;
+  if (plain.isEmpty()) {
+    bands[bandCount++] = whole;
+  } else {
+    bands[bandCount++] = QRect(QPoint(whole.left(), whole.top()), QPoint(whole.right(), plain.top() - 1));
+    bands[bandCount++] = QRect(QPoint(whole.left(), plain.top()), QPoint(plain.left() - 1, plain.bottom()));
+    bands[bandCount++] = QRect(QPoint(plain.right() + 1, plain.top()), QPoint(whole.right(), plain.bottom()));
+    bands[bandCount++] = QRect(QPoint(whole.left(), plain.bottom() + 1), QPoint(whole.right(), whole.bottom()));
   }
-  // The bands around the plain interior (or the whole control): one canvas
-  // each for the region's part of it.
-  const QRegion bands = QRegion(rect()) - scene.plain;
-  for (const QRect& band : bands) {
-    const QRegion part = todo & band;
-    if (part.isEmpty()) continue;
+  QRect boxes[4];
+  for (const QRect& r : region) {
+    const QRect in = r & whole;
+    if (in.isEmpty()) continue;
+    if (!plain.isEmpty()) {
+      const QRect p = in & plain;
+      if (!p.isEmpty()) painter.fillRect(p, scene.card);
+    }
+    for (int i = 0; i < bandCount; ++i) boxes[i] |= in & bands[i];
+  }
+  for (int i = 0; i < bandCount; ++i) {
     // The canvas covers the part's bounding box, every pixel of it drawn
     // right; the painter keeps to the event's region by itself.
-    const QRect box = part.boundingRect();
+    const QRect& box = boxes[i];
+    if (box.isEmpty()) continue;
     if (m_canvas.width() < box.width() || m_canvas.height() < box.height())
       m_canvas = QImage(std::max(m_canvas.width(), box.width()), std::max(m_canvas.height(), box.height()),
                         QImage::Format_RGB32);
@@ -371,12 +396,13 @@ void TcsNotebook::PaintArea(QImage& canvas, const QRect& area, const PaintScene&
   bool any = false;
   for (const PaintScene::Tab& t : scene.tabs) any = any || Meets(t.box, area);
   if (any) {
-    // One set of fonts and, when something must really be drawn rather than
-    // copied, one painter for the whole canvas.
-    const QFont plain = CaptionFont(m_tabFont, false, false);
-    const QFont plainUnderlined = CaptionFont(m_tabFont, false, true);
-    const QFont bold = CaptionFont(m_tabFont, true, false);
-    const QFont boldUnderlined = CaptionFont(m_tabFont, true, true);
+    // One set of fonts (when captions show) and, when something must really
+    // be drawn rather than copied, one painter for the whole canvas.
+    const bool captions = m_textAlignment != taInvisible;
+    const QFont plain = captions ? CaptionFont(m_tabFont, false, false) : QFont();
+    const QFont plainUnderlined = captions ? CaptionFont(m_tabFont, false, true) : QFont();
+    const QFont bold = captions ? CaptionFont(m_tabFont, true, false) : QFont();
+    const QFont boldUnderlined = captions ? CaptionFont(m_tabFont, true, true) : QFont();
     TabPainter painter(canvas, px);
     for (const PaintScene::Tab& t : scene.tabs) {
       if (!Meets(t.box, area)) continue;
