@@ -625,7 +625,9 @@ void TcsNotebook::InvalidatePageChange(int oldIndex, int newIndex) {
       (m_layout.rowCount == 1 || anchored ||
        m_layout.RowOf(oldPage->Caption()) == m_layout.RowOf(newPage->Caption()))) {
     // Same row: only the two tabs change, each with its base run down into
-    // the page frame where the opening moves.
+    // the page frame where the opening moves.  Each is invalidated as the
+    // rectangle around that outline: a plain rectangle is cheaper to paint
+    // through than the outline's many-piece region.
     for (TcsPage* page : {newPage, oldPage}) {
       const QString c = page->Caption();
       auto pts = m_layout.TabOutline(m_layout.RowOf(c), m_layout.PositionOf(c), 0);
@@ -639,7 +641,7 @@ void TcsNotebook::InvalidatePageChange(int oldIndex, int newIndex) {
       }
       QPolygon poly;
       for (const auto& p : pts) poly << QPoint(p.x, p.y);
-      update(QRegion(poly, Qt::OddEvenFill));
+      update(QRegion(poly, Qt::OddEvenFill).boundingRect());
     }
     return;
   }

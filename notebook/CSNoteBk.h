@@ -39,6 +39,7 @@
 #include <QFont>
 #include <QPixmap>
 #include <QPointer>
+#include <QRegion>
 #include <QStringList>
 #include <QWidget>
 #include <cstdint>
@@ -46,8 +47,10 @@
 #include <vector>
 
 #include "notebook/CSNoteBkLayout.h"
+#include "notebook/CSNoteBkPaint.h"
 #include "toolkit/Component.h"
 
+class QPainter;
 class TcsNotebook;
 class TcsPage;
 
@@ -149,7 +152,44 @@ protected:
 
 private:
   friend class TcsPageAccess;
+  friend class TcsNotebook;
   TcsNotebook* Notebook() const;
+
+  // The picture cell as the notebook last painted it, its transparent pixels
+  // in the tab's background, for the active tab (0) and the others (1).  It
+  // stands while the picture (its cache key), the cell, the part copied and
+  // the background are the same.
+  struct GlyphCache {
+    qint64 key = 0;
+    int cell = -1;
+    platform::Rect source;
+    QRgb bg = 0;
+    QImage image;
+    // The cell already scaled to the size it is drawn at (null while the
+    // cell has partly transparent pixels, which are blended when drawn).
+    QSize drawnSize;
+    QImage drawn;
+  };
+  GlyphCache m_glyphCache[2];
+  // The caption as the notebook last measured and drew it, for the active
+  // tab (0) and the others (1): its extent in the font it was drawn in, and
+  // the picture of the drawn caption inside its tab (transparent around the
+  // letters), which stands while the caption, font, colour, placement and
+  // tab size are the same.  A caption whose letters are not drawn in whole
+  // pixels keeps no picture and is drawn each time.
+  struct CaptionCache {
+    QString caption;
+    QFont font, underlined;
+    int width = 0, height = 0;
+    bool drawnValid = false;
+    QSize size;
+    QPoint at;
+    QRgb color = 0;
+    int turned = -1;  // the tab side the letters turn with, -1 upright
+    bool topReference = true;
+    QImage drawn;
+  };
+  CaptionCache m_captionCache[2];
 
   QString m_caption;
   QPixmap m_bitmap;
@@ -434,6 +474,12 @@ protected:
   // Renders the whole control into `canvas` (the widget's size): background,
   // tabs, frames, captions, pictures and the focus rectangle.
   void PaintTabs(QImage& canvas);
+  // Paints the part `region` (client coordinates) of the control with
+  // `painter`, which paints on the control's client area: exactly the pixels
+  // PaintTabs gives there, at a cost that follows what the region covers.
+  // The page's plain interior is filled directly; the rest is rendered into
+  // a canvas per band around it, holding only what the region touches.
+  void PaintRegion(QPainter& painter, const QRegion& region);
   // Parent-font handling: the tab font follows the parent's while
   // ParentTabFont is true.
   virtual void ParentFontChanged();
@@ -456,11 +502,20 @@ private:
   void PageDestroyed(TcsPage* page);
   int IndexOfPage(const TcsPage* page) const;
   bool Loading() const { return IsLoading(); }
-  void EraseBackground(QImage& canvas);
-  void DrawTabCaptions(QImage& canvas);
-  void DrawGlyph(QImage& canvas, TcsPage* page, bool active, const platform::Rect& inner, const QColor& bg);
-  void DrawCaption(QImage& canvas, TcsPage* page, bool active, const platform::Rect& inner, const QColor& bg,
-                   const QFont& plain, const QFont& underlined);
+  // What one paint draws, worked out once for all the canvases of a paint
+  // (defined with the painting code).
+  struct PaintScene;
+  PaintScene BuildScene();
+  // Renders the client rectangle `area` into `canvas` (area's size, pixel
+  // (0, 0) being area's top-left corner).
+  void PaintArea(QImage& canvas, const QRect& area, const PaintScene& scene);
+  void EraseBackground(QImage& canvas, const QRect& area, const PaintScene& scene);
+  // Draw with `painter` on a canvas whose (0, 0) is the client point `origin`.
+  class TabPainter;
+  void DrawGlyph(TabPainter& painter, const QPoint& origin, TcsPage* page, bool active, const platform::Rect& inner,
+                 const QColor& bg);
+  void DrawCaption(TabPainter& painter, const QPoint& origin, TcsPage* page, bool active, const platform::Rect& inner,
+                   const QColor& bg, const QFont& plain, const QFont& underlined);
   QRect FocusRect() const;
   void WatchForm();
 
@@ -473,6 +528,21 @@ private:
   bool m_destroying = false;
   QPoint m_lastHitPoint;
   QPointer<QWidget> m_watchedForm;
+  // The lines of the last paint (outlines, 3-D lines, frames) with the
+  // rectangles that hold their pixels: they follow from the layout and the
+  // active page alone, so they stand while both are as they were.
+  struct LineCache {
+    bool valid = false;
+    TcsTabLayout layout;
+    QString active;
+    std::vector<TcsLine> lines;
+    std::vector<QRect> boxes;
+    // Whether some line reaches into the page's client rectangle.
+    bool intoPage = false;
+  };
+  LineCache m_lineCache;
+  // Canvas memory kept from paint to paint.
+  QImage m_canvas;
 
   TBitmapAlignment m_bitmapAlignment = baRightMiddle;
   TTextAlignment m_textAlignment = taLeftMiddle;

@@ -1,12 +1,20 @@
 // Painting of the tabbed notebook: a thin layer that turns the lines, regions
-// and placements of CSNoteBkPaint.h into pixels.  Everything is drawn into one
-// off-screen image per paint, which is then copied onto the widget; the
-// inverting focus rectangle and the greyed pictures work on its pixels.
+// and placements of CSNoteBkPaint.h into pixels.
+//
+// A paint event paints only its region.  The page's interior, which shows
+// nothing but the card colour, is filled straight onto the widget; the rest
+// of the region is drawn, band by band around that interior, into an
+// off-screen canvas that covers just the region's part of the band, and the
+// canvas is copied onto the widget.  Lines, pictures and captions that miss
+// the canvas are skipped.  The inverting focus rectangle and the greyed
+// pictures and captions work on the canvas's pixels.
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPolygon>
 #include <QRegion>
 #include <algorithm>
+#include <cstring>
+#include <optional>
 
 #include "notebook/CSNoteBk.h"
 #include "notebook/CSNoteBkPaint.h"
@@ -19,14 +27,82 @@ namespace {
 
 QColor Sys(tk::TColor c) { return tk::ColorToQColor(c); }
 
-void PlotLine(QImage& img, const TcsLine& line) {
-  const QRgb rgb = Sys(line.color).rgb();
-  for (const Point& p : nb::LinePixels(line.from, line.to))
-    if (p.x >= 0 && p.y >= 0 && p.x < img.width() && p.y < img.height()) img.setPixel(p.x, p.y, rgb);
+// Pixel access to an RGB32 canvas whose (0, 0) is the client point `origin`.
+struct Pixels {
+  uchar* bits;
+  qsizetype stride;
+  int w, h;
+  QPoint origin;
+
+  explicit Pixels(QImage& img, QPoint o)
+      : bits(img.bits()), stride(img.bytesPerLine()), w(img.width()), h(img.height()), origin(o) {}
+  QRgb* Row(int y) const { return reinterpret_cast<QRgb*>(bits + y * stride); }
+  // Client coordinates; points off the canvas are ignored.
+  void Set(int x, int y, QRgb c) const {
+    x -= origin.x();
+    y -= origin.y();
+    if (x >= 0 && y >= 0 && x < w && y < h) Row(y)[x] = 0xFF000000u | c;
+  }
+  QRgb Get(int x, int y) const { return Row(y - origin.y())[x - origin.x()]; }
+  bool Holds(int x, int y) const {
+    x -= origin.x();
+    y -= origin.y();
+    return x >= 0 && y >= 0 && x < w && y < h;
+  }
+};
+
+// The pixels of nb::LinePixels(from, to) in colour `rgb`: straight lines as
+// a clipped run, the short slanted ones of the corners point by point with
+// the same stepping.
+void PlotLine(const Pixels& px, const TcsLine& line, QRgb rgb) {
+  const Point a = line.from, b = line.to;
+  if (a == b) return;
+  if (a.y == b.y) {
+    // From a up to, not including, b.
+    const int y = a.y - px.origin.y();
+    if (y < 0 || y >= px.h) return;
+    int x0 = a.x < b.x ? a.x : b.x + 1, x1 = a.x < b.x ? b.x - 1 : a.x;
+    x0 = std::max(x0 - px.origin.x(), 0);
+    x1 = std::min(x1 - px.origin.x(), px.w - 1);
+    QRgb* row = px.Row(y);
+    for (int x = x0; x <= x1; ++x) row[x] = 0xFF000000u | rgb;
+    return;
+  }
+  if (a.x == b.x) {
+    const int x = a.x - px.origin.x();
+    if (x < 0 || x >= px.w) return;
+    int y0 = a.y < b.y ? a.y : b.y + 1, y1 = a.y < b.y ? b.y - 1 : a.y;
+    y0 = std::max(y0 - px.origin.y(), 0);
+    y1 = std::min(y1 - px.origin.y(), px.h - 1);
+    for (int y = y0; y <= y1; ++y) px.Row(y)[x] = 0xFF000000u | rgb;
+    return;
+  }
+  const int dx = std::abs(b.x - a.x), dy = -std::abs(b.y - a.y);
+  const int sx = a.x < b.x ? 1 : -1, sy = a.y < b.y ? 1 : -1;
+  int err = dx + dy;
+  Point p = a;
+  while (!(p == b)) {
+    px.Set(p.x, p.y, rgb);
+    const int e2 = 2 * err;
+    if (e2 >= dy) {
+      err += dy;
+      p.x += sx;
+    }
+    if (e2 <= dx) {
+      err += dx;
+      p.y += sy;
+    }
+  }
 }
 
-void PlotLines(QImage& img, const std::vector<TcsLine>& lines) {
-  for (const TcsLine& l : lines) PlotLine(img, l);
+bool Meets(const QRect& a, const QRect& b) {
+  return a.left() <= b.right() && b.left() <= a.right() && a.top() <= b.bottom() && b.top() <= a.bottom();
+}
+
+// The rectangle that holds every pixel of a line (both ends included).
+QRect LineBox(const TcsLine& l) {
+  return QRect(QPoint(std::min(l.from.x, l.to.x), std::min(l.from.y, l.to.y)),
+               QPoint(std::max(l.from.x, l.to.x), std::max(l.from.y, l.to.y)));
 }
 
 QPolygon ToPolygon(const nb::Outline& pts) {
@@ -46,9 +122,10 @@ QRegion FrameRegion(const Rect& r) {
 // the pixels of one colour give way to the background.
 void Grey(QImage& img, const QColor& bg) {
   const QRgb b = bg.rgb();
-  for (int y = 0; y < img.height(); ++y)
-    for (int x = 0; x < img.width(); ++x)
-      if ((x + y) % 2 == 0) img.setPixel(x, y, b);
+  for (int y = 0; y < img.height(); ++y) {
+    auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
+    for (int x = y % 2; x < img.width(); x += 2) row[x] = b;
+  }
 }
 
 QImage Scratch(int w, int h, const QColor& bg) {
@@ -57,15 +134,17 @@ QImage Scratch(int w, int h, const QColor& bg) {
   return img;
 }
 
-// Copies only the pixels of `src` that differ from `bg`.
-void CopyTransparent(QImage& dst, const QImage& src, int x0, int y0, const QColor& bg) {
+// `src` with its pixels of colour `bg` made fully transparent, so that drawing
+// it copies only the other pixels.
+QImage BackgroundCleared(const QImage& src, const QColor& bg) {
   const QRgb b = bg.rgb();
-  for (int y = 0; y < src.height(); ++y)
-    for (int x = 0; x < src.width(); ++x) {
-      const QRgb c = src.pixel(x, y);
-      const int dx = x0 + x, dy = y0 + y;
-      if (c != b && dx >= 0 && dy >= 0 && dx < dst.width() && dy < dst.height()) dst.setPixel(dx, dy, c);
-    }
+  QImage out = src.convertToFormat(QImage::Format_ARGB32);
+  for (int y = 0; y < out.height(); ++y) {
+    auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+    for (int x = 0; x < out.width(); ++x)
+      if (row[x] == b) row[x] = 0;
+  }
+  return out;
 }
 
 QFont CaptionFont(const QFont& base, bool bold, bool underline) {
@@ -80,53 +159,276 @@ QFont CaptionFont(const QFont& base, bool bold, bool underline) {
 
 }  // namespace
 
-void TcsNotebook::paintEvent(QPaintEvent*) {
+struct TcsNotebook::PaintScene {
+  QColor outside;  // around the cards
+  QColor card;     // the page and the active tab
+  // The whole control is `outside`; else the regions below.
+  bool uniform = true;
+  QRegion outsideRegion;    // outside the cards
+  QRegion cardRegion;       // in the card colour
+  QRegion unselectedRegion; // in the unselected tab colour
+  // In painting order, with the rectangles that hold their pixels (the
+  // notebook's line cache).
+  const std::vector<TcsLine>* lines = nullptr;
+  const std::vector<QRect>* lineBoxes = nullptr;
+  struct Tab {
+    TcsPage* page;
+    Rect inner;
+    bool active;
+    QRect box;  // holds the picture and the caption
+  };
+  std::vector<Tab> tabs;
+  QRect focus;  // empty unless the focus rectangle is drawn
+  // The page's interior where nothing but the card colour shows; empty when
+  // that cannot be told (a notebook too small for its tabs).
+  QRect plain;
+};
+
+// Puts the pictures and captions of the tabs on a canvas: copies of prepared
+// pixels go straight into the canvas, and a QPainter is opened on it only
+// for what must really be drawn.
+class TcsNotebook::TabPainter {
+public:
+  TabPainter(QImage& canvas, const Pixels& px) : m_canvas(canvas), m_px(px) {}
+  ~TabPainter() = default;
+
+  QPainter& Get() {
+    if (!m_painter) m_painter.emplace(&m_canvas);
+    return *m_painter;
+  }
+  // An opaque RGB32 image whose (0, 0) goes to client point `at`: what
+  // drawing it gives, copied.
+  void Copy(const QImage& img, QPoint at) { Blit(img, at, false); }
+  // An image whose every pixel is either fully transparent or opaque: the
+  // opaque ones are copied, as drawing it over the canvas would give them.
+  void CopyOpaquePixels(const QImage& img, QPoint at) { Blit(img, at, true); }
+
+private:
+  void Blit(const QImage& img, QPoint at, bool opaqueOnly) {
+    // The part of the image that lands on the canvas.
+    const int x0 = std::max(0, m_px.origin.x() - at.x()), y0 = std::max(0, m_px.origin.y() - at.y());
+    const int x1 = std::min(img.width(), m_px.origin.x() + m_px.w - at.x());
+    const int y1 = std::min(img.height(), m_px.origin.y() + m_px.h - at.y());
+    if (x1 <= x0) return;
+    for (int y = y0; y < y1; ++y) {
+      const auto* src = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+      QRgb* dst = m_px.Row(at.y() + y - m_px.origin.y()) + (at.x() - m_px.origin.x());
+      if (!opaqueOnly && img.format() == QImage::Format_RGB32) {
+        std::memcpy(dst + x0, src + x0, sizeof(QRgb) * (x1 - x0));  // RGB32 pixels carry alpha 0xFF
+        continue;
+      }
+      for (int x = x0; x < x1; ++x)
+        if (!opaqueOnly || qAlpha(src[x]) == 255) dst[x] = 0xFF000000u | src[x];
+    }
+  }
+
+  QImage& m_canvas;
+  const Pixels& m_px;
+  std::optional<QPainter> m_painter;
+};
+
+void TcsNotebook::paintEvent(QPaintEvent* e) {
   PrepareTabs();
   if (window() != m_watchedForm) WatchForm();
   if (width() <= 0 || height() <= 0) return;
-  QImage canvas(size(), QImage::Format_RGB32);
-  PaintTabs(canvas);
   QPainter painter(this);
-  painter.drawImage(0, 0, canvas);
+  PaintRegion(painter, e->region());
+}
+
+TcsNotebook::PaintScene TcsNotebook::BuildScene() {
+  PaintScene sc;
+  const TcsTabLayout& l = m_layout;
+  QWidget* parent = parentWidget();
+  sc.outside = parent ? parent->palette().color(parent->backgroundRole()) : palette().color(QPalette::Window);
+  sc.card = Color();
+  const QString active = ActivePage();
+
+  // Background: the cards are the page frame, every tab (run down to the
+  // frame) and the strips of the back rows.
+  if (!(m_parentColor && !m_useUnselectedTabColor)) {
+    sc.uniform = false;
+    QRegion card = FrameRegion(l.RowFrameRect(0));
+    QRegion activeTab;
+    for (int r = 0; r < static_cast<int>(l.rows.size()); ++r)
+      for (int p = 0; p < l.rows[r].size(); ++p) {
+        const QRegion poly(ToPolygon(nb::TabCardPolygon(l, r, p)), Qt::OddEvenFill);
+        card += poly;
+        if (l.rows[r][p].compare(active, Qt::CaseInsensitive) == 0) activeTab = poly;
+      }
+    for (int r = 1; r < l.R(); ++r) card += FrameRegion(nb::BackRowCardRect(l, r));
+    sc.outsideRegion = QRegion(rect()) - card;
+    if (m_useUnselectedTabColor && (l.R() == 1 || !l.anchoredTabs)) {
+      const QRegion front = (FrameRegion(l.RowFrameRect(0)) + activeTab) & card;
+      sc.cardRegion = front;
+      sc.unselectedRegion = card - front;
+    } else {
+      sc.cardRegion = card;
+    }
+  }
+  if (!AnyPageVisible()) return sc;
+
+  // Outlines, then the inner 3-D lines, then the frames of the rows.
+  LineCache& lc = m_lineCache;
+  if (!lc.valid || lc.active != active || !(lc.layout == l)) {
+    lc.valid = true;
+    lc.layout = l;
+    lc.active = active;
+    lc.lines.clear();
+    auto add = [&](const std::vector<TcsLine>& lines) { lc.lines.insert(lc.lines.end(), lines.begin(), lines.end()); };
+    for (int r = 0; r < static_cast<int>(l.rows.size()); ++r)
+      for (int p = 0; p < l.rows[r].size(); ++p) add(nb::TabOutlineLines(l.TabOutline(r, p, 0)));
+    for (int r = 0; r < static_cast<int>(l.rows.size()); ++r)
+      for (int p = 0; p < l.rows[r].size(); ++p) {
+        add(nb::TabEdgeLines(l.orientation, l.TabOutline(r, p, 1), false));
+        if (l.rows[r][p].compare(active, Qt::CaseInsensitive) == 0)
+          add(nb::TabEdgeLines(l.orientation, l.TabOutline(r, p, 2), true));
+      }
+    add(nb::PageFrameLines(l, active));
+    for (int r = 1; r < l.R(); ++r) add(nb::BackRowFrameLines(l, r));
+    lc.boxes.clear();
+    lc.boxes.reserve(lc.lines.size());
+    for (const TcsLine& line : lc.lines) lc.boxes.push_back(LineBox(line));
+    const Rect c = l.PageClientRect();
+    const QRect page(c.left, c.top, c.right - c.left, c.bottom - c.top);
+    lc.intoPage = std::any_of(lc.boxes.begin(), lc.boxes.end(), [&](const QRect& b) { return Meets(b, page); });
+  }
+  sc.lines = &lc.lines;
+  sc.lineBoxes = &lc.boxes;
+
+  // Pictures and captions, tab by tab in row order.  The page of a tab is
+  // found by index, checked against the caption.
+  for (int r = 0; r < static_cast<int>(l.rows.size()); ++r)
+    for (int p = 0; p < l.rows[r].size(); ++p) {
+      const QString& caption = l.rows[r][p];
+      int index = l.PageAt(r, p);
+      TcsPage* page = Page(index);
+      if (!page || page->Caption().compare(caption, Qt::CaseInsensitive) != 0) {
+        index = m_access.IndexOf(caption);
+        page = Page(index);
+      }
+      Rect tab;
+      if (!page || !l.TabRectAt(r, p, tab)) continue;
+      const Rect inner = l.TabInnerRect(tab);
+      if (inner.right <= inner.left || inner.bottom <= inner.top) continue;
+      const bool isActive = index == m_pageIndex && caption.compare(active, Qt::CaseInsensitive) == 0;
+      sc.tabs.push_back(PaintScene::Tab{page, inner, isActive, inner.ToQRect().adjusted(-1, -1, 1, 1)});
+    }
+  if (m_focusDrawn) sc.focus = FocusRect();
+
+  // The plain interior: the page's client rectangle when it lies inside the
+  // page frame (so the background there is the card colour) and no line,
+  // tab or focus rectangle reaches into it.
+  const Rect f = l.RowFrameRect(0);
+  const Rect c = l.PageClientRect();
+  const QRect plain(c.left, c.top, c.right - c.left, c.bottom - c.top);
+  const QRect frame(QPoint(f.left, f.top), QPoint(f.right, f.bottom));
+  bool ok = m_layoutBuilt && !plain.isEmpty() && frame.contains(plain) && !plain.intersects(sc.focus);
+  ok = ok && !(sc.lines && lc.intoPage);
+  for (size_t i = 0; ok && i < sc.tabs.size(); ++i) ok = !plain.intersects(sc.tabs[i].box);
+  if (ok) sc.plain = plain & rect();
+  return sc;
 }
 
 void TcsNotebook::PaintTabs(QImage& canvas) {
-  EraseBackground(canvas);
-  if (!AnyPageVisible()) return;
-  const QString active = ActivePage();
-  const TcsTabLayout& l = m_layout;
+  PaintArea(canvas, QRect(QPoint(0, 0), canvas.size()), BuildScene());
+}
 
-  // Outlines, then the inner 3-D lines, then the frames of the rows.
-  for (int r = 0; r < static_cast<int>(l.rows.size()); ++r)
-    for (int p = 0; p < l.rows[r].size(); ++p) PlotLines(canvas, nb::TabOutlineLines(l.TabOutline(r, p, 0)));
-  for (int r = 0; r < static_cast<int>(l.rows.size()); ++r)
-    for (int p = 0; p < l.rows[r].size(); ++p) {
-      PlotLines(canvas, nb::TabEdgeLines(l.orientation, l.TabOutline(r, p, 1), false));
-      if (l.rows[r][p].compare(active, Qt::CaseInsensitive) == 0)
-        PlotLines(canvas, nb::TabEdgeLines(l.orientation, l.TabOutline(r, p, 2), true));
+void TcsNotebook::PaintRegion(QPainter& painter, const QRegion& region) {
+  const QRect whole = rect();
+  if (!region.boundingRect().intersects(whole)) return;
+  const PaintScene scene = BuildScene();
+  // The bands around the plain interior (or the whole control), and for each
+  // the bounding box of the region's part of it; worked out on the region's
+  // rectangles, which is cheaper than region arithmetic.
+  const QRect& plain = scene.plain;
+  QRect bands[4];
+  int bandCount = 0;
+  if (plain.isEmpty()) {
+    bands[bandCount++] = whole;
+  } else {
+    bands[bandCount++] = QRect(QPoint(whole.left(), whole.top()), QPoint(whole.right(), plain.top() - 1));
+    bands[bandCount++] = QRect(QPoint(whole.left(), plain.top()), QPoint(plain.left() - 1, plain.bottom()));
+    bands[bandCount++] = QRect(QPoint(plain.right() + 1, plain.top()), QPoint(whole.right(), plain.bottom()));
+    bands[bandCount++] = QRect(QPoint(whole.left(), plain.bottom() + 1), QPoint(whole.right(), whole.bottom()));
+  }
+  QRect boxes[4];
+  for (const QRect& r : region) {
+    const QRect in = r & whole;
+    if (in.isEmpty()) continue;
+    if (!plain.isEmpty()) {
+      const QRect p = in & plain;
+      if (!p.isEmpty()) painter.fillRect(p, scene.card);
     }
-  PlotLines(canvas, nb::PageFrameLines(l, active));
-  for (int r = 1; r < l.R(); ++r) PlotLines(canvas, nb::BackRowFrameLines(l, r));
+    for (int i = 0; i < bandCount; ++i) boxes[i] |= in & bands[i];
+  }
+  for (int i = 0; i < bandCount; ++i) {
+    // The canvas covers the part's bounding box, every pixel of it drawn
+    // right; the painter keeps to the event's region by itself.
+    const QRect& box = boxes[i];
+    if (box.isEmpty()) continue;
+    if (m_canvas.width() < box.width() || m_canvas.height() < box.height())
+      m_canvas = QImage(std::max(m_canvas.width(), box.width()), std::max(m_canvas.height(), box.height()),
+                        QImage::Format_RGB32);
+    QImage canvas(m_canvas.bits(), box.width(), box.height(), m_canvas.bytesPerLine(), QImage::Format_RGB32);
+    PaintArea(canvas, box, scene);
+    painter.drawImage(box.topLeft(), canvas);
+  }
+}
 
-  DrawTabCaptions(canvas);
+void TcsNotebook::PaintArea(QImage& canvas, const QRect& area, const PaintScene& scene) {
+  EraseBackground(canvas, area, scene);
+  if (!AnyPageVisible()) return;
+  const QPoint origin = area.topLeft();
+  const Pixels px(canvas, origin);
+  // The system colours, looked up once per canvas.
+  tk::TColor known[3] = {tk::clWindowFrame, tk::clBtnHighlight, tk::clBtnShadow};
+  QRgb rgb[3] = {Sys(known[0]).rgb(), Sys(known[1]).rgb(), Sys(known[2]).rgb()};
+  auto colour = [&](tk::TColor c) {
+    for (int i = 0; i < 3; ++i)
+      if (known[i] == c) return rgb[i];
+    return Sys(c).rgb();
+  };
+  const std::vector<TcsLine>& lines = *scene.lines;
+  const std::vector<QRect>& boxes = *scene.lineBoxes;
+  for (size_t i = 0; i < lines.size(); ++i)
+    if (Meets(boxes[i], area)) PlotLine(px, lines[i], colour(lines[i].color));
 
-  if (m_focusDrawn) {
+  bool any = false;
+  for (const PaintScene::Tab& t : scene.tabs) any = any || Meets(t.box, area);
+  if (any) {
+    // One set of fonts (when captions show) and, when something must really
+    // be drawn rather than copied, one painter for the whole canvas.
+    const bool captions = m_textAlignment != taInvisible;
+    const QFont plain = captions ? CaptionFont(m_tabFont, false, false) : QFont();
+    const QFont plainUnderlined = captions ? CaptionFont(m_tabFont, false, true) : QFont();
+    const QFont bold = captions ? CaptionFont(m_tabFont, true, false) : QFont();
+    const QFont boldUnderlined = captions ? CaptionFont(m_tabFont, true, true) : QFont();
+    TabPainter painter(canvas, px);
+    for (const PaintScene::Tab& t : scene.tabs) {
+      if (!Meets(t.box, area)) continue;
+      const QColor bg = TabColor(t.active);
+      DrawGlyph(painter, origin, t.page, t.active, t.inner, bg);
+      if (m_textAlignment != taInvisible)
+        DrawCaption(painter, origin, t.page, t.active, t.inner, bg, t.active ? bold : plain,
+                    t.active ? boldUnderlined : plainUnderlined);
+    }
+  }
+
+  if (!scene.focus.isEmpty() && scene.focus.adjusted(0, 0, 1, 1).intersects(area)) {
     // The platform's focus rectangle: every other pixel of the outline
     // inverted, so drawing it twice restores the picture.
-    const QRect f = FocusRect();
+    const QRect& f = scene.focus;
     auto invert = [&](int x, int y) {
-      if ((x + y) % 2 != 0 || !canvas.rect().contains(x, y)) return;
-      canvas.setPixel(x, y, canvas.pixel(x, y) ^ 0x00FFFFFFu);
+      if ((x + y) % 2 != 0 || !px.Holds(x, y)) return;
+      px.Set(x, y, px.Get(x, y) ^ 0x00FFFFFFu);
     };
-    if (!f.isEmpty()) {
-      for (int x = f.left(); x <= f.right(); ++x) {
-        invert(x, f.top());
-        if (f.bottom() != f.top()) invert(x, f.bottom());
-      }
-      for (int y = f.top() + 1; y < f.bottom(); ++y) {
-        invert(f.left(), y);
-        if (f.right() != f.left()) invert(f.right(), y);
-      }
+    for (int x = f.left(); x <= f.right(); ++x) {
+      invert(x, f.top());
+      if (f.bottom() != f.top()) invert(x, f.bottom());
+    }
+    for (int y = f.top() + 1; y < f.bottom(); ++y) {
+      invert(f.left(), y);
+      if (f.right() != f.left()) invert(f.right(), y);
     }
   }
 }
@@ -147,66 +449,28 @@ void TcsNotebook::ToggleFocusRect() {
   update(FocusRect());
 }
 
-void TcsNotebook::EraseBackground(QImage& canvas) {
-  QWidget* parent = parentWidget();
-  const QColor outside = parent ? parent->palette().color(parent->backgroundRole()) : palette().color(QPalette::Window);
-  if (m_parentColor && !m_useUnselectedTabColor) {
-    canvas.fill(outside);
+void TcsNotebook::EraseBackground(QImage& canvas, const QRect& area, const PaintScene& scene) {
+  if (scene.uniform) {
+    canvas.fill(scene.outside);
     return;
   }
-  const TcsTabLayout& l = m_layout;
-  const QString active = ActivePage();
-  QRegion card = FrameRegion(l.RowFrameRect(0));
-  QRegion activeTab;
-  for (int r = 0; r < static_cast<int>(l.rows.size()); ++r)
-    for (int p = 0; p < l.rows[r].size(); ++p) {
-      const QRegion poly(ToPolygon(nb::TabCardPolygon(l, r, p)), Qt::OddEvenFill);
-      card += poly;
-      if (l.rows[r][p].compare(active, Qt::CaseInsensitive) == 0) activeTab = poly;
-    }
-  for (int r = 1; r < l.R(); ++r) card += FrameRegion(nb::BackRowCardRect(l, r));
-
+  const QPoint shift = -area.topLeft();
   QPainter painter(&canvas);
-  painter.setClipRegion(QRegion(canvas.rect()) - card);
-  painter.fillRect(canvas.rect(), outside);
-  if (m_useUnselectedTabColor && (l.R() == 1 || !l.anchoredTabs)) {
-    const QRegion front = (FrameRegion(l.RowFrameRect(0)) + activeTab) & card;
-    painter.setClipRegion(front);
-    painter.fillRect(canvas.rect(), Color());
-    painter.setClipRegion(card - front);
-    painter.fillRect(canvas.rect(), m_unselectedTabColor);
-  } else {
-    painter.setClipRegion(card);
-    painter.fillRect(canvas.rect(), Color());
-  }
+  auto fill = [&](const QRegion& region, const QColor& color) {
+    const QRegion here = region & area;
+    if (here.isEmpty()) return;
+    painter.setClipRegion(here.translated(shift));
+    painter.fillRect(canvas.rect(), color);
+  };
+  fill(scene.outsideRegion, scene.outside);
+  fill(scene.cardRegion, scene.card);
+  fill(scene.unselectedRegion, m_unselectedTabColor);
 }
 
 // ---- captions and pictures ----------------------------------------------------------
 
-void TcsNotebook::DrawTabCaptions(QImage& canvas) {
-  const QString active = ActivePage();
-  // One set of fonts for the whole paint.
-  const QFont plain = CaptionFont(m_tabFont, false, false);
-  const QFont plainUnderlined = CaptionFont(m_tabFont, false, true);
-  const QFont bold = CaptionFont(m_tabFont, true, false);
-  const QFont boldUnderlined = CaptionFont(m_tabFont, true, true);
-  for (const QStringList& row : m_layout.rows)
-    for (const QString& caption : row) {
-      const int index = m_access.IndexOf(caption);
-      TcsPage* page = Page(index);
-      Rect inner;
-      if (!page || !m_layout.TabInnerRect(caption, inner)) continue;
-      if (inner.right <= inner.left || inner.bottom <= inner.top) continue;
-      const bool isActive = index == m_pageIndex && caption.compare(active, Qt::CaseInsensitive) == 0;
-      const QColor bg = TabColor(isActive);
-      DrawGlyph(canvas, page, isActive, inner, bg);
-      if (m_textAlignment != taInvisible)
-        DrawCaption(canvas, page, isActive, inner, bg, isActive ? bold : plain,
-                    isActive ? boldUnderlined : plainUnderlined);
-    }
-}
-
-void TcsNotebook::DrawGlyph(QImage& canvas, TcsPage* page, bool active, const Rect& inner, const QColor& bg) {
+void TcsNotebook::DrawGlyph(TabPainter& painter, const QPoint& origin, TcsPage* page, bool active, const Rect& inner,
+                            const QColor& bg) {
   const QPixmap& bitmap = page->Bitmap();
   if (m_bitmapAlignment == baInvisible || bitmap.isNull()) return;
   const int cells = std::clamp(page->NumGlyphs(), 1, 3);
@@ -219,18 +483,49 @@ void TcsNotebook::DrawGlyph(QImage& canvas, TcsPage* page, bool active, const Re
   if (dw <= 0 || dh <= 0) return;
   const Rect s = nb::GlyphSourceRect(cw, ch, dw, dh, m_bitmapAlignment == baFit);
 
-  const QImage whole = bitmap.toImage().convertToFormat(QImage::Format_ARGB32);
-  const QRgb transparent = whole.pixel(0, whole.height() - 1);
-  QImage src = whole.copy(cell * cw + s.left, s.top, s.right - s.left, s.bottom - s.top);
+  // The cell with its transparent pixels (the colour of the picture's
+  // bottom-left pixel) in the background colour; kept with the page until
+  // something it depends on changes.
+  TcsPage::GlyphCache& cache = page->m_glyphCache[active ? 0 : 1];
   const QRgb b = bg.rgb();
-  for (int y = 0; y < src.height(); ++y)
-    for (int x = 0; x < src.width(); ++x)
-      if (src.pixel(x, y) == transparent) src.setPixel(x, y, b);
+  if (cache.image.isNull() || cache.key != bitmap.cacheKey() || cache.cell != cell || !(cache.source == s) ||
+      cache.bg != b) {
+    const QImage whole = bitmap.toImage().convertToFormat(QImage::Format_ARGB32);
+    const QRgb transparent = whole.pixel(0, whole.height() - 1);
+    QImage src = whole.copy(cell * cw + s.left, s.top, s.right - s.left, s.bottom - s.top);
+    for (int y = 0; y < src.height(); ++y) {
+      auto* row = reinterpret_cast<QRgb*>(src.scanLine(y));
+      for (int x = 0; x < src.width(); ++x)
+        if (row[x] == transparent) row[x] = b;
+    }
+    cache = TcsPage::GlyphCache{bitmap.cacheKey(), cell, s, b, std::move(src), QSize(), QImage()};
+  }
+  const QImage& src = cache.image;
 
   const int x0 = inner.left, y0 = inner.top;
   if (!greyed) {
-    QPainter p(&canvas);
-    p.drawImage(QRect(d.left, d.top, dw, dh), src);
+    // The cell is drawn scaled to dw x dh (nearest pixel).  An opaque cell is
+    // scaled once into an image of that size, which is then copied.
+    if (cache.drawnSize != QSize(dw, dh)) {
+      cache.drawnSize = QSize(dw, dh);
+      cache.drawn = QImage();
+      bool opaque = true;
+      for (int y = 0; opaque && y < src.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(src.constScanLine(y));
+        for (int x = 0; opaque && x < src.width(); ++x) opaque = qAlpha(row[x]) == 255;
+      }
+      if (opaque) {
+        QImage drawn(dw, dh, QImage::Format_RGB32);
+        QPainter p(&drawn);
+        p.drawImage(QRect(0, 0, dw, dh), src);
+        p.end();
+        cache.drawn = std::move(drawn);
+      }
+    }
+    if (!cache.drawn.isNull())
+      painter.Copy(cache.drawn, QPoint(d.left, d.top));
+    else
+      painter.Get().drawImage(QRect(d.left - origin.x(), d.top - origin.y(), dw, dh), src);
     return;
   }
   QImage scratch = Scratch(inner.right - inner.left, inner.bottom - inner.top, bg);
@@ -239,18 +534,25 @@ void TcsNotebook::DrawGlyph(QImage& canvas, TcsPage* page, bool active, const Re
     p.drawImage(QRect(d.left - x0, d.top - y0, dw, dh), src);
   }
   Grey(scratch, bg);
-  QPainter p(&canvas);
-  p.drawImage(x0, y0, scratch);
+  painter.Copy(scratch, QPoint(x0, y0));
 }
 
-void TcsNotebook::DrawCaption(QImage& canvas, TcsPage* page, bool active, const Rect& inner, const QColor& bg,
-                              const QFont& font, const QFont& underlined) {
+void TcsNotebook::DrawCaption(TabPainter& painter, const QPoint& origin, TcsPage* page, bool active, const Rect& inner,
+                              const QColor& bg, const QFont& font, const QFont& underlined) {
   const QString caption = page->Caption();
   const nb::CaptionPieces pieces = nb::SplitCaption(caption);
-  const QFontMetrics fm(font);
-  const int tw = fm.horizontalAdvance(nb::CaptionMeasureText(caption));
-  const int fh = fm.ascent() + fm.descent() + fm.leading();
-  const nb::CaptionPlacement place = nb::PlaceCaption(m_layout, m_textAlignment, m_sidewaysText, inner, tw, fh);
+  TcsPage::CaptionCache& cache = page->m_captionCache[active ? 0 : 1];
+  if (cache.caption != caption || cache.font != font || cache.underlined != underlined) {
+    const QFontMetrics fm(font);
+    cache = TcsPage::CaptionCache{};
+    cache.caption = caption;
+    cache.font = font;
+    cache.underlined = underlined;
+    cache.width = fm.horizontalAdvance(nb::CaptionMeasureText(caption));
+    cache.height = fm.ascent() + fm.descent() + fm.leading();
+  }
+  const nb::CaptionPlacement place =
+      nb::PlaceCaption(m_layout, m_textAlignment, m_sidewaysText, inner, cache.width, cache.height);
   const bool sideways = m_sidewaysText && m_layout.Vertical();
   const QColor color = active ? m_selectedColor : m_unselectedColor;
 
@@ -272,9 +574,41 @@ void TcsNotebook::DrawCaption(QImage& canvas, TcsPage* page, bool active, const 
   };
   const QRect clip = inner.ToQRect();
   if (page->PageEnabled()) {
-    QPainter p(&canvas);
-    p.setClipRect(clip);
-    draw(p, QPoint(0, 0));
+    // The caption drawn once on a transparent picture of the tab's inner
+    // rectangle; kept when every pixel is either untouched or wholly the
+    // text colour, so that copying it gives exactly what drawing gives.
+    const QPoint at(place.origin.x - clip.left(), place.origin.y - clip.top());
+    const int turned = sideways ? m_layout.orientation : -1;
+    if (!cache.drawnValid || cache.size != clip.size() || cache.at != at || cache.color != color.rgba() ||
+        cache.turned != turned || cache.topReference != place.topReference) {
+      cache.drawnValid = true;
+      cache.size = clip.size();
+      cache.at = at;
+      cache.color = color.rgba();
+      cache.turned = turned;
+      cache.topReference = place.topReference;
+      QImage img(clip.size(), QImage::Format_ARGB32_Premultiplied);
+      img.fill(Qt::transparent);
+      {
+        QPainter p(&img);
+        draw(p, clip.topLeft());
+      }
+      bool whole = true;
+      for (int y = 0; whole && y < img.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+        for (int x = 0; whole && x < img.width(); ++x) whole = qAlpha(row[x]) == 0 || qAlpha(row[x]) == 255;
+      }
+      cache.drawn = whole ? img : QImage();
+    }
+    if (!cache.drawn.isNull()) {
+      painter.CopyOpaquePixels(cache.drawn, clip.topLeft());
+      return;
+    }
+    QPainter& p = painter.Get();
+    p.save();
+    p.setClipRect(clip.translated(-origin));
+    draw(p, origin);
+    p.restore();
     return;
   }
   QImage scratch = Scratch(clip.width(), clip.height(), bg);
@@ -283,5 +617,5 @@ void TcsNotebook::DrawCaption(QImage& canvas, TcsPage* page, bool active, const 
     draw(p, clip.topLeft());
   }
   Grey(scratch, bg);
-  CopyTransparent(canvas, scratch, clip.left(), clip.top(), bg);
+  painter.CopyOpaquePixels(BackgroundCleared(scratch, bg), clip.topLeft());
 }

@@ -1,5 +1,6 @@
 #include "notebook/CSNoteBkLayout.h"
 
+#include <QHash>
 #include <algorithm>
 
 using platform::Point;
@@ -21,22 +22,42 @@ int TcsTabLayout::RowExtent(std::span<const TcsLayoutPage> pages, int tabsPerRow
 void TcsTabLayout::BuildRows(std::span<const TcsLayoutPage> pages) {
   rowCount = RowExtent(pages, tabsPerRow);
   rows.clear();
+  rowTabs.clear();
+  rowPages.clear();
   const int n = N();
   QStringList row;
-  for (const TcsLayoutPage& p : pages) {
+  std::vector<int> indices;
+  for (size_t i = 0; i < pages.size(); ++i) {
+    const TcsLayoutPage& p = pages[i];
     if (!p.visible) continue;
     row.append(p.caption);
+    indices.push_back(static_cast<int>(i));
     if (row.size() == n) {
       rows.push_back(std::move(row));
+      rowPages.push_back(std::move(indices));
       row = QStringList();
+      indices.clear();
     }
   }
-  if (!row.isEmpty()) rows.push_back(std::move(row));
+  if (!row.isEmpty()) {
+    rows.push_back(std::move(row));
+    rowPages.push_back(std::move(indices));
+  }
+  for (const QStringList& r : rows) rowTabs.emplace_back(r.size(), -1);
 }
 
 void TcsTabLayout::RotateRows(const QString& caption) {
   const int k = RowOf(caption);
-  if (k > 0 && k < static_cast<int>(rows.size())) std::rotate(rows.begin(), rows.begin() + k, rows.end());
+  if (k <= 0 || k >= static_cast<int>(rows.size())) return;
+  std::rotate(rows.begin(), rows.begin() + k, rows.end());
+  // Index lists that do not match the rows (rows set by hand) are dropped:
+  // the lookups then go by caption.
+  for (auto* list : {&rowTabs, &rowPages}) {
+    if (list->size() == rows.size())
+      std::rotate(list->begin(), list->begin() + k, list->end());
+    else
+      list->clear();
+  }
 }
 
 int TcsTabLayout::RowOf(const QString& caption) const {
@@ -149,6 +170,24 @@ void TcsTabLayout::ComputeTabRects() {
   w = std::max(w, 0);
   h = std::max(h, 0);
 
+  // The entries by index; an index that does not name its caption's entry is
+  // looked up once through a table of the exact captions (the caseless search
+  // only for a caption the table lacks), so the whole pass stays linear.
+  if (rowTabs.size() != rows.size()) rowTabs.assign(rows.size(), {});
+  for (size_t i = 0; i < rows.size(); ++i)
+    if (rowTabs[i].size() != static_cast<size_t>(rows[i].size())) rowTabs[i].assign(rows[i].size(), -1);
+  QHash<QString, int> byCaption;
+  auto findOrAdd = [&](const QString& caption) {
+    if (byCaption.isEmpty())
+      for (int i = static_cast<int>(tabs.size()) - 1; i >= 0; --i) byCaption.insert(tabs[i].caption, i);
+    if (auto it = byCaption.constFind(caption); it != byCaption.cend()) return *it;
+    if (const TcsTab* tab = FindTab(caption)) return static_cast<int>(tab - tabs.data());
+    tabs.push_back(TcsTab{caption, Rect{}});
+    const int added = static_cast<int>(tabs.size()) - 1;
+    byCaption.insert(caption, added);
+    return added;
+  };
+
   int x = orientation == toLeft ? (r - 1) * w : 0;
   int y = orientation == toTop ? (r - 1) * h : orientation == toLeft ? ha - h : 0;
 
@@ -166,10 +205,10 @@ void TcsTabLayout::ComputeTabRects() {
         }
       }
       const QString& caption = rows[row][p];
-      if (auto* tab = const_cast<TcsTab*>(FindTab(caption)))
-        tab->rect = t;
-      else
-        tabs.push_back(TcsTab{caption, t});
+      int& index = rowTabs[row][p];
+      if (index < 0 || index >= static_cast<int>(tabs.size()) || tabs[index].caption != caption)
+        index = findOrAdd(caption);
+      tabs[index].rect = t;
 
       switch (orientation) {
         case toTop:
@@ -218,6 +257,31 @@ bool TcsTabLayout::TabRect(const QString& caption, Rect& rect) const {
   return true;
 }
 
+const TcsTab* TcsTabLayout::TabAt(int row, int position) const {
+  if (!HasPosition(row, position)) return nullptr;
+  const QString& caption = rows[row][position];
+  if (row < static_cast<int>(rowTabs.size()) && position < static_cast<int>(rowTabs[row].size())) {
+    const int i = rowTabs[row][position];
+    if (i >= 0 && i < static_cast<int>(tabs.size()) && tabs[i].caption == caption) return &tabs[i];
+  }
+  return FindTab(caption);
+}
+
+bool TcsTabLayout::TabRectAt(int row, int position, Rect& rect) const {
+  const TcsTab* tab = TabAt(row, position);
+  if (!tab) return false;
+  const Rect a = TabAreaRect();
+  rect = Rect{tab->rect.left + a.left, tab->rect.top + a.top, tab->rect.right + a.left, tab->rect.bottom + a.top};
+  return true;
+}
+
+int TcsTabLayout::PageAt(int row, int position) const {
+  if (!HasPosition(row, position) || row >= static_cast<int>(rowPages.size()) ||
+      position >= static_cast<int>(rowPages[row].size()))
+    return -1;
+  return rowPages[row][position];
+}
+
 Rect TcsTabLayout::TabInnerRect(const Rect& t) const {
   const int c = std::max(3, cornerSize);
   Rect i{t.left + (orientation == toRight ? 1 : c), t.top + (orientation == toBottom ? 1 : c),
@@ -253,7 +317,7 @@ std::array<TcsPointObj, 6> TcsTabLayout::TabOutline(int row, int position, int i
   std::array<TcsPointObj, 6> pts{};
   if (!HasPosition(row, position)) return pts;
   Rect a;
-  if (!TabRect(rows[row][position], a)) return pts;
+  if (!TabRectAt(row, position, a)) return pts;
   const Rect c = ToCanonical(a);
   const int k = inset, cs = cornerSize, d = Overlap(), ind = Indent();
 

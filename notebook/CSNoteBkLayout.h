@@ -15,6 +15,10 @@
 // indented by `rowIndent` each in the reading direction of the tabs (left to
 // right on top and bottom, bottom to top on the left, top to bottom on the
 // right).  Rows and tabs are keyed by page caption, compared without case.
+// Alongside the captions the layout keeps, per row position, the index of the
+// tab entry and of the page, so that painting and outlines go by index; those
+// indices are checked against the caption at every use, and a stale one (rows
+// or tabs edited by hand) falls back to the search by caption.
 //
 // The canonical frame: every tab shape is worked out for a tab standing on top
 // of the page (outer edge up, page below) and then mapped to the real side: a
@@ -42,6 +46,7 @@ using TcsPointObj = platform::Point;
 struct TcsTab {
   QString caption;
   platform::Rect rect;
+  friend bool operator==(const TcsTab&, const TcsTab&) = default;
 };
 
 // What the layout needs to know of a page.
@@ -66,6 +71,11 @@ struct TcsTabLayout {
   int rowCount = 1;                // R, cached from RowExtent
   std::vector<QStringList> rows;   // captions per row, row 0 next to the page
   std::vector<TcsTab> tabs;        // one entry per tab, in order of creation
+  // Parallel to `rows`: the index in `tabs` of each caption's entry (set by
+  // ComputeTabRects, -1 before) and the index of its page in the list given to
+  // BuildRows.
+  std::vector<std::vector<int>> rowTabs;
+  std::vector<std::vector<int>> rowPages;
 
   // 1 when tabsPerRow is 0 (or less), else (visiblePages - 1) div tabsPerRow + 1;
   // so 1 also when no page is visible.
@@ -74,17 +84,20 @@ struct TcsTabLayout {
 
   // Sets rowCount from the pages and rebuilds `rows`: the visible captions in
   // page order, N per row, the last row possibly shorter; no empty rows.
+  // rowPages follows; rowTabs waits for ComputeTabRects.
   void BuildRows(std::span<const TcsLayoutPage> pages);
 
   // Rotates `rows` cyclically so that the row holding `caption` becomes row 0
   // and the rows that stood in front of it go to the back in their order.
-  // Nothing when the caption is in row 0 or in no row.
+  // Nothing when the caption is in row 0 or in no row.  rowTabs and rowPages
+  // rotate along.
   void RotateRows(const QString& caption);
 
   // Gives every tab of `rows` its rectangle (updating existing entries of
   // `tabs` in place, appending new ones).  Entries of captions not in `rows`
   // are left alone.  Tabs share the row length equally; with maxTabWidth 0 the
-  // last tab of a full row is stretched to the end of its row.
+  // last tab of a full row is stretched to the end of its row.  Sets rowTabs.
+  // Linear in the number of tabs.
   void ComputeTabRects();
 
   // ---- named rectangles ----------------------------------------------------
@@ -109,6 +122,13 @@ struct TcsTabLayout {
   // The tab's rectangle in client coordinates; false (rect untouched) when the
   // caption has no tab.
   bool TabRect(const QString& caption, platform::Rect& rect) const;
+  // The same for the caption at (row, position), found by index: the entry,
+  // or nullptr (and false) when there is no tab at that place.
+  const TcsTab* TabAt(int row, int position) const;
+  bool TabRectAt(int row, int position, platform::Rect& rect) const;
+  // The index, in the list given to BuildRows, of the page at (row,
+  // position); -1 when unknown.  Callers check the caption.
+  int PageAt(int row, int position) const;
   // The part of a tab rectangle that holds its text, picture and focus
   // rectangle: inset by max(3, cornerSize) on the three outer sides and by 1
   // on the side facing the page, then by 1 more on every side.
@@ -152,4 +172,7 @@ struct TcsTabLayout {
   int Indent() const { return rowIndent < 0 ? 0 : rowIndent; }
   int R() const { return rowCount < 1 ? 1 : rowCount; }
   bool Vertical() const { return orientation == toLeft || orientation == toRight; }
+
+  // Every input and all derived state alike.
+  friend bool operator==(const TcsTabLayout&, const TcsTabLayout&) = default;
 };

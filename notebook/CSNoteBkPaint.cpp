@@ -188,7 +188,7 @@ std::vector<TcsLine> BackRowFrameLines(const TcsTabLayout& layout, int row) {
       const bool own = layout.HasPosition(row, p);
       const int fromRow = own ? row : row - 1;
       Rect tab;
-      if (!layout.HasPosition(fromRow, p) || !layout.TabRect(layout.rows[fromRow][p], tab)) continue;
+      if (!layout.TabRectAt(fromRow, p, tab)) continue;
       int a = 0, b = 0;
       EdgeEnds(layout.orientation, f, c, tab, a, b);
       if (!own) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QRect>
+#include <algorithm>
+#include <functional>
 #include <random>
 #include <string>
 
@@ -455,6 +457,65 @@ TEST(NotebookLayout, InvariantsOverRandomConfigurations) {
     }
   }
   EXPECT_GT(checked, 2000);
+}
+
+}  // namespace
+
+namespace {
+
+// ---- lookups by index ------------------------------------------------------------
+
+TEST(NotebookLayout, LookupsByIndexAgreeWithTheCaptionSearch) {
+  // Whatever happened to rows and tabs, the tab at a row position is the one
+  // the caption names; unless the rows were edited by hand, the page index
+  // names the page of that caption.
+  struct Row {
+    const char* name;
+    std::function<void(TcsTabLayout&)> change;
+    bool byHand = false;
+  };
+  const std::vector<Row> rows = {
+      {"built", [](TcsTabLayout&) {}},
+      {"rotated", [](TcsTabLayout& l) { l.RotateRows("H"); }},
+      {"rotated and recomputed",
+       [](TcsTabLayout& l) {
+         l.RotateRows("E");
+         l.ComputeTabRects();
+       }},
+      {"rows reordered by hand", [](TcsTabLayout& l) { std::swap(l.rows[0][0], l.rows[0][2]); }, true},
+      {"rows replaced by hand", [](TcsTabLayout& l) { l.rows = {{"G", "A"}, {"C"}}; }, true},
+      {"tabs cleared and recomputed",
+       [](TcsTabLayout& l) {
+         l.tabs.clear();
+         l.ComputeTabRects();
+       }},
+      {"tabs reversed", [](TcsTabLayout& l) { std::reverse(l.tabs.begin(), l.tabs.end()); }},
+      {"caption in other case", [](TcsTabLayout& l) { l.rows[1][0] = l.rows[1][0].toLower(); }},
+  };
+  const auto pages = Pages("ABCDEFGH");
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    TcsTabLayout l = Layout(toTop, 300, 200, 3, 20, 5);
+    l.BuildRows(pages);
+    l.ComputeTabRects();
+    r.change(l);
+    for (int row = 0; row < static_cast<int>(l.rows.size()); ++row)
+      for (int p = 0; p < l.rows[row].size(); ++p) {
+        const QString& caption = l.rows[row][p];
+        SCOPED_TRACE(caption.toStdString());
+        EXPECT_EQ(l.TabAt(row, p), l.FindTab(caption));
+        if (r.byHand) continue;
+        const int page = l.PageAt(row, p);
+        ASSERT_GE(page, 0);
+        EXPECT_EQ(pages[page].caption.compare(caption, Qt::CaseInsensitive), 0) << page;
+      }
+  }
+  TcsTabLayout l = Layout(toTop, 300, 200, 3, 20, 5);
+  l.BuildRows(pages);
+  l.ComputeTabRects();
+  EXPECT_EQ(l.TabAt(5, 0), nullptr) << "no such row";
+  EXPECT_EQ(l.PageAt(0, 7), -1) << "no such position";
+  EXPECT_EQ(l.tabs.size(), 8u) << "one entry per tab, none twice";
 }
 
 }  // namespace
