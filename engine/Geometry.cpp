@@ -5,6 +5,7 @@
 platform::HWND MainWindow = 0;
 platform::HWND InspectorWindow = 0;
 THideGeometry HideGeometry;
+THideRanges HideRanges;
 
 THideGeometry ComputeHideRects(const Rect& mainHome, const Rect& inspectorHome, std::int32_t screenWidth,
                                std::int32_t fullHeight, std::uint8_t inspectorSide,

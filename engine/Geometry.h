@@ -24,12 +24,28 @@ struct THideGeometry {
   friend bool operator==(const THideGeometry&, const THideGeometry&) = default;
 };
 
+// Where, along the other coordinate, each window's reveal zone and inner-edge
+// threshold hold: the columns of the main window's monitor and the rows of the
+// inspector's (inclusive).  With one monitor they are unbounded, so that a
+// cursor report anywhere counts, as it does on a single screen.
+struct THideRanges {
+  std::int32_t MainLeft = INT32_MIN;
+  std::int32_t MainRight = INT32_MAX;
+  std::int32_t InspectorTop = INT32_MIN;
+  std::int32_t InspectorBottom = INT32_MAX;
+  bool InMainColumns(std::int32_t x) const { return x >= MainLeft && x <= MainRight; }
+  bool InInspectorRows(std::int32_t y) const { return y >= InspectorTop && y <= InspectorBottom; }
+  friend bool operator==(const THideRanges&, const THideRanges&) = default;
+};
+
 // The IDE windows the engine moves (it does not own them); 0 when not found.
 extern platform::HWND MainWindow;
 extern platform::HWND InspectorWindow;
 
 // All zero until first computed.
 extern THideGeometry HideGeometry;
+// Unbounded until computed for several monitors.
+extern THideRanges HideRanges;
 
 // Window classes and the inspector's title, as the IDE names them.
 inline constexpr const char* MainWindowClass = "TAppBuilder";

@@ -1,10 +1,8 @@
 #include "engine/Tracking.h"
 
-#include "engine/Geometry.h"
 #include "engine/Hook.h"
 #include "engine/Motion.h"
-#include "expert/Product.h"
-#include "forms/main.h"
+#include "engine/Panel.h"
 #include "settings/Settings.h"
 
 bool InspectorHidden = false;
@@ -16,20 +14,33 @@ std::int32_t CursorY = 0;
 
 namespace {
 
-platform::HWND PanelHandle() { return frmMain ? frmMain->Handle() : 0; }
+TEnginePanel* g_panel = nullptr;
 
-// The wait timer is one-shot: enabling it while it runs keeps the first
-// report's start, so the delay counts from the cursor's arrival on the strip.
-void ArmWaitTimer() {
-  if (frmMain) frmMain->timerWait->SetEnabled(true);
+platform::HWND PanelHandle() { return g_panel ? g_panel->WatchWindow() : 0; }
+
+void SetWaitTimer(bool armed) {
+  if (g_panel) g_panel->SetWaitTimer(armed);
 }
 
-bool InInspectorRevealZone() {
-  const THideGeometry& g = HideGeometry;
-  return Settings.InspectorSide == 1 ? CursorX >= g.InspectorHiddenRect.left : CursorX <= g.InspectorHiddenRect.right;
+// The state as it stands now.  The window under the cursor is looked up only
+// when the decision will read it.
+TTrackingState CurrentState() {
+  TTrackingState s;
+  s.Geometry = HideGeometry;
+  s.Ranges = HideRanges;
+  s.HideMainWindow = Settings.HideMainWindow;
+  s.HideInspector = Settings.HideInspector;
+  s.InspectorSide = Settings.InspectorSide;
+  s.MainHidden = MainHidden;
+  s.InspectorHidden = InspectorHidden;
+  s.CursorX = CursorX;
+  s.CursorY = CursorY;
+  if (s.HideMainWindow && !s.MainHidden) {
+    const platform::HWND under = platform::WindowFromPoint(platform::Point{CursorX, CursorY});
+    s.OverMainOwned = platform::GetParent(under) == MainWindow;
+  }
+  return s;
 }
-
-bool InMainRevealZone() { return CursorY <= HideGeometry.MainHiddenRect.bottom; }
 
 void HideInspectorNow() {
   MoveInspector(HideGeometry.InspectorHiddenRect, Settings.AnimateMoves, Settings.MoveInSound, false);
@@ -43,10 +54,57 @@ void HideMainNow() {
 
 }  // namespace
 
-void HideWindows() {
+void AttachPanel(TEnginePanel* panel) { g_panel = panel; }
+
+void DetachPanel(TEnginePanel* panel) {
+  if (g_panel == panel) g_panel = nullptr;
+}
+
+TEnginePanel* AttachedPanel() { return g_panel; }
+
+bool InMainRevealZone(const TTrackingState& s) {
+  return s.CursorY <= s.Geometry.MainHiddenRect.bottom && s.Ranges.InMainColumns(s.CursorX);
+}
+
+bool InInspectorRevealZone(const TTrackingState& s) {
+  const Rect& hidden = s.Geometry.InspectorHiddenRect;
+  const bool inColumns = s.InspectorSide == 1 ? s.CursorX >= hidden.left : s.CursorX <= hidden.right;
+  return inColumns && s.Ranges.InInspectorRows(s.CursorY);
+}
+
+TWatchDecision DecideMouseWatch(const TTrackingState& s) {
+  TWatchDecision d;
+  if (s.HideMainWindow) {
+    if (s.MainHidden)
+      d.ArmForMain = InMainRevealZone(s);
+    else
+      d.HideMain = !s.OverMainOwned && s.CursorY > s.Geometry.MainShownRect.bottom &&
+                   s.Ranges.InMainColumns(s.CursorX);
+  }
+  if (s.HideInspector) {
+    if (s.InspectorHidden) {
+      d.ArmForInspector = InInspectorRevealZone(s);
+    } else {
+      const Rect& shown = s.Geometry.InspectorShownRect;
+      d.HideInspector = (s.InspectorSide == 1 ? s.CursorX < shown.left : s.CursorX > shown.right) &&
+                        s.Ranges.InInspectorRows(s.CursorY);
+    }
+  }
+  return d;
+}
+
+TTickDecision DecideWaitTick(const TTrackingState& s) {
+  TTickDecision d;
+  d.RevealInspector = s.HideInspector && InInspectorRevealZone(s);
+  d.RevealMain = s.HideMainWindow && InMainRevealZone(s);
+  return d;
+}
+
+bool HideWindows() {
   if (Settings.HideInspector) HideInspectorNow();
   if (Settings.HideMainWindow) HideMainNow();
   StartWatching(PanelHandle());
+  return true;
 }
 
 void RestoreWindows() {
@@ -60,8 +118,10 @@ void RestoreWindows() {
 void StopHiding() {
   StopWatching();
   RestoreWindows();
-  if (frmMain) frmMain->SetIdleButtons();
+  if (g_panel) g_panel->ShowIdle();
 }
+
+bool HidingRuns() { return Watching || FocusSuspended || MainHidden || InspectorHidden; }
 
 void OnMouseWatch(std::intptr_t lParam) {
   if (InMouseWatch) return;
@@ -75,47 +135,40 @@ void OnMouseWatch(std::intptr_t lParam) {
   CursorX = static_cast<std::uint16_t>(bits & 0xFFFF);
   CursorY = static_cast<std::uint16_t>(bits >> 16);
 
-  if (Settings.HideMainWindow) {
-    if (MainHidden) {
-      if (InMainRevealZone()) ArmWaitTimer();
-    } else {
-      const platform::HWND under = platform::WindowFromPoint(platform::Point{CursorX, CursorY});
-      if (platform::GetParent(under) != MainWindow && CursorY > HideGeometry.MainShownRect.bottom) HideMainNow();
-    }
+  TWatchDecision d = DecideMouseWatch(CurrentState());
+  if (d.ArmForMain) SetWaitTimer(true);
+  if (d.HideMain) {
+    HideMainNow();
+    d = DecideMouseWatch(CurrentState());
   }
-
-  if (Settings.HideInspector) {
-    if (InspectorHidden) {
-      if (InInspectorRevealZone()) ArmWaitTimer();
-    } else if (Settings.InspectorSide == 1 ? CursorX < HideGeometry.InspectorShownRect.left
-                                           : CursorX > HideGeometry.InspectorShownRect.right) {
-      HideInspectorNow();
-    }
-  }
+  if (d.ArmForInspector) SetWaitTimer(true);
+  if (d.HideInspector) HideInspectorNow();
 }
 
 void WaitTimerTick() {
   RefindWindows();
-  if (Settings.HideInspector && InInspectorRevealZone()) {
+  TTickDecision d = DecideWaitTick(CurrentState());
+  if (d.RevealInspector) {
     MoveInspector(HideGeometry.InspectorShownRect, Settings.AnimateMoves, Settings.MoveOutSound, true);
     InspectorHidden = false;
+    d = DecideWaitTick(CurrentState());
   }
-  if (Settings.HideMainWindow && InMainRevealZone()) {
+  if (d.RevealMain) {
     MoveMainWindow(HideGeometry.MainShownRect, Settings.AnimateMoves, Settings.MoveOutSound, true);
     MainHidden = false;
   }
-  if (frmMain) frmMain->timerWait->SetEnabled(false);
+  SetWaitTimer(false);
 }
 
 void OnActivateApp(std::uintptr_t wParam) {
   if (!Settings.DisableOnFocusLoss) return;
   if (wParam == 0 && Watching) {
-    if (frmMain) frmMain->SetCaption(QString::fromLatin1(ProductCaption) + QStringLiteral(" - Disabled"));
+    if (g_panel) g_panel->ShowSuspended(true);
     FocusSuspended = true;
     StopWatching();
   }
   if (wParam == 1 && FocusSuspended) {
-    if (frmMain) frmMain->SetCaption(QString::fromLatin1(ProductCaption));
+    if (g_panel) g_panel->ShowSuspended(false);
     FocusSuspended = false;
     StartWatching(PanelHandle());
   }
@@ -127,4 +180,5 @@ void ResetEngineState() {
   CursorX = CursorY = 0;
   MainWindow = InspectorWindow = 0;
   HideGeometry = THideGeometry{};
+  HideRanges = THideRanges{};
 }

@@ -82,7 +82,7 @@ TfrmMain::TfrmMain(QWidget* owner) : tk::TForm(owner) {
 
     ini = new TIniEditor(this);
     ini->setObjectName(QStringLiteral("ini"));
-    ini->SetFileName("Edgetuck.ini");
+    ini->SetFileName(std::string(IniLayout::FileName));
     ini->SetFileLocation(WindowsPath);
 
     iniProj = new TIniEditor(this);
@@ -123,9 +123,25 @@ TfrmMain::TfrmMain(QWidget* owner) : tk::TForm(owner) {
     connect(btnHelp, &QPushButton::clicked, this, [this] { btnHelpClick(); });
   }
   FormCreate();
+  AttachPanel(this);
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain() {
+  DetachPanel(this);
+}
+
+void TfrmMain::SetWaitTimer(bool armed) { timerWait->SetEnabled(armed); }
+
+bool TfrmMain::WaitTimerArmed() { return timerWait->Enabled(); }
+
+void TfrmMain::ShowSuspended(bool suspended) {
+  SetCaption(QString::fromLatin1(ProductCaption) + (suspended ? QStringLiteral(" - Disabled") : QString()));
+}
+
+void TfrmMain::ShowCaptionMessage(const std::string& text) {
+  SetCaption(QString::fromStdString(text));
+  timerMess->SetEnabled(true);
+}
 
 void TfrmMain::FormCreate() {
   tk::Application().SetHelpFile(HelpFileName);
@@ -162,8 +178,7 @@ void TfrmMain::btnStartClick() {
   }
   const std::string project = PanelServices ? PanelServices->QueryProjectName() : std::string();
   if (project.empty()) {
-    SetCaption(QString::fromLatin1(NoProjectCaption));
-    timerMess->SetEnabled(true);
+    ShowCaptionMessage(NoProjectCaption);
     return;
   }
   if (!Settings.HideInspector && !Settings.HideMainWindow) {
