@@ -117,6 +117,11 @@ void RestoreWindows() {
 
 void StopHiding() {
   StopWatching();
+  // A suspended watch is stopped too: no later activation may start it again.
+  if (FocusSuspended) {
+    FocusSuspended = false;
+    if (g_panel) g_panel->ShowSuspended(false);
+  }
   RestoreWindows();
   if (g_panel) g_panel->ShowIdle();
 }
