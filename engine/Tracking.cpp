@@ -16,6 +16,15 @@ namespace {
 
 TEnginePanel* g_panel = nullptr;
 
+// Counts the stops and restores.  A slide compares it across the message pass
+// before it: when a stop ran in that pass, the slide belongs to a run that has
+// ended, and it is abandoned.
+std::uint64_t g_stops = 0;
+
+MoveProceed UnlessStopped() {
+  return [before = g_stops] { return g_stops == before; };
+}
+
 platform::HWND PanelHandle() { return g_panel ? g_panel->WatchWindow() : 0; }
 
 void SetWaitTimer(bool armed) {
@@ -42,14 +51,21 @@ TTrackingState CurrentState() {
   return s;
 }
 
-void HideInspectorNow() {
-  MoveInspector(HideGeometry.InspectorHiddenRect, Settings.AnimateMoves, Settings.MoveInSound, false);
+// Each returns false, moving nothing, when a stop ran in the slide's message pass.
+bool HideInspectorNow() {
+  if (!MoveInspector(HideGeometry.InspectorHiddenRect, Settings.AnimateMoves, Settings.MoveInSound, false,
+                     UnlessStopped()))
+    return false;
   InspectorHidden = true;
+  return true;
 }
 
-void HideMainNow() {
-  MoveMainWindow(HideGeometry.MainHiddenRect, Settings.AnimateMoves, Settings.MoveInSound, false);
+bool HideMainNow() {
+  if (!MoveMainWindow(HideGeometry.MainHiddenRect, Settings.AnimateMoves, Settings.MoveInSound, false,
+                      UnlessStopped()))
+    return false;
   MainHidden = true;
+  return true;
 }
 
 }  // namespace
@@ -101,13 +117,16 @@ TTickDecision DecideWaitTick(const TTrackingState& s) {
 }
 
 bool HideWindows() {
-  if (Settings.HideInspector) HideInspectorNow();
-  if (Settings.HideMainWindow) HideMainNow();
+  if (Settings.HideInspector && !HideInspectorNow()) return false;
+  if (Settings.HideMainWindow && !HideMainNow()) return false;
   StartWatching(PanelHandle());
   return true;
 }
 
 void RestoreWindows() {
+  ++g_stops;
+  // A reveal armed before belongs to the windows as they stood then.
+  SetWaitTimer(false);
   if (InspectorHidden)
     MoveInspector(HideGeometry.InspectorHomeRect, Settings.AnimateMoves, Settings.MoveOutSound, false);
   if (MainHidden) MoveMainWindow(HideGeometry.MainHomeRect, Settings.AnimateMoves, Settings.MoveOutSound, false);
@@ -143,7 +162,7 @@ void OnMouseWatch(std::intptr_t lParam) {
   TWatchDecision d = DecideMouseWatch(CurrentState());
   if (d.ArmForMain) SetWaitTimer(true);
   if (d.HideMain) {
-    HideMainNow();
+    if (!HideMainNow()) return;
     d = DecideMouseWatch(CurrentState());
   }
   if (d.ArmForInspector) SetWaitTimer(true);
@@ -154,12 +173,16 @@ void WaitTimerTick() {
   RefindWindows();
   TTickDecision d = DecideWaitTick(CurrentState());
   if (d.RevealInspector) {
-    MoveInspector(HideGeometry.InspectorShownRect, Settings.AnimateMoves, Settings.MoveOutSound, true);
+    if (!MoveInspector(HideGeometry.InspectorShownRect, Settings.AnimateMoves, Settings.MoveOutSound, true,
+                       UnlessStopped()))
+      return;
     InspectorHidden = false;
     d = DecideWaitTick(CurrentState());
   }
   if (d.RevealMain) {
-    MoveMainWindow(HideGeometry.MainShownRect, Settings.AnimateMoves, Settings.MoveOutSound, true);
+    if (!MoveMainWindow(HideGeometry.MainShownRect, Settings.AnimateMoves, Settings.MoveOutSound, true,
+                        UnlessStopped()))
+      return;
     MainHidden = false;
   }
   SetWaitTimer(false);
