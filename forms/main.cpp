@@ -127,7 +127,13 @@ TfrmMain::TfrmMain(QWidget* owner) : tk::TForm(owner) {
 }
 
 TfrmMain::~TfrmMain() {
+  // However the panel goes (a close, its owner's destruction, the add-in's
+  // shutdown), the windows must not stay hidden behind it: the watch would
+  // report to a window that is gone, and the next panel would start idle and
+  // take the hidden places for home.
+  m_ending = true;
   DetachPanel(this);
+  if (HidingRuns()) StopHiding();
 }
 
 void TfrmMain::SetWaitTimer(bool armed) { timerWait->SetEnabled(armed); }
@@ -186,7 +192,8 @@ void TfrmMain::btnStartClick() {
     return;
   }
   ComputeHideGeometry();
-  HideWindows();
+  // A stop during the slides (a project close) leaves the panel idle.
+  if (!HideWindows()) return;
   SetRunningButtons();
   hide();
 }
@@ -220,9 +227,16 @@ void TfrmMain::timerWaitTimer() { WaitTimerTick(); }
 
 void TfrmMain::ShowMessageDialog(const QString& text) { ShowOopsDialog(this, text); }
 
-void TfrmMain::FormClose(tk::TCloseAction& action) { action = tk::TCloseAction::caFree; }
+void TfrmMain::FormClose(tk::TCloseAction& action) {
+  // The panel has no close box, but a window manager offers close anyway.
+  // While hiding runs the panel is the only way to Stop: it is hidden, like
+  // Hide, and the menu entry brings it back.
+  action = HidingRuns() ? tk::TCloseAction::caHide : tk::TCloseAction::caFree;
+}
 
 void TfrmMain::WndProc(platform::Message& msg) {
+  // Reports still queued while the panel is being destroyed belong to nobody.
+  if (m_ending) return;
   switch (msg.msg) {
     case platform::WM_MOUSEWATCH:
       OnMouseWatch(msg.lParam);

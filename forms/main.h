@@ -76,6 +76,9 @@ public:
 protected:
   void FormClose(tk::TCloseAction& action) override;
   void WndProc(platform::Message& msg) override;
+
+private:
+  bool m_ending = false;
 };
 
 // The one control panel, null until ShowControlPanel creates it.  It clears
