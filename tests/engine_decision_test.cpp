@@ -2,6 +2,8 @@
 // both sides, for reports and for the wait timer's tick.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "engine/Tracking.h"
 
 namespace {
@@ -145,6 +147,55 @@ TEST(DecideWaitTick, RevealsWhateverTheLastPositionTouchesShownOrNot) {
   EXPECT_EQ(DecideWaitTick(s), (TTickDecision{true, true})) << "both shown: raised again";
   s.HideInspector = false;
   EXPECT_EQ(DecideWaitTick(s), (TTickDecision{false, true})) << "an unchosen window never moves";
+}
+
+TEST(DecideMouseWatch, WithSeveralMonitorsOnlyTheWindowsOwnMonitorCounts) {
+  using platform::Monitor;
+  // Stacked: the main window lives on the top monitor (columns 0..1279), the
+  // inspector on the lower one's right edge (rows 800..1599).
+  const std::vector<Monitor> stacked{{{0, 0, 1280, 800}, {0, 0, 1280, 800}, false},
+                                     {{0, 800, 1280, 1600}, {0, 800, 1280, 1600}, true}};
+  // Side by side: the main window on the left one (columns 0..1279).
+  const std::vector<Monitor> beside{{{0, 0, 1280, 800}, {0, 0, 1280, 800}, true},
+                                    {{1280, 0, 2560, 800}, {1280, 0, 2560, 800}, false}};
+  struct Row {
+    const char* name;
+    const std::vector<Monitor>* monitors;
+    Window window;
+    bool hidden;
+    int x, y;
+    bool acts;  // arms for a hidden window, hides a shown one
+  };
+  const Row rows[] = {
+      {"inspector strip, first row of its monitor", &stacked, kInspector, true, 1279, 800, true},
+      {"inspector strip columns, last row of the monitor above", &stacked, kInspector, true, 1279, 799, false},
+      {"inspector strip, last row of its monitor", &stacked, kInspector, true, 1275, 1599, true},
+      {"shown inspector: past its edge on its monitor", &stacked, kInspector, false, 500, 800, true},
+      {"shown inspector: past its edge on the monitor above", &stacked, kInspector, false, 500, 799, false},
+      {"main strip, last column of its monitor", &beside, kMain, true, 1279, 0, true},
+      {"main strip rows, first column of the next monitor", &beside, kMain, true, 1280, 0, false},
+      {"shown main window: below it on its monitor", &beside, kMain, false, 1279, 500, true},
+      {"shown main window: below it on the next monitor", &beside, kMain, false, 1280, 500, false},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    const Rect main = r.monitors == &stacked ? Rect{0, 800, 1280, 900} : Rect{0, 0, 1280, 100};
+    const THideLayout layout = ComputeHideLayout(main, {10, 810, 210, 1210}, *r.monitors, 1, 5);
+    TTrackingState s;
+    s.Geometry = layout.Geometry;
+    s.Ranges = layout.Ranges;
+    s.InspectorSide = 1;
+    s.HideMainWindow = r.window == kMain;
+    s.HideInspector = r.window == kInspector;
+    s.MainHidden = s.InspectorHidden = r.hidden;
+    s.CursorX = r.x;
+    s.CursorY = r.y;
+    const TWatchDecision d = DecideMouseWatch(s);
+    if (r.hidden)
+      EXPECT_EQ(d.Arms(), r.acts);
+    else
+      EXPECT_EQ(d.HideMain || d.HideInspector, r.acts);
+  }
 }
 
 }  // namespace
