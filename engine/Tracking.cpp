@@ -21,6 +21,11 @@ TEnginePanel* g_panel = nullptr;
 // ended, and it is abandoned.
 std::uint64_t g_stops = 0;
 
+// Windows that did not land at their hidden places at this run's Start: they
+// take no part in the run.
+bool g_mainStays = false;
+bool g_inspectorStays = false;
+
 MoveProceed UnlessStopped() {
   return [before = g_stops] { return g_stops == before; };
 }
@@ -37,8 +42,8 @@ TTrackingState CurrentState() {
   TTrackingState s;
   s.Geometry = HideGeometry;
   s.Ranges = HideRanges;
-  s.HideMainWindow = Settings.HideMainWindow;
-  s.HideInspector = Settings.HideInspector;
+  s.HideMainWindow = Settings.HideMainWindow && !g_mainStays;
+  s.HideInspector = Settings.HideInspector && !g_inspectorStays;
   s.InspectorSide = Settings.InspectorSide;
   s.MainHidden = MainHidden;
   s.InspectorHidden = InspectorHidden;
@@ -66,6 +71,15 @@ bool HideMainNow() {
     return false;
   MainHidden = true;
   return true;
+}
+
+// A window manager may place a frame a pixel away from where it was asked.
+bool Landed(platform::HWND window, const Rect& target) {
+  Rect r;
+  if (!platform::GetWindowRect(window, r)) return false;
+  auto near = [](std::int32_t a, std::int32_t b) { return a - b <= 1 && b - a <= 1; };
+  return near(r.left, target.left) && near(r.top, target.top) && near(r.right, target.right) &&
+         near(r.bottom, target.bottom);
 }
 
 }  // namespace
@@ -116,11 +130,29 @@ TTickDecision DecideWaitTick(const TTrackingState& s) {
   return d;
 }
 
-bool HideWindows() {
-  if (Settings.HideInspector && !HideInspectorNow()) return false;
-  if (Settings.HideMainWindow && !HideMainNow()) return false;
+THideStart HideWindows() {
+  g_mainStays = g_inspectorStays = false;
+  if (Settings.HideInspector) {
+    if (!HideInspectorNow()) return THideStart::NotStarted;
+    if (!Landed(InspectorWindow, HideGeometry.InspectorHiddenRect)) {
+      PlaceWindow(InspectorWindow, HideGeometry.InspectorHomeRect);
+      InspectorHidden = false;
+      g_inspectorStays = true;
+    }
+  }
+  if (Settings.HideMainWindow) {
+    if (!HideMainNow()) return THideStart::NotStarted;
+    if (!Landed(MainWindow, HideGeometry.MainHiddenRect)) {
+      PlaceWindow(MainWindow, HideGeometry.MainHomeRect);
+      MainHidden = false;
+      g_mainStays = true;
+    }
+  }
+  const bool refused = g_mainStays || g_inspectorStays;
+  if (refused && g_panel) g_panel->ShowCaptionMessage(WindowsStayText);
+  if (!MainHidden && !InspectorHidden) return THideStart::NotStarted;
   StartWatching(PanelHandle());
-  return true;
+  return refused ? THideStart::StartedInPart : THideStart::Started;
 }
 
 void RestoreWindows() {
@@ -209,4 +241,5 @@ void ResetEngineState() {
   MainWindow = InspectorWindow = 0;
   HideGeometry = THideGeometry{};
   HideRanges = THideRanges{};
+  g_mainStays = g_inspectorStays = false;
 }

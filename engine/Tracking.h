@@ -85,13 +85,20 @@ TTickDecision DecideWaitTick(const TTrackingState& s);
 bool InMainRevealZone(const TTrackingState& s);
 bool InInspectorRevealZone(const TTrackingState& s);
 
+// How a Start went.
+enum class THideStart {
+  Started,         // every chosen window hidden, the watch runs
+  StartedInPart,   // some window stayed on screen; the rest hidden, the watch runs
+  NotStarted,      // a stop ran during the slides, or no window could be hidden
+};
+
 // Slides the chosen windows to their hidden rectangles and starts the watch.
-// Then reads back where each window stands: one that did not land at its
-// hidden rectangle (a window manager that keeps it on screen) is put back home,
-// is not counted hidden, takes no further part in this run, and the panel says
-// so once.  Returns false, leaving the watch off, when a stop arrived during
-// its slides or no window could be hidden.
-bool HideWindows();
+// After each slide it reads back where the window's frame stands: one that
+// is more than a pixel off its hidden rectangle on any edge (a window manager
+// that keeps windows on screen) is put straight back home, is not counted
+// hidden and takes no part in this run, and the panel shows WindowsStayText
+// once.  When no chosen window is hidden the watch is not started.
+THideStart HideWindows();
 // Brings hidden windows to their home rectangles and marks both shown; the
 // watch is left as it is, and a reveal armed before is dropped.
 void RestoreWindows();

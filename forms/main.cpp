@@ -192,10 +192,12 @@ void TfrmMain::btnStartClick() {
     return;
   }
   ComputeHideGeometry();
-  // A stop during the slides (a project close) leaves the panel idle.
-  if (!HideWindows()) return;
+  // A stop during the slides (a project close) leaves the panel idle; a window
+  // kept on screen leaves the panel up for its message.
+  const THideStart started = HideWindows();
+  if (started == THideStart::NotStarted) return;
   SetRunningButtons();
-  hide();
+  if (started == THideStart::Started) hide();
 }
 
 void TfrmMain::btnStopClick() { StopHiding(); }

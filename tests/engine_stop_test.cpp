@@ -142,9 +142,9 @@ TEST_F(Stopping, AStopDuringASlidesMessagePassLeavesEverythingHome) {
 TEST_F(Stopping, HideWindowsSaysWhetherHidingStarted) {
   AtNextPass([] { StopHiding(); });
   ComputeHideGeometry();
-  EXPECT_FALSE(HideWindows());
+  EXPECT_EQ(HideWindows(), THideStart::NotStarted);
   ComputeHideGeometry();
-  EXPECT_TRUE(HideWindows());
+  EXPECT_EQ(HideWindows(), THideStart::Started);
 }
 
 }  // namespace
