@@ -5,8 +5,8 @@
 // shows when the watch is suspended or a short message, and buttons that go
 // back to idle when hiding stops.  The panel attaches itself when it is created
 // and detaches when it is destroyed; while no panel is attached, every one of
-// these effects is skipped (the watch then has no window to report to, so it
-// is never started without one).
+// these effects is skipped, and HideWindows refuses to start (the watch would
+// have no window to report to).
 //
 // The engine never includes the forms: the dependency runs from the panel to
 // the engine only.
@@ -25,7 +25,6 @@ public:
   // WaitTimerTick.  Arming an armed timer keeps its first start, so the open
   // delay counts from the cursor's arrival on a strip.
   virtual void SetWaitTimer(bool armed) = 0;
-  virtual bool WaitTimerArmed() = 0;
   // The caption while the watch is suspended by a loss of activation (true),
   // and the product caption again (false).
   virtual void ShowSuspended(bool suspended) = 0;

@@ -132,6 +132,7 @@ TTickDecision DecideWaitTick(const TTrackingState& s) {
 
 THideStart HideWindows() {
   g_mainStays = g_inspectorStays = false;
+  if (!PanelHandle()) return THideStart::NotStarted;
   if (Settings.HideInspector) {
     if (!HideInspectorNow()) return THideStart::NotStarted;
     if (!Landed(InspectorWindow, HideGeometry.InspectorHiddenRect)) {

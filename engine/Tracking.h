@@ -89,7 +89,7 @@ bool InInspectorRevealZone(const TTrackingState& s);
 enum class THideStart {
   Started,         // every chosen window hidden, the watch runs
   StartedInPart,   // some window stayed on screen; the rest hidden, the watch runs
-  NotStarted,      // a stop ran during the slides, or no window could be hidden
+  NotStarted,      // no panel, a stop ran during the slides, or no window could be hidden
 };
 
 // Slides the chosen windows to their hidden rectangles and starts the watch.

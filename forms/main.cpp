@@ -138,8 +138,6 @@ TfrmMain::~TfrmMain() {
 
 void TfrmMain::SetWaitTimer(bool armed) { timerWait->SetEnabled(armed); }
 
-bool TfrmMain::WaitTimerArmed() { return timerWait->Enabled(); }
-
 void TfrmMain::ShowSuspended(bool suspended) {
   SetCaption(QString::fromLatin1(ProductCaption) + (suspended ? QStringLiteral(" - Disabled") : QString()));
 }

@@ -37,7 +37,6 @@ public:
   // TEnginePanel
   platform::HWND WatchWindow() override { return Handle(); }
   void SetWaitTimer(bool armed) override;
-  bool WaitTimerArmed() override;
   void ShowSuspended(bool suspended) override;
   void ShowCaptionMessage(const std::string& text) override;
   void ShowIdle() override { SetIdleButtons(); }

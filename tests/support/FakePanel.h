@@ -30,7 +30,6 @@ public:
 
   platform::HWND WatchWindow() override { return Handle(); }
   void SetWaitTimer(bool armed) override { timerWait->SetEnabled(armed); }
-  bool WaitTimerArmed() override { return timerWait->Enabled(); }
   void ShowSuspended(bool suspended) override {
     SetCaption(QString::fromLatin1(FakePanelCaption) + (suspended ? QStringLiteral(" - Disabled") : QString()));
   }
