@@ -1,0 +1,56 @@
+// What the bridge learns from the X server by events, on a small connection
+// of its own: the desktop's top-level windows changing (a window mapped,
+// unmapped, destroyed, or the window manager's client list changing), a
+// watched window's title changing, the active window changing, and frames
+// being moved.  Nothing is polled: the connection's socket wakes the event
+// loop only when the server has something to say.
+//
+// Where the bridge does not run on X11 (or the display cannot be opened),
+// Open returns false and no signal ever fires.
+#pragma once
+
+#include <QObject>
+#include <cstdint>
+#include <memory>
+
+class QSocketNotifier;
+struct xcb_connection_t;
+
+namespace bridge {
+
+class XWatch : public QObject {
+  Q_OBJECT
+public:
+  XWatch();
+  ~XWatch() override;
+
+  // Connects to the display named by $DISPLAY and starts listening on the
+  // root window.  False when that fails.
+  bool Open();
+  bool IsOpen() const { return m_conn != nullptr; }
+
+  // Listens for title changes and the end of this window (0: none).
+  void WatchWindow(std::uintptr_t window);
+
+  // The active window as the window manager publishes it; 0 when none is
+  // published (no window manager) or the connection is not open.
+  std::uintptr_t ActiveWindow() const;
+
+signals:
+  void windowsChanged();
+  void titleChanged(std::uintptr_t window);
+  void activeWindowChanged(std::uintptr_t window);
+  void framesMoved();
+
+private:
+  void Drain();
+  std::uint32_t Atom(const char* name) const;
+
+  xcb_connection_t* m_conn = nullptr;
+  std::uint32_t m_root = 0;
+  std::uint32_t m_watched = 0;
+  std::uint32_t m_netActive = 0, m_netClientList = 0, m_netWmName = 0, m_wmName = 2 /* XA_WM_NAME */;
+  std::unique_ptr<QSocketNotifier> m_notifier;
+};
+
+}  // namespace bridge
