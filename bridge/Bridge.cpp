@@ -162,6 +162,7 @@ void Bridge::SetProject(const std::string& project) {
     // The service answers what the IDE shows at each step: the old project
     // while it closes, the new one once its desktop loads.
     if (n.code == fnProjectDesktopLoad) m_project = project;
+    say(n.code == fnProjectClosing ? "project \"" + m_project + "\" closed" : "project \"" + project + "\" opened");
     m_host.Notify(n.code, n.file);
     if (n.code == fnProjectClosing) m_project.clear();
   }

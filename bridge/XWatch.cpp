@@ -48,17 +48,38 @@ bool XWatch::Open() {
   // (the window manager's client list and active window).
   const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
   xcb_change_window_attributes(m_conn, m_root, XCB_CW_EVENT_MASK, &mask);
+  ListenToClientTitles();
   xcb_flush(m_conn);
   m_notifier = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(m_conn), QSocketNotifier::Read);
   connect(m_notifier.get(), &QSocketNotifier::activated, this, [this] { Drain(); });
   return true;
 }
 
+void XWatch::ListenToClientTitles() {
+  if (!m_netClientList) return;
+  xcb_get_property_cookie_t c = xcb_get_property(m_conn, 0, m_root, m_netClientList, XCB_ATOM_WINDOW, 0, 65536);
+  xcb_get_property_reply_t* r = xcb_get_property_reply(m_conn, c, nullptr);
+  std::set<std::uint32_t> now;
+  if (r && r->format == 32) {
+    const auto* ids = static_cast<const std::uint32_t*>(xcb_get_property_value(r));
+    now.insert(ids, ids + xcb_get_property_value_length(r) / 4);
+  }
+  std::free(r);
+  // Our own mask on another client's window: it changes nothing for that client.
+  for (std::uint32_t w : now) {
+    if (m_titled.count(w) || w == m_watched) continue;
+    const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(m_conn, w, XCB_CW_EVENT_MASK, &mask);
+  }
+  m_titled = std::move(now);
+}
+
 void XWatch::WatchWindow(std::uintptr_t window) {
   if (!m_conn || window == m_watched) return;
   if (m_watched) {
-    const std::uint32_t none = XCB_EVENT_MASK_NO_EVENT;
-    xcb_change_window_attributes(m_conn, m_watched, XCB_CW_EVENT_MASK, &none);
+    // Back to what every managed window gets from us.
+    const std::uint32_t mask = m_titled.count(m_watched) ? XCB_EVENT_MASK_PROPERTY_CHANGE : XCB_EVENT_MASK_NO_EVENT;
+    xcb_change_window_attributes(m_conn, m_watched, XCB_CW_EVENT_MASK, &mask);
   }
   // Only X window ids (below 2^32) can be watched.
   m_watched = window <= 0xFFFFFFFFu ? static_cast<std::uint32_t>(window) : 0;
@@ -99,7 +120,7 @@ void XWatch::Drain() {
         if (p->window == m_root) {
           if (p->atom == m_netActive) active = true;
           if (p->atom == m_netClientList) windows = true;
-        } else if (p->window == m_watched && (p->atom == m_netWmName || p->atom == m_wmName)) {
+        } else if (p->atom == m_netWmName || p->atom == m_wmName) {
           title = true;
         }
         break;
@@ -114,9 +135,13 @@ void XWatch::Drain() {
     m_notifier->setEnabled(false);
     return;
   }
+  if (windows) {
+    ListenToClientTitles();
+    xcb_flush(m_conn);
+  }
   // One signal per kind and batch: a window manager's reshuffle is many events.
   if (windows) emit windowsChanged();
-  if (title) emit titleChanged(m_watched);
+  if (title) emit titlesChanged();
   if (active) emit activeWindowChanged(ActiveWindow());
   if (moved) emit framesMoved();
 }

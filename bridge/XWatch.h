@@ -1,8 +1,9 @@
 // What the bridge learns from the X server by events, on a small connection
 // of its own: the desktop's top-level windows changing (a window mapped,
-// unmapped, destroyed, or the window manager's client list changing), a
-// watched window's title changing, the active window changing, and frames
-// being moved.  Nothing is polled: the connection's socket wakes the event
+// unmapped, destroyed, or the window manager's client list changing), the
+// title of a managed window or of the watched window changing (an IDE may
+// show its main window first and title it after), the active window
+// changing, and frames being moved.  Nothing is polled: the connection's socket wakes the event
 // loop only when the server has something to say.
 //
 // Where the bridge does not run on X11 (or the display cannot be opened),
@@ -12,6 +13,7 @@
 #include <QObject>
 #include <cstdint>
 #include <memory>
+#include <set>
 
 class QSocketNotifier;
 struct xcb_connection_t;
@@ -29,7 +31,8 @@ public:
   bool Open();
   bool IsOpen() const { return m_conn != nullptr; }
 
-  // Listens for title changes and the end of this window (0: none).
+  // Listens for the title changes and the end of this window too, managed or
+  // not (0: none).
   void WatchWindow(std::uintptr_t window);
 
   // The active window as the window manager publishes it; 0 when none is
@@ -38,17 +41,19 @@ public:
 
 signals:
   void windowsChanged();
-  void titleChanged(std::uintptr_t window);
+  void titlesChanged();
   void activeWindowChanged(std::uintptr_t window);
   void framesMoved();
 
 private:
   void Drain();
+  void ListenToClientTitles();
   std::uint32_t Atom(const char* name) const;
 
   xcb_connection_t* m_conn = nullptr;
   std::uint32_t m_root = 0;
   std::uint32_t m_watched = 0;
+  std::set<std::uint32_t> m_titled;  // managed windows whose titles we listen to
   std::uint32_t m_netActive = 0, m_netClientList = 0, m_netWmName = 0, m_wmName = 2 /* XA_WM_NAME */;
   std::unique_ptr<QSocketNotifier> m_notifier;
 };

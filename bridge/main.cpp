@@ -164,7 +164,7 @@ int main(int argc, char** argv) {
   QObject::connect(&settle, &QTimer::timeout, bridge.get(), [&] { bridge->Update(); });
   if (watch.Open()) {
     QObject::connect(&watch, &XWatch::windowsChanged, &settle, qOverload<>(&QTimer::start));
-    QObject::connect(&watch, &XWatch::titleChanged, &settle, qOverload<>(&QTimer::start));
+    QObject::connect(&watch, &XWatch::titlesChanged, &settle, qOverload<>(&QTimer::start));
     QObject::connect(&watch, &XWatch::framesMoved, bridge.get(), [&] { bridge->FramesMoved(); });
     QObject::connect(&watch, &XWatch::activeWindowChanged, bridge.get(),
                      [&](std::uintptr_t w) { bridge->ActiveWindowChanged(w); });
