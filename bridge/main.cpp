@@ -166,14 +166,17 @@ int main(int argc, char** argv) {
     QObject::connect(&watch, &XWatch::windowsChanged, &settle, qOverload<>(&QTimer::start));
     QObject::connect(&watch, &XWatch::titlesChanged, &settle, qOverload<>(&QTimer::start));
     QObject::connect(&watch, &XWatch::framesMoved, bridge.get(), [&] { bridge->FramesMoved(); });
-    QObject::connect(&watch, &XWatch::activeWindowChanged, bridge.get(),
-                     [&](std::uintptr_t w) { bridge->ActiveWindowChanged(w); });
-    QObject::connect(bridge.get(), &Bridge::mainWindowChanged, &watch, &XWatch::WatchWindow);
-    // Qt's own idea of activation (only our windows count) reaches the
-    // platform too; the bridge's decision is applied after it.
-    QObject::connect(&app, &QGuiApplication::applicationStateChanged, bridge.get(), [&] {
-      QTimer::singleShot(0, bridge.get(), [&] { bridge->ActiveWindowChanged(watch.ActiveWindow()); });
-    });
+    // The platform decides activation too, from Qt's state and the same
+    // active-window changes, counting only this process's windows; the
+    // bridge's decision (the IDE's windows count as well) is applied a moment
+    // after each of those, so that it is the one that stands.
+    auto* decide = new QTimer(bridge.get());
+    decide->setSingleShot(true);
+    decide->setInterval(25);
+    QObject::connect(decide, &QTimer::timeout, bridge.get(), [&] { bridge->ActiveWindowChanged(watch.ActiveWindow()); });
+    QObject::connect(&watch, &XWatch::activeWindowChanged, decide, qOverload<>(&QTimer::start));
+    QObject::connect(&app, &QGuiApplication::applicationStateChanged, decide, qOverload<>(&QTimer::start));
+    QObject::connect(bridge.get(), &Bridge::attached, decide, qOverload<>(&QTimer::start));
   } else {
     std::cerr << "edgetucker-bridge: cannot listen to the X server's events; looking at the desktop every second"
               << std::endl;
