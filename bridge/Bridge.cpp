@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QWidget>
+#include <algorithm>
 #include <iostream>
 
 #include "platform/Windows.h"
@@ -12,11 +13,11 @@ namespace bridge {
 using platform::HWND;
 using platform::Rect;
 
-bool IdeIsActive(const std::optional<platform::WindowIdentity>& focused, long long idePid, long long ownPid,
-                 bool ownWindow) {
+bool IdeIsActive(const std::optional<platform::WindowIdentity>& focused, const std::vector<long long>& idePids,
+                 long long ownPid, bool ownWindow) {
   if (ownWindow) return true;
   if (!focused || focused->pid == 0) return false;
-  return (idePid != 0 && focused->pid == idePid) || focused->pid == ownPid;
+  return focused->pid == ownPid || std::find(idePids.begin(), idePids.end(), focused->pid) != idePids.end();
 }
 
 Bridge::Bridge(platform::WindowSystem& desktop, Options options)
@@ -186,8 +187,12 @@ void Bridge::Detach() {
 void Bridge::ActiveWindowChanged(HWND focused) {
   if (!focused) return;
   const bool own = focused <= 0xFFFFFFFFu && QWidget::find(static_cast<WId>(focused)) != nullptr;
-  const long long idePid = m_attached ? m_windows.Current().pid : 0;
-  setActive(IdeIsActive(m_desktop.Identify(focused), idePid, static_cast<long long>(::getpid()), own));
+  std::vector<long long> idePids;
+  if (m_attached) {
+    for (long long pid : {m_windows.Current().pid, m_windows.Current().inspectorPid})
+      if (pid != 0) idePids.push_back(pid);
+  }
+  setActive(IdeIsActive(m_desktop.Identify(focused), idePids, static_cast<long long>(::getpid()), own));
 }
 
 void Bridge::Quit() {

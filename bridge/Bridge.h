@@ -22,8 +22,9 @@
 // no project shown).
 //
 // Activation: the IDE counts as active while the focused window belongs to the
-// IDE's process or to the bridge's own windows; ActiveWindowChanged decides
-// and tells `setActive` (the platform's activation by default).
+// IDE's process (the main window's or the inspector's, should they differ) or
+// to the bridge's own windows; ActiveWindowChanged decides and tells
+// `setActive` (the platform's activation by default).
 //
 // Update is called on every change of the desktop's windows and titles; it is
 // cheap when nothing changed.  Everything runs on the GUI thread.
@@ -49,8 +50,8 @@ inline constexpr std::chrono::milliseconds kRecoveryWait{1500};
 inline constexpr std::chrono::milliseconds kSaveDelay{250};
 
 // Whether the focused window makes the IDE active (see above).
-bool IdeIsActive(const std::optional<platform::WindowIdentity>& focused, long long idePid, long long ownPid,
-                 bool ownWindow);
+bool IdeIsActive(const std::optional<platform::WindowIdentity>& focused, const std::vector<long long>& idePids,
+                 long long ownPid, bool ownWindow);
 
 class Bridge : public QObject {
   Q_OBJECT

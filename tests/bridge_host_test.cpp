@@ -291,6 +291,7 @@ TEST_F(BridgeHost, QuitTellsTheAddInTheProjectClosed) {
 TEST_F(BridgeHost, ActivationFollowsTheIdesProcessAndOurOwnWindows) {
   MakeBridge();
   StartIde();
+  desktop.windows.at(inspector).id.pid = 77;  // an IDE of two processes
   bridge->Update();
   const HWND stranger = desktop.Add(0x900, {"editor", "gedit", "Gedit", 99}, Rect{0, 0, 10, 10});
   const HWND mine = desktop.Add(0x901, {"panel", "b", "B", static_cast<long long>(::getpid())}, Rect{0, 0, 10, 10});
@@ -304,14 +305,16 @@ TEST_F(BridgeHost, ActivationFollowsTheIdesProcessAndOurOwnWindows) {
   struct Row {
     const char* name;
     std::optional<platform::WindowIdentity> id;
-    long long ide;
+    std::vector<long long> ide;
     bool own;
     bool active;
   } rows[] = {
-      {"own window, unknown", std::nullopt, 20, true, true},
-      {"pid unknown", platform::WindowIdentity{"t", "i", "c", 0}, 0, false, false},
-      {"no IDE attached", platform::WindowIdentity{"t", "i", "c", 20}, 0, false, false},
-      {"the IDE", platform::WindowIdentity{"t", "i", "c", 20}, 20, false, true},
+      {"own window, unknown", std::nullopt, {20}, true, true},
+      {"pid unknown", platform::WindowIdentity{"t", "i", "c", 0}, {}, false, false},
+      {"no IDE attached", platform::WindowIdentity{"t", "i", "c", 20}, {}, false, false},
+      {"the IDE", platform::WindowIdentity{"t", "i", "c", 20}, {20}, false, true},
+      {"the IDE's second process", platform::WindowIdentity{"t", "i", "c", 21}, {20, 21}, false, true},
+      {"our own process", platform::WindowIdentity{"t", "i", "c", 1234}, {20}, false, true},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
