@@ -17,6 +17,8 @@
 //   xdrive pid WIN                    its _NET_WM_PID
 //   xdrive wait-active WIN MS         waits until the window manager names WIN the active window
 //   xdrive key KEYCODE                presses and releases a key by XTest
+//   xdrive click-client WIN X Y       moves the pointer (XTest) to X Y of the window's
+//                                     client area and clicks the first button
 //
 // Frame rectangles: the client's place on the root less _NET_FRAME_EXTENTS,
 // right and bottom exclusive, as the platform layer reports them.
@@ -294,6 +296,20 @@ int main(int argc, char** argv) {
     const auto code = static_cast<uint8_t>(std::atoi(argv[2]));
     xcb_test_fake_input(c, XCB_KEY_PRESS, code, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
     xcb_test_fake_input(c, XCB_KEY_RELEASE, code, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    return 0;
+  }
+  if (cmd == "click-client" && argc == 5) {
+    const xcb_window_t w = ParseWindow(argv[2]);
+    auto* tr = xcb_translate_coordinates_reply(
+        c, xcb_translate_coordinates(c, w, root, static_cast<int16_t>(std::atoi(argv[3])),
+                                     static_cast<int16_t>(std::atoi(argv[4]))),
+        nullptr);
+    if (!tr) return 1;
+    xcb_test_fake_input(c, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root, tr->dst_x, tr->dst_y, 0);
+    xcb_test_fake_input(c, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    xcb_test_fake_input(c, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    std::free(tr);
     free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     return 0;
   }
