@@ -136,7 +136,7 @@ bool Matches(const WindowRule& rule, const platform::WindowIdentity& id) {
 std::vector<IdeProfile> BuiltInProfiles() {
   IdeProfile lazarus;
   lazarus.name = "Lazarus";
-  lazarus.main = WindowRule{"lazarus", "Lazarus", "Lazarus IDE*"};
+  lazarus.main = WindowRule{"lazarus", "Lazarus", "Lazarus IDE v*"};  // its message boxes are "Lazarus IDE"
   lazarus.inspector = WindowRule{"lazarus", "Lazarus", "Object Inspector"};
   // While it compiles or debugs, Lazarus adds " (compiling ...)" and the like.
   lazarus.projectTitle = "Lazarus IDE v* - {project} (*...)|Lazarus IDE v* - {project}";

@@ -135,6 +135,7 @@ TEST(BridgeProfile, BuiltInLazarusRecognisesItsWindows) {
       {"main without project", {"Lazarus IDE v2.2.6+dfsg2-2", "lazarus", "Lazarus", 42}, true, false},
       {"inspector", {"Object Inspector", "lazarus", "Lazarus", 42}, false, true},
       {"source editor", {"Source Editor", "lazarus", "Lazarus", 42}, false, false},
+      {"message box", {"Lazarus IDE", "lazarus", "Lazarus", 42}, false, false},
       {"impostor title", {"Lazarus IDE v9 - x", "xterm", "XTerm", 7}, false, false},
       {"impostor inspector", {"Object Inspector", "xterm", "XTerm", 7}, false, false},
   };
