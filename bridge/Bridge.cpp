@@ -46,7 +46,10 @@ Bridge::~Bridge() {
 void Bridge::SaveNow() {
   if (!m_saveTimer.isActive()) return;
   m_saveTimer.stop();
-  if (!SaveHomeBook(m_book, m_options.statePath)) say("cannot write " + m_options.statePath);
+  const bool saved = SaveHomeBook(m_book, m_options.statePath);
+  // Said once: a folder that cannot be written stays so, and every slide would say it again.
+  if (!saved && !m_saveFailed) say("cannot write " + m_options.statePath + "; hidden windows' home places are not kept");
+  m_saveFailed = !saved;
 }
 
 void Bridge::NoteMove(IdeRole role, const std::optional<Rect>& before, const Rect& target) {

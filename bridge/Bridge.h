@@ -127,6 +127,7 @@ private:
   QTimer m_recoveryTimer;
   QTimer m_saveTimer;
   bool m_loadTried = false;
+  bool m_saveFailed = false;
 };
 
 }  // namespace bridge
