@@ -13,6 +13,26 @@ namespace bridge {
 using platform::HWND;
 using platform::Rect;
 
+namespace {
+
+// Marks the bridge busy for a scope.  The add-in lets pending events run while
+// it moves windows (inside a notification, inside its entry point), so an
+// event of the desktop can call back into the bridge while it is still
+// telling the add-in something; such calls are put off until it is done.
+class BusyScope {
+public:
+  explicit BusyScope(bool& flag) : m_flag(flag), m_was(flag) { m_flag = true; }
+  ~BusyScope() { m_flag = m_was; }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+  bool& m_flag;
+  bool m_was;
+};
+
+}  // namespace
+
 bool IdeIsActive(const std::optional<platform::WindowIdentity>& focused, const std::vector<long long>& idePids,
                  long long ownPid, bool ownWindow) {
   if (ownWindow) return true;
@@ -32,7 +52,14 @@ Bridge::Bridge(platform::WindowSystem& desktop, Options options)
     NoteMove(role, before, target);
   };
   m_recoveryTimer.setSingleShot(true);
-  connect(&m_recoveryTimer, &QTimer::timeout, this, [this] { FinishRecovery(); });
+  connect(&m_recoveryTimer, &QTimer::timeout, this, [this] {
+    if (m_busy) {
+      m_recoveryTimer.start(0);  // after what runs now
+      return;
+    }
+    BusyScope busy(m_busy);
+    FinishRecovery();
+  });
   m_saveTimer.setSingleShot(true);
   m_saveTimer.setInterval(kSaveDelay);
   connect(&m_saveTimer, &QTimer::timeout, this, [this] { SaveNow(); });
@@ -58,6 +85,26 @@ void Bridge::NoteMove(IdeRole role, const std::optional<Rect>& before, const Rec
 }
 
 void Bridge::Update() {
+  if (m_busy) {
+    DeferUpdate();
+    return;
+  }
+  BusyScope busy(m_busy);
+  UpdateNow();
+}
+
+void Bridge::DeferUpdate() {
+  if (m_updateDeferred) return;
+  m_updateDeferred = true;
+  // A little later rather than at the next turn: the add-in's own event
+  // processing would otherwise meet the retry again and again while it works.
+  QTimer::singleShot(10, this, [this] {
+    m_updateDeferred = false;
+    Update();
+  });
+}
+
+void Bridge::UpdateNow() {
   if (!m_attached) {
     TryAttach();
     return;
@@ -77,7 +124,7 @@ void Bridge::Update() {
   if (now.inspector && now.inspector != m_seen.inspector) RecoverRole(IdeRole::Inspector, now.inspector);
   m_seen.inspector = now.inspector;
   if (m_recovering)
-    FramesMoved();
+    CheckLanding();
   else
     FollowProject();
 }
@@ -91,10 +138,10 @@ void Bridge::TryAttach() {
   }
   for (const IdeProfile* p : candidates) {
     if (!FindIdeWindows(m_desktop, *p).main) continue;
-    m_attached = p;
     m_windows.SetProfile(p);
     const IdeWindows now = m_windows.Current();
     if (!now.main) continue;  // gone between the two looks
+    m_attached = p;
     say("found " + p->name + "'s main window");
     m_seen = IdeWindows{};
     m_recovering = false;
@@ -105,7 +152,7 @@ void Bridge::TryAttach() {
     emit mainWindowChanged(now.main);
     // A move may have landed at once (no window manager in between).
     if (m_recovering)
-      FramesMoved();
+      CheckLanding();
     else
       FinishRecovery();
     return;
@@ -131,6 +178,15 @@ void Bridge::RecoverRole(IdeRole role, HWND real) {
 
 void Bridge::FramesMoved() {
   if (!m_recovering) return;
+  if (m_busy) {
+    DeferUpdate();  // Update looks at the landing too
+    return;
+  }
+  BusyScope busy(m_busy);
+  CheckLanding();
+}
+
+void Bridge::CheckLanding() {
   for (const auto& [window, home] : m_landing) {
     const std::optional<Rect> frame = m_desktop.FrameRect(window);
     if (frame && !(*frame == home) && m_desktop.Exists(window)) return;
@@ -199,6 +255,7 @@ void Bridge::ActiveWindowChanged(HWND focused) {
 }
 
 void Bridge::Quit() {
+  BusyScope busy(m_busy);
   if (m_attached) SetProject(std::string());
   SaveNow();
 }

@@ -27,7 +27,9 @@
 // `setActive` (the platform's activation by default).
 //
 // Update is called on every change of the desktop's windows and titles; it is
-// cheap when nothing changed.  Everything runs on the GUI thread.
+// cheap when nothing changed.  A call that comes while the bridge is still
+// telling the add-in something (the add-in runs pending events while it moves
+// windows) is put off until that is done.  Everything runs on the GUI thread.
 #pragma once
 
 #include <QObject>
@@ -106,9 +108,12 @@ signals:
   void mainWindowChanged(std::uintptr_t window);
 
 private:
+  void UpdateNow();
+  void DeferUpdate();
   void TryAttach();
   void Detach();
   void RecoverRole(IdeRole role, platform::HWND real);
+  void CheckLanding();
   void FinishRecovery();
   void FollowProject();
   void SetProject(const std::string& project);
@@ -128,6 +133,8 @@ private:
   QTimer m_saveTimer;
   bool m_loadTried = false;
   bool m_saveFailed = false;
+  bool m_busy = false;            // telling the add-in something (see Bridge.cpp)
+  bool m_updateDeferred = false;  // an Update came meanwhile
 };
 
 }  // namespace bridge

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <QWidget>
+#include <functional>
+#include <utility>
 
 #include "bridge/Bridge.h"
 #include "tests/bridge_fake_desktop.h"
@@ -25,6 +27,7 @@ struct FakeAddIn {
   THostWindow parent = 0;
   THostServices* services = nullptr;
   bool terminated = false;
+  std::function<void()> during;  // runs inside the next notification
 };
 FakeAddIn* g_addIn = nullptr;
 
@@ -44,6 +47,7 @@ public:
   void HandleNotification(TFileNotification code, const std::string& file, bool&) override {
     g_addIn->heard.push_back(Notification{code, file});
     g_addIn->projectsAsked.push_back(g_addIn->services->QueryProjectName());
+    if (auto during = std::exchange(g_addIn->during, nullptr)) during();
   }
 };
 
@@ -181,6 +185,27 @@ TEST_F(BridgeHost, IdeGoingAwayClosesTheProjectAndComingBackAttachesAgain) {
   EXPECT_EQ(addIn.services->QueryParentWindow(), main);
   EXPECT_EQ(bridge->Windows().Real(kMainHandle), main) << "the add-in's handle reaches the new window";
   EXPECT_FALSE(addIn.terminated) << "the add-in stays loaded across IDE restarts";
+}
+
+TEST_F(BridgeHost, ADesktopChangeDuringANotificationWaitsUntilItIsDone) {
+  MakeBridge();
+  StartIde();
+  bridge->Update();
+  addIn.heard.clear();
+  // While the add-in handles the close of p1 it lets events run, and the
+  // title changes once more: that change must not cut into this one.
+  addIn.during = [&] {
+    desktop.SetTitle(main, "Fake main - p3");
+    bridge->Update();
+  };
+  desktop.SetTitle(main, "Fake main - p2");
+  bridge->Update();
+  EXPECT_TRUE(testing_support::WaitFor([&] { return addIn.heard.size() >= 4; }));
+  EXPECT_EQ(addIn.heard, (std::vector<Notification>{{fnProjectClosing, "p1"},
+                                                    {fnProjectDesktopLoad, "p2.dsk"},
+                                                    {fnProjectClosing, "p2"},
+                                                    {fnProjectDesktopLoad, "p3.dsk"}}));
+  EXPECT_EQ(bridge->Project(), "p3");
 }
 
 TEST_F(BridgeHost, ChosenProfileOnly) {
