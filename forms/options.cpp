@@ -202,6 +202,10 @@ void TfrmOptions::cbUseSoundsClick() { pnlFiles->setVisible(cbUseSounds->Checked
 void TfrmOptions::cbAnimateClick() { pnlAniOptions->setVisible(cbAnimate->Checked()); }
 
 void TfrmOptions::btnCloseClick() {
+  // Accept can be pressed without leaving a spin edit (by its accelerator):
+  // the field is brought to the value that is saved, so what stays on screen
+  // is what the file holds.
+  for (tk::TSpinEdit* e : {editAniCount, editDelay, editHang}) e->SetValue(InRange(e));
   SaveSettings(*this);
   if (IsModal())
     SetModalResult(tk::mrOk);

@@ -520,6 +520,56 @@ TEST_F(Options, ReturnAcceptsAndEscapeDoesNotClose) {
   EXPECT_EQ(Ini("HangOutPixels"), "9");
 }
 
+// A user selects a spin edit's text, types a number past its range and
+// accepts at once, by a click on Accept or with Return: the typed number is
+// saved held to the range, and the field shows what was saved.
+TEST_F(Options, ATypedNumberPastTheRangeIsSavedHeldToIt) {
+  struct Row {
+    const char* name;
+    int page;
+    tk::TSpinEdit* TfrmOptions::*edit;
+    const char* typed;
+    const char* key;
+    const char* saved;
+    // Pressed: Accept pressed as its accelerator does, without leaving the field.
+    enum { Clicked, Return, Pressed } how;
+  };
+  const Row rows[] = {
+      {"strip 1 (minimum 2), Accept clicked", 3, &TfrmOptions::editHang, "1", "HangOutPixels", "2", Row::Clicked},
+      {"strip 1, Return", 3, &TfrmOptions::editHang, "1", "HangOutPixels", "2", Row::Return},
+      {"strip 1, Accept pressed in place", 3, &TfrmOptions::editHang, "1", "HangOutPixels", "2", Row::Pressed},
+      {"strip 11 (maximum 10), Accept clicked", 3, &TfrmOptions::editHang, "11", "HangOutPixels", "10", Row::Clicked},
+      {"strip 0, Return", 3, &TfrmOptions::editHang, "0", "HangOutPixels", "2", Row::Return},
+      {"steps 4 (minimum 5), Accept clicked", 2, &TfrmOptions::editAniCount, "4", "mgAnimateSpeed", "5", Row::Clicked},
+      {"steps 99, Return", 2, &TfrmOptions::editAniCount, "99", "mgAnimateSpeed", "30", Row::Return},
+      {"steps 99, Accept pressed in place", 2, &TfrmOptions::editAniCount, "99", "mgAnimateSpeed", "30", Row::Pressed},
+      {"delay 5000 (maximum 1000), Return", 3, &TfrmOptions::editDelay, "5000", "mgDelay", "1000", Row::Return},
+      {"delay typed in range, Accept clicked", 3, &TfrmOptions::editDelay, "750", "mgDelay", "750", Row::Clicked},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    WriteFile(IniPath(), "[Edgetucker]\nmgAnimate=True\nHangOutPixels=7\nmgAnimateSpeed=12\nmgDelay=300\n");
+    LoadSettings();
+    QString shown;
+    ASSERT_TRUE(RunOptions([&](TfrmOptions& d) {
+      d.notebook->SetPageIndex(r.page);
+      tk::TSpinEdit* e = d.*r.edit;
+      e->setFocus();
+      QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
+      QTest::keyClicks(e, QString::fromLatin1(r.typed));
+      ASSERT_EQ(e->text(), QString::fromLatin1(r.typed)) << "the field takes what was typed";
+      switch (r.how) {
+        case Row::Clicked: Click(d.btnClose); break;
+        case Row::Return: QTest::keyClick(e, Qt::Key_Return); break;
+        case Row::Pressed: d.btnClose->click(); break;
+      }
+      shown = e->text();  // the modal run ends later: the field is still there
+    }));
+    EXPECT_EQ(Ini(r.key), r.saved);
+    EXPECT_EQ(shown.toStdString(), r.saved) << "the field shows what was saved";
+  }
+}
+
 TEST_F(Options, ClosingWithoutAcceptLeavesTheFileAndRestoresTheSettings) {
   const std::string file =
       "[Edgetucker]\nmgHideInspector=True\nmgSide=0\nmgAnimate=True\nmgAnimateSpeed=12\nmgDelay=300\n"

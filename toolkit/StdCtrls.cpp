@@ -3,8 +3,10 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegularExpression>
 #include <algorithm>
 #include <charconv>
+#include <optional>
 
 namespace tk {
 
@@ -199,16 +201,40 @@ void TSpinEdit::SetMaxValue(int v) {
 
 void TSpinEdit::ApplyRange() { setRange(m_min, std::max(m_min, m_max)); }
 
-int TSpinEdit::Value() const {
-  if (IsLoading()) return m_pendingValue;
-  const QByteArray text = cleanText().trimmed().toLatin1();
-  const char* first = text.constData();
-  const char* last = first + text.size();
+namespace {
+
+// The whole number a spin edit's text holds; nullopt for any other text.
+std::optional<int> WholeNumber(const QString& text) {
+  const QByteArray bytes = text.trimmed().toLatin1();
+  const char* first = bytes.constData();
+  const char* last = first + bytes.size();
   if (first != last && *first == '+') ++first;
   int v = 0;
   const auto [end, ec] = std::from_chars(first, last, v);
-  if (first == last || ec != std::errc() || end != last) return m_min;
+  if (first == last || ec != std::errc() || end != last) return std::nullopt;
   return v;
+}
+
+}  // namespace
+
+int TSpinEdit::Value() const {
+  if (IsLoading()) return m_pendingValue;
+  return WholeNumber(cleanText()).value_or(m_min);
+}
+
+QValidator::State TSpinEdit::validate(QString& input, int&) const {
+  const QString t = input.trimmed();
+  if (t.isEmpty() || t == QLatin1String("-") || t == QLatin1String("+")) return QValidator::Intermediate;
+  // Nine digits always fit an int, so every number typed is one Value() reads.
+  static const QRegularExpression number(QStringLiteral("^[+-]?[0-9]{1,9}$"));
+  if (!number.match(t).hasMatch()) return QValidator::Invalid;
+  const int v = *WholeNumber(t);
+  return v >= m_min && v <= std::max(m_min, m_max) ? QValidator::Acceptable : QValidator::Intermediate;
+}
+
+void TSpinEdit::fixup(QString& input) const {
+  const int v = WholeNumber(input).value_or(m_min);
+  input = QString::number(std::clamp(v, m_min, std::max(m_min, m_max)));
 }
 
 void TSpinEdit::SetValue(int v) {
