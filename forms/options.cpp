@@ -2,6 +2,8 @@
 
 #include <QKeyEvent>
 #include <algorithm>
+#include <initializer_list>
+#include <iterator>
 
 #include "forms/main.h"
 #include "settings/EasyINI.h"
@@ -173,8 +175,12 @@ TfrmOptions::TfrmOptions(QWidget* owner) : tk::TForm(owner) {
   btnHelp->SetKind(tk::TBitBtnKind::bkHelp);
   connect(btnHelp, &QPushButton::clicked, this, [this] { btnHelpClick(); });
 
-  setTabOrder(notebook, btnClose);
-  setTabOrder(btnClose, btnHelp);
+  // Tab: the notebook, the pages' controls in their order (those of hidden
+  // pages are passed over, so only the shown page's are reached), Accept, Help.
+  const std::initializer_list<QWidget*> tabOrder = {
+      notebook,     cbHideDelphi, cbHideInspector, rgSide,   cbUseSounds, editIn,   editOut, cbAnimate,
+      editAniCount, editDelay,    cbAutoStart,     cbDisable, editHang,   btnClose, btnHelp};
+  for (auto it = tabOrder.begin(); std::next(it) != tabOrder.end(); ++it) setTabOrder(*it, *std::next(it));
   SetActiveControl(notebook);
 }
 

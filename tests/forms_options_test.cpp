@@ -420,6 +420,52 @@ TEST(SaveSettings, DialogValuesCountGreyAsUncheckedAndHoldTypedNumbersInRange) {
   }
 }
 
+// Tab goes from the notebook through the shown page's controls in their
+// order, then to Accept and Help, and round to the notebook again.
+TEST(OptionsForm, TabRunsFromTheNotebookThroughThePageToTheButtons) {
+  TfrmOptions dlg;
+  dlg.show();
+  dlg.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+  // Every dependent control showing (showing the dialog set them from Settings).
+  dlg.cbHideInspector->SetChecked(true);
+  dlg.cbUseSounds->SetChecked(true);
+  dlg.cbAnimate->SetChecked(true);
+  const QStringList named = {"notebook", "btnClose", "btnHelp", "cbHideDelphi", "cbHideInspector", "rgSide",
+                             "cbUseSounds", "editIn", "editOut", "cbAnimate", "editAniCount", "editDelay",
+                             "cbAutoStart", "cbDisable", "editHang"};
+  // The named control a focused widget belongs to (a path editor's or a
+  // radio group's inner widgets count as the control).
+  auto owner = [&](QWidget* w) -> QString {
+    for (; w; w = w->parentWidget())
+      if (named.contains(w->objectName())) return w->objectName();
+    return QStringLiteral("?");
+  };
+  struct Row {
+    int page;
+    QStringList order;
+  };
+  const Row rows[] = {
+      {0, {"notebook", "cbHideDelphi", "cbHideInspector", "rgSide", "btnClose", "btnHelp"}},
+      {1, {"notebook", "cbUseSounds", "editIn", "editOut", "btnClose", "btnHelp"}},
+      {2, {"notebook", "cbAnimate", "editAniCount", "btnClose", "btnHelp"}},
+      {3, {"notebook", "editDelay", "cbAutoStart", "cbDisable", "editHang", "btnClose", "btnHelp"}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.page);
+    dlg.notebook->SetPageIndex(r.page);
+    dlg.notebook->setFocus();
+    QStringList seen = {owner(QApplication::focusWidget())};
+    for (int i = 0; i < 20; ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      const QString now = owner(QApplication::focusWidget());
+      if (now == "notebook") break;
+      if (now != seen.back()) seen << now;
+    }
+    EXPECT_EQ(seen.join(' ').toStdString(), r.order.join(' ').toStdString());
+  }
+}
+
 // ---- the dialog from the panel ---------------------------------------------------------------
 
 TEST_F(Options, AcceptWritesTheFileAndThePanelReloadsIt) {
