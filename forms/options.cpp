@@ -40,11 +40,15 @@ TCDKRotate3DLabel* Heading(QWidget* page, const char* name, int width, const cha
   return l;
 }
 
+// A label of fixed size whose text is narrowed to its designed width where the
+// face that stands in for Arial runs wider, so it never reaches the control
+// beside it.
 tk::TLabel* ArialLabel(QWidget* parent, const char* name, int left, int top, int width, int height,
                        const char* caption) {
   auto* l = Make<tk::TLabel>(parent, name, left, top, width, height);
+  l->SetAutoSize(false);
   l->SetCaption(QString::fromLatin1(caption));
-  l->setFont(tk::MakeFont(QStringLiteral("Arial"), 8));
+  l->setFont(tk::FitFontToWidth(tk::MakeFont(QStringLiteral("Arial"), 8), l->Caption(), width));
   l->SetFontColor(tk::clBlack);
   return l;
 }
@@ -152,7 +156,6 @@ TfrmOptions::TfrmOptions(QWidget* owner) : tk::TForm(owner) {
   pnlAniOptions->SetBevelOuter(tk::TPanelBevel::bvNone);
   editAniCount = SpinEdit(pnlAniOptions, "editAniCount", 2, 2, 5, 30, 5);
   Label1 = ArialLabel(pnlAniOptions, "Label1", 64, 5, 113, 14, "Animation Sequences");
-  Label1->SetAutoSize(false);
 
   // ---- General
   CDKRotate3DLabel4 = Heading(general, "CDKRotate3DLabel4", 114, "General Options");

@@ -420,6 +420,45 @@ TEST(SaveSettings, DialogValuesCountGreyAsUncheckedAndHoldTypedNumbersInRange) {
   }
 }
 
+// The Arial labels keep their designed places and widths; their text, in the
+// face that stands in for Arial, fits that width and ends at least 3 pixels
+// before the spin edit beside it, on screen as well as by measure.
+TEST(OptionsForm, LabelTextFitsItsDesignedWidth) {
+  TfrmOptions dlg;
+  dlg.show();
+  struct Row {
+    const char* name;
+    tk::TLabel* label;
+    int page;
+    QRect designed;
+    int neighbour;  // the column of its parent where the next control (or the parent's edge) begins
+    int gap;        // free columns the text leaves before it
+  };
+  const Row rows[] = {
+      {"Label1 within its panel", dlg.Label1, 2, {64, 5, 113, 14}, 173, 0},
+      {"Label2 before editDelay", dlg.Label2, 3, {14, 37, 114, 14}, 132, 3},
+      {"Label3 before editHang", dlg.Label3, 3, {14, 102, 114, 14}, 132, 3},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    EXPECT_EQ(r.label->geometry(), r.designed);
+    const int text = QFontMetrics(r.label->font()).horizontalAdvance(r.label->Caption());
+    EXPECT_LE(text, r.designed.width());
+    EXPECT_LE(r.designed.left() + text, r.neighbour - r.gap);
+    // On screen: the label's ink ends before the limit, and reaches near it
+    // (the text is all there, narrowed rather than cut).
+    dlg.notebook->SetPageIndex(r.page);
+    QWidget* parent = r.label->parentWidget();
+    const QImage shot = parent->grab(QRect(0, r.designed.top(), parent->width(), r.designed.height())).toImage();
+    int lastInk = -1;
+    for (int x = r.designed.left(); x < r.neighbour; ++x)
+      for (int y = 0; y < shot.height(); ++y)
+        if (qGray(shot.pixel(x, y)) < 100) lastInk = x;
+    EXPECT_LT(lastInk, r.neighbour - r.gap);
+    EXPECT_GT(lastInk, r.designed.left() + r.designed.width() * 3 / 4);
+  }
+}
+
 // Tab goes from the notebook through the shown page's controls in their
 // order, then to Accept and Help, and round to the notebook again.
 TEST(OptionsForm, TabRunsFromTheNotebookThroughThePageToTheButtons) {
@@ -675,7 +714,10 @@ TEST_F(Options, Pictures) {
   dlg.show();
   for (int i = 0; i < 4; ++i) {
     dlg.notebook->SetPageIndex(i);
-    dlg.grab().save(QStringLiteral("/tmp/options-page-%1.png").arg(i));
+    const QImage shot = dlg.grab().toImage();
+    shot.save(QStringLiteral("/tmp/options-page-%1.png").arg(i));
+    // Three times as large, pixel for pixel, for looking at the details.
+    shot.scaled(shot.size() * 3).save(QStringLiteral("/tmp/options-page-%1-x3.png").arg(i));
   }
 }
 

@@ -95,6 +95,22 @@ QFont MakeFont(const QString& family, int points, bool bold) {
   return MakePixelFont(family, pixels, bold);
 }
 
+QFont FitFontToWidth(const QFont& font, const QString& text, int width) {
+  auto advance = [&](const QFont& f) { return QFontMetrics(f).horizontalAdvance(text); };
+  if (advance(font) <= width) return font;
+  QFont f = font;
+  for (int stretch = 99; stretch >= 75; --stretch) {
+    f.setStretch(stretch);
+    if (advance(f) <= width) return f;
+  }
+  // Quarter pixels of spacing, one whole pixel at the most.
+  for (int quarters = 1; quarters <= 4; ++quarters) {
+    f.setLetterSpacing(QFont::AbsoluteSpacing, -0.25 * quarters);
+    if (advance(f) <= width) return f;
+  }
+  return f;
+}
+
 // ---- graphic controls ----------------------------------------------------------
 
 TGraphicControl::TGraphicControl(QWidget* parent) : QWidget(parent) {

@@ -120,6 +120,13 @@ TColor QColorToColor(const QColor& c);
 QFont MakeFont(const QString& family, int points, bool bold = false);
 // A font given by its character height in pixels.
 QFont MakePixelFont(const QString& family, int pixels, bool bold = false);
+// The font, narrowed just enough that text is at most width pixels wide: its
+// height stays, its letters are condensed (stretch) down to 75 %, and where
+// that is not enough the gaps between letters shrink by up to one pixel.  A
+// text that already fits keeps the font unchanged.  The forms were laid out
+// for a narrower face than the fonts that stand in for it, and their labels
+// must keep their designed places.
+QFont FitFontToWidth(const QFont& font, const QString& text, int width);
 
 // ---- events ---------------------------------------------------------------------
 
