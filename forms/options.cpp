@@ -198,6 +198,8 @@ void TfrmOptions::FormShow() {
   cbDisable->SetChecked(s.DisableOnFocusLoss);
   SetPathText(editIn, s.MoveInSound);
   SetPathText(editOut, s.MoveOutSound);
+  m_shownIn = editIn->Text();
+  m_shownOut = editOut->Text();
   editAniCount->SetValue(s.AnimationSteps);
   // The open delay lives in the control panel's wait timer.
   if (frmMain) editDelay->SetValue(frmMain->timerWait->Interval());
@@ -261,6 +263,17 @@ const char* PageHelpTopic(int pageIndex) {
   return topics[pageIndex];
 }
 
+bool TfrmOptions::PathUnchanged(const TCDKPathEditor* editor) const {
+  const std::optional<QString>* shown = editor == editIn ? &m_shownIn : editor == editOut ? &m_shownOut : nullptr;
+  return shown && *shown && **shown == editor->Text();
+}
+
 void SaveSettings(const TfrmOptions& dialog) {
-  if (frmMain) SaveSettingsFrom(dialog.ControlValues(), *frmMain->ini);
+  if (!frmMain) return;
+  TOptionValues v = dialog.ControlValues();
+  // Stored paths are read back at most 255 characters long: writing back one
+  // the user never touched could cut it, and the file would name another file.
+  v.KeepStoredMoveOutSound = dialog.PathUnchanged(dialog.editOut);
+  v.KeepStoredMoveInSound = dialog.PathUnchanged(dialog.editIn);
+  SaveSettingsFrom(v, *frmMain->ini);
 }

@@ -28,6 +28,8 @@
 //             Label3 14,102  editHang 132,99,57,22 (2..10)
 #pragma once
 
+#include <optional>
+
 #include "controls/CDKPathE.h"
 #include "controls/CDKRotat.h"
 #include "notebook/CSNoteBk.h"
@@ -101,13 +103,25 @@ public:
   // editOut, editAniCount, editDelay, editHang.  Runs when the dialog is shown.
   void FormShow() override;
 
+  // True when the sound path editor holds the text the dialog showed in it:
+  // the user left it alone (or typed it back), so Accept leaves the stored
+  // text in the file, which may be longer than what a read brought back.
+  bool PathUnchanged(const TCDKPathEditor* editor) const;
+
 protected:
   void keyPressEvent(QKeyEvent* e) override;
+
+private:
+  // The sound paths as FormShow put them in their editors; empty optionals
+  // until the dialog has been shown.
+  std::optional<QString> m_shownIn;
+  std::optional<QString> m_shownOut;
 };
 
 // The help topic of a notebook page index; nullptr for an index that is no page.
 const char* PageHelpTopic(int pageIndex);
 
 // Accept's save: the dialog's twelve values through the control panel's `ini`
-// (nothing happens without a control panel).
+// (nothing happens without a control panel), except a sound path the user did
+// not change, whose stored text stays as it is.
 void SaveSettings(const TfrmOptions& dialog);

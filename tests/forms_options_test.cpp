@@ -655,6 +655,58 @@ TEST_F(Options, ATypedNumberPastTheRangeIsSavedHeldToIt) {
   }
 }
 
+// A sound path stored by hand longer than a read brings back (255
+// characters) shows cut; accepted untouched it stays whole in the file.
+TEST_F(Options, AcceptKeepsAStoredPathTheUserDidNotChange) {
+  const std::string longIn = "/sounds/" + std::string(285, 'i') + "/in.wav";  // 300 characters
+  const std::string longOut = "/sounds/" + std::string(285, 'o') + "/ou.wav";
+  ASSERT_EQ(longIn.size(), 300u);
+  const std::string file = "[Edgetucker]\nmgWindowSounds=True\nMoveInSound=" + longIn + "\nMoveOutSound=" + longOut + "\n";
+  struct Row {
+    const char* name;
+    std::function<void(TfrmOptions&)> act;  // before Accept
+    std::string in, out;                    // the lines the file then holds
+  };
+  const Row rows[] = {
+      {"both untouched, another option changed", [](TfrmOptions& d) { ClickBox(d.cbHideDelphi); }, longIn, longOut},
+      {"sounds switched off: the hidden paths stay whole",
+       [](TfrmOptions& d) {
+         d.notebook->SetPageIndex(1);
+         ClickBox(d.cbUseSounds);
+       },
+       longIn, longOut},
+      {"one replaced, the other untouched",
+       [](TfrmOptions& d) { d.editOut->SetText(QStringLiteral("/sounds/new.wav")); }, longIn, "/sounds/new.wav"},
+      {"one emptied", [](TfrmOptions& d) { d.editIn->SetText({}); }, "", longOut},
+      {"changed and typed back as shown",
+       [](TfrmOptions& d) {
+         const QString shown = d.editIn->Text();
+         d.editIn->SetText(QStringLiteral("x"));
+         d.editIn->SetText(shown);
+       },
+       longIn, longOut},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    WriteFile(IniPath(), file);
+    LoadSettings();
+    ASSERT_EQ(Settings.MoveInSound.size(), 255u) << "read cut, as reads are";
+    ASSERT_TRUE(RunOptions([&](TfrmOptions& d) {
+      EXPECT_EQ(d.editIn->Text().size(), 255);
+      r.act(d);
+      Click(d.btnClose);
+    }));
+    const std::string text = ReadFile(IniPath());
+    auto line = [&](const std::string& key, const std::string& value) {
+      return value.empty() ? text.find(key + "=") == std::string::npos
+                           : text.find(key + "=" + value + "\n") != std::string::npos;
+    };
+    EXPECT_TRUE(line("MoveInSound", r.in)) << text;
+    EXPECT_TRUE(line("MoveOutSound", r.out)) << text;
+    EXPECT_NE(text.find("mgHideDelphi="), std::string::npos) << "the other values were saved";
+  }
+}
+
 TEST_F(Options, ClosingWithoutAcceptLeavesTheFileAndRestoresTheSettings) {
   const std::string file =
       "[Edgetucker]\nmgHideInspector=True\nmgSide=0\nmgAnimate=True\nmgAnimateSpeed=12\nmgDelay=300\n"
