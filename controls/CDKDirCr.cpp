@@ -1,6 +1,8 @@
 #include "controls/CDKDirCr.h"
 
+#include <QFontMetrics>
 #include <QShortcut>
+#include <algorithm>
 
 #include "toolkit/Component.h"
 #include "toolkit/FileCtrls.h"
@@ -74,6 +76,12 @@ TCreateDirectoryForm::TCreateDirectoryForm(QWidget* owner) : tk::TForm(owner) {
   SetDefaultButton(OKButton);
   AddCancelButton(CancelButton);
   SetActiveControl(DirectoryToCreateEdit);
+}
+
+void TCreateDirectoryForm::ShowCurrentDirectory(const QString& path) {
+  // The label is its text's advance plus the copy's one pixel.
+  const int room = std::min(OKButton->x(), CancelButton->x()) - ButtonGap - CurrentDirectoryLabel->x() - 1;
+  CurrentDirectoryLabel->SetCaption(tk::ShortenPath(path, QFontMetrics(CurrentDirectoryLabel->font()), room));
 }
 
 void TCreateDirectoryForm::OKButtonClick() { CreateDirectoryPath(DirectoryToCreateEdit->text()); }

@@ -80,7 +80,7 @@ void TDirectorySelectForm::CreateDirectoryButtonClick() {
   dlg->DirectoryToCreateEdit->setText(d);
   // The label shows the folder without its separator, a root with it.
   if (d.endsWith(QLatin1Char('/')) && d.size() > 1) d.chop(1);
-  dlg->CurrentDirectoryLabel->SetCaption(d);
+  dlg->ShowCurrentDirectory(d);
   if (dlg->ShowModal() == tk::mrOk && guard.dlg)
     DirectoryListBox->SetDirectory(guard.dlg->DirectoryToCreateEdit->text());
 }
