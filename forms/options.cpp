@@ -14,13 +14,7 @@
 
 namespace {
 
-template <typename T>
-T* Make(QWidget* parent, const char* name, int left, int top, int width, int height) {
-  auto* w = new T(parent);
-  w->setObjectName(QString::fromLatin1(name));
-  w->setGeometry(left, top, width, height);
-  return w;
-}
+using tk::Make;
 
 tk::TCheckBox* CheckBox(QWidget* page, const char* name, int left, int top, int width, int height,
                         const char* caption, bool checked) {

@@ -114,6 +114,14 @@ QColor ColorToQColor(TColor color);
 // The plain TColor of a Qt colour (alpha dropped).
 TColor QColorToColor(const QColor& c);
 
+// 3-D edges: `count` nested one-pixel frames on r, r shrinking by one pixel on
+// every side per frame.  Each frame has topLeft along its top row and left
+// column and bottomRight along its right column and bottom row; the
+// bottom-right colour owns the top-right and bottom-left corners.  Raised is
+// light over dark, sunken dark over light.  Frames past the point where r is
+// empty draw nothing.
+void Frame3D(QPainter& p, QRect& r, int count, const QColor& topLeft, const QColor& bottomRight);
+
 // A font as the forms describe it.  Points are converted at the toolkit's
 // 96 pixels per inch, rounded to whole pixels (8 pt is 11 px, 10 pt 13 px),
 // so text measures the same on every screen.

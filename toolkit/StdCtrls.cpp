@@ -268,15 +268,11 @@ void TPanel::paintEvent(QPaintEvent*) {
   QPainter p(this);
   const QColor light = ColorToQColor(clBtnHighlight);
   const QColor dark = ColorToQColor(clBtnShadow);
-  const QColor topLeft = m_bevel == TPanelBevel::bvRaised ? light : dark;
-  const QColor bottomRight = m_bevel == TPanelBevel::bvRaised ? dark : light;
-  const int r = width() - 1, b = height() - 1;
-  p.setPen(topLeft);
-  p.drawLine(0, 0, r, 0);
-  p.drawLine(0, 0, 0, b);
-  p.setPen(bottomRight);
-  p.drawLine(r, 0, r, b);
-  p.drawLine(0, b, r, b);
+  QRect r = rect();
+  if (m_bevel == TPanelBevel::bvRaised)
+    Frame3D(p, r, 1, light, dark);
+  else
+    Frame3D(p, r, 1, dark, light);
 }
 
 }  // namespace tk
