@@ -126,6 +126,50 @@ std::string& searchFolder() {
   return f;
 }
 
+// A modal dialog shuts out every window that is not its own; a transient
+// window of it is its own, without being its child (the viewer must outlive
+// the dialog).  Qt weighs the viewer's blocking afresh when its transient
+// parent changes (so it is changed twice where it would stay), and when a
+// modal window shows or hides, but then only for windows not blocked yet.
+void AttachTo(THelpViewer* viewer, QWidget* modal) {
+  HandleOf(viewer);  // the native window, so that it has a window handle
+  QWindow* window = viewer->windowHandle();
+  QWindow* owner = modal ? modal->windowHandle() : nullptr;
+  if (!window || window == owner) return;
+  if (owner && window->transientParent() == owner) window->setTransientParent(nullptr);
+  window->setTransientParent(owner);
+}
+
+// Keeps the viewer with the newest modal window as dialogs open and close.
+// It follows once the event loop turns (a dialog's own loop, before any click
+// reaches the viewer): a dialog counts as modal only once its window is up,
+// after its show event.
+class ModalWatch : public QObject {
+public:
+  explicit ModalWatch(THelpViewer* viewer) : QObject(viewer), m_viewer(viewer) { qApp->installEventFilter(this); }
+
+protected:
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if ((e->type() != QEvent::Show && e->type() != QEvent::Hide) || !o->isWidgetType()) return false;
+    auto* w = static_cast<QWidget*>(o);
+    if (w->isWindow() && w->isModal() && w != m_viewer && !m_pending) {
+      m_pending = true;
+      QMetaObject::invokeMethod(
+          this,
+          [this] {
+            m_pending = false;
+            AttachTo(m_viewer, QApplication::activeModalWidget());
+          },
+          Qt::QueuedConnection);
+    }
+    return false;
+  }
+
+private:
+  THelpViewer* m_viewer;
+  bool m_pending = false;
+};
+
 QPointer<THelpViewer>& viewerSlot() {
   static QPointer<THelpViewer> v;
   return v;
@@ -135,6 +179,7 @@ THelpViewer* Viewer() {
   QPointer<THelpViewer>& v = viewerSlot();
   if (!v) {
     v = new THelpViewer;
+    new ModalWatch(v);
     // Top-level widgets outlive nothing by themselves; the viewer goes with
     // the application.
     qAddPostRoutine([] { delete viewerSlot().data(); });
@@ -226,20 +271,6 @@ QWidget* Asker(const QWidget* viewer) {
   return active == viewer ? nullptr : active;
 }
 
-// A modal dialog shuts out every window that is not its own; a transient
-// window of it is its own, without being its child (the viewer must outlive
-// the dialog).  Qt weighs window blocking when a window is shown, so a viewer
-// already on screen is shown again under its new owner.
-void AttachToModal(THelpViewer* viewer) {
-  QWidget* modal = QApplication::activeModalWidget();
-  HandleOf(viewer);  // the native window, so that it has a window handle
-  QWindow* window = viewer->windowHandle();
-  QWindow* owner = modal ? modal->windowHandle() : nullptr;
-  if (!window || window->transientParent() == owner) return;
-  if (owner && viewer->isVisible()) viewer->hide();
-  window->setTransientParent(owner);
-}
-
 Rect WorkAreaAround(const QWidget* asker) {
   QScreen* screen = asker ? asker->screen() : QGuiApplication::primaryScreen();
   if (!screen) screen = QGuiApplication::primaryScreen();
@@ -277,7 +308,7 @@ bool WinHelpJump(const std::string& helpFile, const std::string& topic) {
   THelpViewer* viewer = Viewer();
   const bool fresh = !viewer->isVisible();
   QWidget* asker = Asker(viewer);
-  AttachToModal(viewer);
+  AttachTo(viewer, QApplication::activeModalWidget());
   // Placed before it shows, so it never flashes over the asker, and once more
   // after, when a window manager has given it a frame that may reach further.
   PlaceBeside(viewer, asker, fresh);

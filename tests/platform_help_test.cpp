@@ -313,6 +313,45 @@ TEST_F(HelpTest, AModalDialogDoesNotShutTheViewerOut) {
   }
 }
 
+// A window-system click on the viewer's text reaches it.
+bool TakesClicks(QWidget* viewer) {
+  QCoreApplication::processEvents();  // what a dialog's own loop does before a click arrives
+  PressCounter counter(viewer);
+  QTest::mouseClick(viewer->windowHandle(), Qt::LeftButton, {}, Browser()->geometry().center());
+  return counter.presses == 1;
+}
+
+// Opened before any dialog, the viewer stays usable as modal dialogs open over
+// one another and close again, without a new request.
+TEST_F(HelpTest, AViewerAlreadyOpenStaysUsableAsModalDialogsComeAndGo) {
+  WriteFile(beside + "/EDGETUCK.HLP", HelpDocument());
+  ASSERT_TRUE(platform::WinHelpJump("EDGETUCK.HLP", "Edgetucker_Window_Description"));
+  QWidget* viewer = Viewer();
+  ASSERT_TRUE(TakesClicks(viewer));
+
+  QWidget outer;
+  outer.setWindowModality(Qt::ApplicationModal);
+  outer.show();
+  EXPECT_TRUE(TakesClicks(viewer)) << "a dialog opened over it";
+  {
+    QWidget inner;  // owned by nobody, as a separate dialog would be
+    inner.setWindowModality(Qt::ApplicationModal);
+    inner.show();
+    EXPECT_TRUE(TakesClicks(viewer)) << "a second dialog over the first";
+    inner.hide();
+    EXPECT_TRUE(TakesClicks(viewer)) << "the second closed, the first still open";
+  }
+  // A window that is not the viewer stays shut out, as before.
+  QWidget other;
+  other.show();
+  PressCounter counter(&other);
+  QTest::mouseClick(other.windowHandle(), Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_EQ(counter.presses, 0);
+  outer.hide();
+  EXPECT_TRUE(TakesClicks(viewer)) << "every dialog closed";
+  viewer->close();
+}
+
 TEST_F(HelpTest, TheViewerOpensBesideTheModalDialog) {
   WriteFile(beside + "/EDGETUCK.HLP", HelpDocument());
   if (QWidget* v = Viewer()) v->close();
