@@ -14,10 +14,11 @@
 // looked for in that folder only.  In each folder the exact name wins, else a
 // name that differs only in case.
 //
-// The viewer works beside the add-in's modal dialogs: asked for while one is
-// open, it is made a transient window of that dialog, so the dialog does not
-// shut it out from the mouse and keyboard (it can be scrolled, clicked and
-// closed, also with Escape, while the dialog waits).  It opens beside the window
+// The viewer works beside the add-in's modal dialogs: it is kept a transient
+// window of the newest open modal dialog (when it is asked for, and as dialogs
+// open and close while it is on screen), so no dialog shuts it out from the
+// mouse and keyboard: it can be scrolled, clicked and closed, also with
+// Escape, while the dialog waits.  It opens beside the window
 // that asked for it (the open modal dialog, else the active window) and is
 // moved there again whenever it would cover that window; see PlaceHelpViewer.
 //
