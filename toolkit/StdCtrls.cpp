@@ -145,13 +145,13 @@ void TRadioGroup::ButtonClicked(int i) {
 
 void TRadioGroup::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  // An etched frame whose top edge runs through the middle of the caption.
+  // An etched frame whose top edge runs through the middle of the caption: a
+  // shadow line with a highlight line one pixel down and to the right.
   const int textHeight = fontMetrics().height();
-  const QRect frame(0, textHeight / 2, width() - 1, height() - textHeight / 2 - 1);
-  p.setPen(ColorToQColor(clBtnShadow));
-  p.drawRect(frame.adjusted(0, 0, -1, -1));
-  p.setPen(ColorToQColor(clBtnHighlight));
-  p.drawRect(frame.adjusted(1, 1, 0, 0));
+  QRect shadow(0, textHeight / 2, width() - 1, height() - textHeight / 2 - 1);
+  QRect highlight = shadow.translated(1, 1);
+  Frame3D(p, shadow, 1, ColorToQColor(clBtnShadow), ColorToQColor(clBtnShadow));
+  Frame3D(p, highlight, 1, ColorToQColor(clBtnHighlight), ColorToQColor(clBtnHighlight));
   if (!m_caption.isEmpty()) {
     const int w = fontMetrics().horizontalAdvance(m_caption);
     const QRect text(8, 0, std::min(w + 2, width() - 10), textHeight);
