@@ -8,6 +8,10 @@
 // or Alt+F4 closes it without saving.  Escape does nothing.  The dialog never
 // changes Settings itself: its creator reloads them after it closes.
 //
+// Tab runs from the notebook through the shown page's controls in their order
+// to Accept and Help.  A number typed into a spin edit past its range is held
+// to the range when Accept saves it, and the field then shows the saved value.
+//
 // Three controls show only while their check box is checked: rgSide with
 // cbHideInspector, pnlFiles (both sound paths) with cbUseSounds, and
 // pnlAniOptions (the step count) with cbAnimate.  Hidden controls keep their
