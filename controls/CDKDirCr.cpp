@@ -1,6 +1,8 @@
 #include "controls/CDKDirCr.h"
 
+#include <QFontMetrics>
 #include <QShortcut>
+#include <algorithm>
 
 #include "toolkit/Component.h"
 #include "toolkit/FileCtrls.h"
@@ -9,11 +11,9 @@
 
 namespace {
 tk::TCustomLabel* MakeLabel(QWidget* form, const char* name, const char* caption, QRect r) {
-  auto* l = new tk::TCustomLabel(form);
-  l->setObjectName(QLatin1String(name));
+  auto* l = tk::Make<tk::TCustomLabel>(form, name, r.x(), r.y(), r.width(), r.height());
   l->SetAutoSize(false);
   l->SetCaption(QLatin1String(caption));
-  l->setGeometry(r);
   return l;
 }
 }  // namespace
@@ -31,29 +31,21 @@ TCreateDirectoryForm::TCreateDirectoryForm(QWidget* owner) : tk::TForm(owner) {
 
   tk::LoadingScope scope;
 
-  OKButton = new tk::TBitBtn(this);
-  OKButton->setObjectName(QStringLiteral("OKButton"));
+  OKButton = tk::Make<tk::TBitBtn>(this, "OKButton", 394, 6, 70, 25);
   OKButton->SetCaption(QStringLiteral("OK"));
-  OKButton->setGeometry(394, 6, 70, 25);
   OKButton->SetModalResult(tk::mrOk);
   // Connected after the button's own handler: the result is set first.
   connect(OKButton, &QPushButton::clicked, this, [this] { OKButtonClick(); });
 
-  CancelButton = new tk::TBitBtn(this);
-  CancelButton->setObjectName(QStringLiteral("CancelButton"));
+  CancelButton = tk::Make<tk::TBitBtn>(this, "CancelButton", 394, 37, 70, 25);
   CancelButton->SetCaption(QStringLiteral("Cancel"));
-  CancelButton->setGeometry(394, 37, 70, 25);
   CancelButton->SetModalResult(tk::mrCancel);
 
-  DirectoryToCreateEdit = new QLineEdit(this);
-  DirectoryToCreateEdit->setObjectName(QStringLiteral("DirectoryToCreateEdit"));
-  DirectoryToCreateEdit->setGeometry(15, 77, 450, 21);
+  DirectoryToCreateEdit = tk::Make<QLineEdit>(this, "DirectoryToCreateEdit", 15, 77, 450, 21);
 
   Label1 = MakeLabel(this, "Label1", "Current Directory:", QRect(7, 7, 348, 16));
 
-  CurrentDirectoryLabel = new TCDKRotate3DLabel(this);
-  CurrentDirectoryLabel->setObjectName(QStringLiteral("CurrentDirectoryLabel"));
-  CurrentDirectoryLabel->setGeometry(15, 25, 103, 14);
+  CurrentDirectoryLabel = tk::Make<TCDKRotate3DLabel>(this, "CurrentDirectoryLabel", 15, 25, 103, 14);
   CurrentDirectoryLabel->SetRotation(0);
   CurrentDirectoryLabel->SetShadowStyle(ssHasShadow);
   CurrentDirectoryLabel->SetShadowColor(tk::clBtnHighlight);
@@ -74,6 +66,12 @@ TCreateDirectoryForm::TCreateDirectoryForm(QWidget* owner) : tk::TForm(owner) {
   SetDefaultButton(OKButton);
   AddCancelButton(CancelButton);
   SetActiveControl(DirectoryToCreateEdit);
+}
+
+void TCreateDirectoryForm::ShowCurrentDirectory(const QString& path) {
+  // The label is its text's advance plus the copy's one pixel.
+  const int room = std::min(OKButton->x(), CancelButton->x()) - ButtonGap - CurrentDirectoryLabel->x() - 1;
+  CurrentDirectoryLabel->SetCaption(tk::ShortenPath(path, QFontMetrics(CurrentDirectoryLabel->font()), room));
 }
 
 void TCreateDirectoryForm::OKButtonClick() { CreateDirectoryPath(DirectoryToCreateEdit->text()); }

@@ -3,8 +3,8 @@
 // Caption "Create Directory", client area 471 x 105 at screen position
 // (208, 220).  It shows the current folder in CurrentDirectoryLabel, engraved
 // grey (the text in clBtnShadow over a clBtnHighlight copy one pixel down and
-// to the right; the label sizes itself to the whole path, "&" included), and
-// an edit for the folder to create.  OK sets the OK result first and then
+// to the right; the label sizes itself to its text, "&" included), and an
+// edit for the folder to create.  OK sets the OK result first and then
 // creates the typed path with every missing level above it (see
 // CreateDirectoryPath); Cancel, Escape and the close box change nothing.
 // Whoever shows the dialog fills the edit and the label first.
@@ -31,6 +31,13 @@ public:
 
   // The create step, run by OK on the edit's text.
   void OKButtonClick();
+
+  // Shows a folder in CurrentDirectoryLabel: the whole path where it fits
+  // before the buttons (with ButtonGap pixels to spare), else shortened in
+  // the middle (tk::ShortenPath), so that the label never reaches a button
+  // and the folder's own name is always in view.
+  void ShowCurrentDirectory(const QString& path);
+  static constexpr int ButtonGap = 8;
 };
 
 // Creates `path` and every missing folder above it, outermost first:

@@ -9,10 +9,8 @@
 
 namespace {
 tk::TBitBtn* MakeButton(QWidget* form, const char* name, const char* caption, QRect r) {
-  auto* b = new tk::TBitBtn(form);
-  b->setObjectName(QLatin1String(name));
+  auto* b = tk::Make<tk::TBitBtn>(form, name, r.x(), r.y(), r.width(), r.height());
   b->SetCaption(QLatin1String(caption));
-  b->setGeometry(r);
   return b;
 }
 }  // namespace
@@ -27,15 +25,11 @@ TDirectorySelectForm::TDirectorySelectForm(QWidget* owner) : tk::TForm(owner) {
 
   tk::LoadingScope scope;
 
-  DriveComboBox = new tk::TDriveComboBox(this);
-  DriveComboBox->setObjectName(QStringLiteral("DriveComboBox"));
-  DriveComboBox->setGeometry(8, 227, 191, 19);
+  DriveComboBox = tk::Make<tk::TDriveComboBox>(this, "DriveComboBox", 8, 227, 191, 19);
 
-  DirectoryShadowLabel = new tk::TCustomLabel(this);
-  DirectoryShadowLabel->setObjectName(QStringLiteral("DirectoryShadowLabel"));
+  DirectoryShadowLabel = tk::Make<tk::TCustomLabel>(this, "DirectoryShadowLabel", 7, 9, 302, 16);
   DirectoryShadowLabel->SetAutoSize(false);
   DirectoryShadowLabel->SetShowAccelChar(false);
-  DirectoryShadowLabel->setGeometry(7, 9, 302, 16);
 
   OKButton = MakeButton(this, "OKButton", "OK", QRect(208, 26, 70, 25));
   OKButton->SetModalResult(tk::mrOk);
@@ -50,9 +44,7 @@ TDirectorySelectForm::TDirectorySelectForm(QWidget* owner) : tk::TForm(owner) {
     }
   });
 
-  DirectoryListBox = new TCDKWin95DirListBox(this);
-  DirectoryListBox->setObjectName(QStringLiteral("DirectoryListBox"));
-  DirectoryListBox->setGeometry(8, 27, 191, 192);
+  DirectoryListBox = tk::Make<TCDKWin95DirListBox>(this, "DirectoryListBox", 8, 27, 191, 192);
   DirectoryListBox->SetItemHeight(16);
   DirectoryListBox->SetDirLabel(DirectoryShadowLabel);
   DriveComboBox->SetDirList(DirectoryListBox);
@@ -80,7 +72,7 @@ void TDirectorySelectForm::CreateDirectoryButtonClick() {
   dlg->DirectoryToCreateEdit->setText(d);
   // The label shows the folder without its separator, a root with it.
   if (d.endsWith(QLatin1Char('/')) && d.size() > 1) d.chop(1);
-  dlg->CurrentDirectoryLabel->SetCaption(d);
+  dlg->ShowCurrentDirectory(d);
   if (dlg->ShowModal() == tk::mrOk && guard.dlg)
     DirectoryListBox->SetDirectory(guard.dlg->DirectoryToCreateEdit->text());
 }

@@ -89,27 +89,17 @@ QRect TCDKAlignSpeedButton::GlyphRect() const {
 void TCDKAlignSpeedButton::paintEvent(QPaintEvent*) {
   QPainter p(this);
   const QRect r = rect();
-  p.fillRect(r, tk::ColorToQColor(tk::clBtnFace));
-  const QColor light = tk::ColorToQColor(tk::clBtnHighlight), dark = tk::ColorToQColor(tk::clBtnShadow),
-               darkest = tk::ColorToQColor(tk::cl3DDkShadow);
+  const QColor face = tk::ColorToQColor(tk::clBtnFace), light = tk::ColorToQColor(tk::clBtnHighlight),
+               dark = tk::ColorToQColor(tk::clBtnShadow), darkest = tk::ColorToQColor(tk::cl3DDkShadow);
+  p.fillRect(r, face);
+  QRect edge = r;
   if (isDown()) {
-    p.setPen(dark);
-    p.drawLine(r.topLeft(), r.topRight());
-    p.drawLine(r.topLeft(), r.bottomLeft());
-    p.setPen(light);
-    p.drawLine(r.bottomLeft(), r.bottomRight());
-    p.drawLine(r.topRight(), r.bottomRight());
+    tk::Frame3D(p, edge, 1, dark, light);
   } else {
-    // Raised: light top-left, a dark outer and a shadow inner edge bottom-right.
-    p.setPen(light);
-    p.drawLine(r.left(), r.top(), r.right() - 1, r.top());
-    p.drawLine(r.left(), r.top(), r.left(), r.bottom() - 1);
-    p.setPen(darkest);
-    p.drawLine(r.left(), r.bottom(), r.right(), r.bottom());
-    p.drawLine(r.right(), r.top(), r.right(), r.bottom());
-    p.setPen(dark);
-    p.drawLine(r.left() + 1, r.bottom() - 1, r.right() - 1, r.bottom() - 1);
-    p.drawLine(r.right() - 1, r.top() + 1, r.right() - 1, r.bottom() - 1);
+    // Raised: light top-left, a dark outer and a shadow inner edge bottom-right
+    // (the inner frame's top-left is the face it stands on).
+    tk::Frame3D(p, edge, 1, light, darkest);
+    tk::Frame3D(p, edge, 1, face, dark);
   }
   const QPixmap img = CurrentImage();
   if (!img.isNull()) p.drawPixmap(GlyphRect().topLeft(), img);

@@ -7,25 +7,6 @@
 
 namespace {
 
-// `count` nested one-pixel frames on r, shrinking r by one pixel per frame.
-// Pixel ownership follows a polyline drawn bottom-left -> top-left -> top-right
-// in `top`, then top-right -> bottom-right -> bottom-left in `bottom`: the
-// second line overdraws the bottom-left corner and starts on the top-right one,
-// so both of those corners end up in the bottom colour.
-void Frame(QPainter& p, QRect& r, int count, const QColor& top, const QColor& bottom) {
-  // Past the point where the rectangle is empty further frames draw nothing.
-  count = std::min(count, std::max(r.width(), r.height()));
-  for (int i = 0; i < count; ++i) {
-    if (r.width() > 0 && r.height() > 0) {
-      p.fillRect(QRect(r.left(), r.top(), r.width() - 1, 1), top);
-      p.fillRect(QRect(r.left(), r.top(), 1, r.height() - 1), top);
-      p.fillRect(QRect(r.right(), r.top(), 1, r.height()), bottom);
-      p.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), bottom);
-    }
-    r.adjust(1, 1, -1, -1);
-  }
-}
-
 // Placement arithmetic runs in 64 bits and lands within what a widget can
 // take, so no margin, however absurd, overflows it.
 int Clamp(long long v) {
@@ -37,9 +18,9 @@ void Bevel(QPainter& p, QRect& r, TPanelBevel kind, int width) {
   const QColor light = tk::ColorToQColor(tk::clBtnHighlight);
   const QColor dark = tk::ColorToQColor(tk::clBtnShadow);
   if (kind == bvRaised)
-    Frame(p, r, width, light, dark);
+    tk::Frame3D(p, r, width, light, dark);
   else
-    Frame(p, r, width, dark, light);
+    tk::Frame3D(p, r, width, dark, light);
 }
 
 }  // namespace
@@ -248,7 +229,7 @@ void TCompoundComponentPanel::paintEvent(QPaintEvent*) {
   QRect r = rect();
   Bevel(p, r, m_bevelOuter, m_bevelWidth);
   const QColor color = tk::ColorToQColor(m_color);
-  Frame(p, r, m_borderWidth, color, color);
+  tk::Frame3D(p, r, m_borderWidth, color, color);
   Bevel(p, r, m_bevelInner, m_bevelWidth);
   if (!seeThrough && r.width() > 0 && r.height() > 0) p.fillRect(r, color);
 }

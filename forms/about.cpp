@@ -17,9 +17,7 @@ TfrmAbout::TfrmAbout(QWidget* owner) : tk::TForm(owner) {
 
   tk::LoadingScope scope;
 
-  aniTop = new TAnimated(this);
-  aniTop->setObjectName(QStringLiteral("aniTop"));
-  aniTop->setGeometry(0, 0, 299, 52);
+  aniTop = tk::Make<TAnimated>(this, "aniTop", 0, 0, 299, 52);
   aniTop->SetInterval(50);
   aniTop->SetFrameCount(8);
   aniTop->SetFrame(0);
@@ -29,9 +27,7 @@ TfrmAbout::TfrmAbout(QWidget* owner) : tk::TForm(owner) {
   aniTop->SetLoop(false);
   aniTop->SetTransparentColor(tk::clRed);
 
-  aniSide = new TAnimated(this);
-  aniSide->setObjectName(QStringLiteral("aniSide"));
-  aniSide->setGeometry(298, 0, 82, 192);
+  aniSide = tk::Make<TAnimated>(this, "aniSide", 298, 0, 82, 192);
   aniSide->SetInterval(50);
   aniSide->SetFrameCount(10);
   aniSide->SetFrame(0);
@@ -41,33 +37,25 @@ TfrmAbout::TfrmAbout(QWidget* owner) : tk::TForm(owner) {
   aniSide->SetLoop(false);
   aniSide->SetTransparentColor(tk::clLime);
 
-  RzLabel1 = new TRzLabel(this);
-  RzLabel1->setObjectName(QStringLiteral("RzLabel1"));
-  RzLabel1->setGeometry(5, 71, 169, 34);
+  RzLabel1 = tk::Make<TRzLabel>(this, "RzLabel1", 5, 71, 169, 34);
   RzLabel1->SetCaption(QStringLiteral("Edgetucker"));
   RzLabel1->setFont(tk::MakePixelFont(QStringLiteral("Arial"), 29, true));
   RzLabel1->SetFontColor(tk::clBlack);
   RzLabel1->SetTransparent(true);
   RzLabel1->SetTextStyle(tsRaised);
 
-  RzLabel3 = new TRzLabel(this);
-  RzLabel3->setObjectName(QStringLiteral("RzLabel3"));
-  RzLabel3->setGeometry(33, 101, 107, 13);
+  RzLabel3 = tk::Make<TRzLabel>(this, "RzLabel3", 33, 101, 107, 13);
   RzLabel3->SetCaption(QStringLiteral("Version 1.2d for Delphi"));
 
-  btnOk = new tk::TBitBtn(this);
-  btnOk->setObjectName(QStringLiteral("btnOk"));
-  btnOk->setGeometry(2, 161, 75, 29);
+  btnOk = tk::Make<tk::TBitBtn>(this, "btnOk", 2, 161, 75, 29);
   btnOk->SetKind(tk::TBitBtnKind::bkOK);
   connect(btnOk, &QPushButton::clicked, this, [this] { btnOkClick(); });
 
-  Timer1 = new tk::TTimer(this);
-  Timer1->setObjectName(QStringLiteral("Timer1"));
+  Timer1 = tk::Make<tk::TTimer>(this, "Timer1");
   Timer1->SetInterval(2000);
   Timer1->SetOnTimer([this] { Timer1Timer(); });
 
-  Timer2 = new tk::TTimer(this);
-  Timer2->setObjectName(QStringLiteral("Timer2"));
+  Timer2 = tk::Make<tk::TTimer>(this, "Timer2");
   Timer2->SetInterval(1700);
   Timer2->SetOnTimer([this] { Timer2Timer(); });
 

@@ -17,17 +17,7 @@
 THostServices* PanelServices = nullptr;
 QPointer<TfrmMain> frmMain;
 
-namespace {
-
-template <typename T>
-T* Make(QWidget* parent, const char* name, int left, int top, int width, int height) {
-  auto* w = new T(parent);
-  w->setObjectName(QString::fromLatin1(name));
-  w->setGeometry(left, top, width, height);
-  return w;
-}
-
-}  // namespace
+using tk::Make;
 
 TfrmMain::TfrmMain(QWidget* owner) : tk::TForm(owner) {
   setObjectName(QStringLiteral("frmMain"));

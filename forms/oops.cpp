@@ -16,21 +16,15 @@ TfrmOops::TfrmOops(QWidget* owner) : tk::TForm(owner) {
 
   tk::LoadingScope scope;
 
-  btnOk = new tk::TBitBtn(this);
-  btnOk->setObjectName(QStringLiteral("btnOk"));
-  btnOk->setGeometry(169, 101, 79, 30);
+  btnOk = tk::Make<tk::TBitBtn>(this, "btnOk", 169, 101, 79, 30);
   btnOk->SetKind(tk::TBitBtnKind::bkOK);
   connect(btnOk, &QPushButton::clicked, this, [this] { btnOkClick(); });
 
-  Image1 = new tk::TImage(this);
-  Image1->setObjectName(QStringLiteral("Image1"));
-  Image1->setGeometry(8, 8, 75, 119);
+  Image1 = tk::Make<tk::TImage>(this, "Image1", 8, 8, 75, 119);
   Image1->SetAutoSize(true);
   Image1->SetPicture(tk::LoadResourceBitmap(QStringLiteral("OOPS_PICTURE")));
 
-  memo = new TCDKReadOnlyMemo(this);
-  memo->setObjectName(QStringLiteral("memo"));
-  memo->setGeometry(96, 8, 223, 87);
+  memo = tk::Make<TCDKReadOnlyMemo>(this, "memo", 96, 8, 223, 87);
   memo->SetAlignment(tk::TAlignment::taCenter);
   memo->setFont(tk::MakeFont(QStringLiteral("MS Sans Serif"), 10));
   memo->SetFontColor(tk::clBlack);

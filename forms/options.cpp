@@ -2,6 +2,8 @@
 
 #include <QKeyEvent>
 #include <algorithm>
+#include <initializer_list>
+#include <iterator>
 
 #include "forms/main.h"
 #include "settings/EasyINI.h"
@@ -12,13 +14,7 @@
 
 namespace {
 
-template <typename T>
-T* Make(QWidget* parent, const char* name, int left, int top, int width, int height) {
-  auto* w = new T(parent);
-  w->setObjectName(QString::fromLatin1(name));
-  w->setGeometry(left, top, width, height);
-  return w;
-}
+using tk::Make;
 
 tk::TCheckBox* CheckBox(QWidget* page, const char* name, int left, int top, int width, int height,
                         const char* caption, bool checked) {
@@ -38,11 +34,15 @@ TCDKRotate3DLabel* Heading(QWidget* page, const char* name, int width, const cha
   return l;
 }
 
+// A label of fixed size whose text is narrowed to its designed width where the
+// face that stands in for Arial runs wider, so it never reaches the control
+// beside it.
 tk::TLabel* ArialLabel(QWidget* parent, const char* name, int left, int top, int width, int height,
                        const char* caption) {
   auto* l = Make<tk::TLabel>(parent, name, left, top, width, height);
+  l->SetAutoSize(false);
   l->SetCaption(QString::fromLatin1(caption));
-  l->setFont(tk::MakeFont(QStringLiteral("Arial"), 8));
+  l->setFont(tk::FitFontToWidth(tk::MakeFont(QStringLiteral("Arial"), 8), l->Caption(), width));
   l->SetFontColor(tk::clBlack);
   return l;
 }
@@ -150,7 +150,6 @@ TfrmOptions::TfrmOptions(QWidget* owner) : tk::TForm(owner) {
   pnlAniOptions->SetBevelOuter(tk::TPanelBevel::bvNone);
   editAniCount = SpinEdit(pnlAniOptions, "editAniCount", 2, 2, 5, 30, 5);
   Label1 = ArialLabel(pnlAniOptions, "Label1", 64, 5, 113, 14, "Animation Sequences");
-  Label1->SetAutoSize(false);
 
   // ---- General
   CDKRotate3DLabel4 = Heading(general, "CDKRotate3DLabel4", 114, "General Options");
@@ -173,8 +172,12 @@ TfrmOptions::TfrmOptions(QWidget* owner) : tk::TForm(owner) {
   btnHelp->SetKind(tk::TBitBtnKind::bkHelp);
   connect(btnHelp, &QPushButton::clicked, this, [this] { btnHelpClick(); });
 
-  setTabOrder(notebook, btnClose);
-  setTabOrder(btnClose, btnHelp);
+  // Tab: the notebook, the pages' controls in their order (those of hidden
+  // pages are passed over, so only the shown page's are reached), Accept, Help.
+  const std::initializer_list<QWidget*> tabOrder = {
+      notebook,     cbHideDelphi, cbHideInspector, rgSide,   cbUseSounds, editIn,   editOut, cbAnimate,
+      editAniCount, editDelay,    cbAutoStart,     cbDisable, editHang,   btnClose, btnHelp};
+  for (auto it = tabOrder.begin(); std::next(it) != tabOrder.end(); ++it) setTabOrder(*it, *std::next(it));
   SetActiveControl(notebook);
 }
 
@@ -189,6 +192,8 @@ void TfrmOptions::FormShow() {
   cbDisable->SetChecked(s.DisableOnFocusLoss);
   SetPathText(editIn, s.MoveInSound);
   SetPathText(editOut, s.MoveOutSound);
+  m_shownIn = editIn->Text();
+  m_shownOut = editOut->Text();
   editAniCount->SetValue(s.AnimationSteps);
   // The open delay lives in the control panel's wait timer.
   if (frmMain) editDelay->SetValue(frmMain->timerWait->Interval());
@@ -202,6 +207,10 @@ void TfrmOptions::cbUseSoundsClick() { pnlFiles->setVisible(cbUseSounds->Checked
 void TfrmOptions::cbAnimateClick() { pnlAniOptions->setVisible(cbAnimate->Checked()); }
 
 void TfrmOptions::btnCloseClick() {
+  // Accept can be pressed without leaving a spin edit (by its accelerator):
+  // the field is brought to the value that is saved, so what stays on screen
+  // is what the file holds.
+  for (tk::TSpinEdit* e : {editAniCount, editDelay, editHang}) e->SetValue(InRange(e));
   SaveSettings(*this);
   if (IsModal())
     SetModalResult(tk::mrOk);
@@ -248,6 +257,17 @@ const char* PageHelpTopic(int pageIndex) {
   return topics[pageIndex];
 }
 
+bool TfrmOptions::PathUnchanged(const TCDKPathEditor* editor) const {
+  const std::optional<QString>* shown = editor == editIn ? &m_shownIn : editor == editOut ? &m_shownOut : nullptr;
+  return shown && *shown && **shown == editor->Text();
+}
+
 void SaveSettings(const TfrmOptions& dialog) {
-  if (frmMain) SaveSettingsFrom(dialog.ControlValues(), *frmMain->ini);
+  if (!frmMain) return;
+  TOptionValues v = dialog.ControlValues();
+  // Stored paths are read back at most 255 characters long: writing back one
+  // the user never touched could cut it, and the file would name another file.
+  v.KeepStoredMoveOutSound = dialog.PathUnchanged(dialog.editOut);
+  v.KeepStoredMoveInSound = dialog.PathUnchanged(dialog.editIn);
+  SaveSettingsFrom(v, *frmMain->ini);
 }

@@ -8,6 +8,10 @@
 // or Alt+F4 closes it without saving.  Escape does nothing.  The dialog never
 // changes Settings itself: its creator reloads them after it closes.
 //
+// Tab runs from the notebook through the shown page's controls in their order
+// to Accept and Help.  A number typed into a spin edit past its range is held
+// to the range when Accept saves it, and the field then shows the saved value.
+//
 // Three controls show only while their check box is checked: rgSide with
 // cbHideInspector, pnlFiles (both sound paths) with cbUseSounds, and
 // pnlAniOptions (the step count) with cbAnimate.  Hidden controls keep their
@@ -27,6 +31,8 @@
 //             cbAutoStart 21,60,153,17  cbDisable 21,77,161,17
 //             Label3 14,102  editHang 132,99,57,22 (2..10)
 #pragma once
+
+#include <optional>
 
 #include "controls/CDKPathE.h"
 #include "controls/CDKRotat.h"
@@ -101,13 +107,25 @@ public:
   // editOut, editAniCount, editDelay, editHang.  Runs when the dialog is shown.
   void FormShow() override;
 
+  // True when the sound path editor holds the text the dialog showed in it:
+  // the user left it alone (or typed it back), so Accept leaves the stored
+  // text in the file, which may be longer than what a read brought back.
+  bool PathUnchanged(const TCDKPathEditor* editor) const;
+
 protected:
   void keyPressEvent(QKeyEvent* e) override;
+
+private:
+  // The sound paths as FormShow put them in their editors; empty optionals
+  // until the dialog has been shown.
+  std::optional<QString> m_shownIn;
+  std::optional<QString> m_shownOut;
 };
 
 // The help topic of a notebook page index; nullptr for an index that is no page.
 const char* PageHelpTopic(int pageIndex);
 
 // Accept's save: the dialog's twelve values through the control panel's `ini`
-// (nothing happens without a control panel).
+// (nothing happens without a control panel), except a sound path the user did
+// not change, whose stored text stays as it is.
 void SaveSettings(const TfrmOptions& dialog);

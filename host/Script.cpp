@@ -5,6 +5,7 @@
 #include <QTest>
 #include <QThread>
 #include <QWidget>
+#include <QWindow>
 #include <charconv>
 #include <ostream>
 #include <sstream>
@@ -46,6 +47,7 @@ const std::vector<Signature>& Signatures() {
       {"expect-caption", "expect-caption CLASS TEXT", {Arg::Word, Arg::OptText}, 2},
       {"expect-enabled", "expect-enabled CLASS NAME 0|1", {Arg::Word, Arg::Word, Arg::Flag}, 3},
       {"expect-help", "expect-help TOPIC", {Arg::Text}, 1},
+      {"expect-usable", "expect-usable CLASS", {Arg::Word}, 1},
       {"print-rect", "print-rect CLASS", {Arg::Word}, 1},
       {"shot", "shot FILE.png", {Arg::Text}, 1},
       {"quit", "quit", {}, 0},
@@ -114,10 +116,43 @@ std::string Quoted(const QString& s) { return "\"" + s.toStdString() + "\""; }
 QWidget* BlockingModal(QWidget* window) {
   QWidget* modal = QApplication::activeModalWidget();
   if (!modal || modal == window) return nullptr;
-  // A window owned (directly or further up) by the modal one stays usable.
+  // A window owned (directly or further up) by the modal one stays usable, and
+  // so does a transient window of it.
   for (QWidget* w = window->parentWidget(); w; w = w->parentWidget())
     if (w->window() == modal) return nullptr;
+  if (modal->windowHandle() && window->windowHandle() &&
+      modal->windowHandle()->isAncestorOf(window->windowHandle(), QWindow::IncludeTransients))
+    return nullptr;
   return modal;
+}
+
+// expect-usable CLASS: a visible window of the class takes input from the
+// window system.  A pointer move over its middle goes the way a user's does,
+// through Qt's window-system path, where a modal dialog that shuts the window
+// out swallows it; a move must reach the window.  Returns what was found
+// instead, or an empty text.
+std::string CheckUsable(QWidget* window) {
+  if (!window) return "no visible window";
+  QWindow* handle = window->windowHandle();
+  if (!handle) return "no native window";
+  struct Arrivals : QObject {
+    QWindow* target = nullptr;
+    int count = 0;
+    bool eventFilter(QObject* o, QEvent* e) override {
+      if (o == target && e->type() == QEvent::MouseMove) ++count;
+      return false;
+    }
+  } arrivals;
+  arrivals.target = handle;
+  qApp->installEventFilter(&arrivals);
+  // Two points: Qt drops a move to where the pointer already is.
+  const QPoint middle(handle->width() / 2, handle->height() / 2);
+  QTest::mouseMove(handle, middle);
+  QTest::mouseMove(handle, middle + QPoint(1, 1));
+  qApp->removeEventFilter(&arrivals);
+  if (arrivals.count > 0) return {};
+  QWidget* modal = QApplication::activeModalWidget();
+  return std::string("input shut out") + (modal ? std::string(" by modal ") + modal->metaObject()->className() : "");
 }
 
 }  // namespace
@@ -414,6 +449,9 @@ bool ScriptRunner::Execute(const ScriptCommand& c, int& waitMs) {
     const std::string found = requests.empty() ? "no help request" : "topic \"" + requests.back().topic + "\"";
     if (requests.empty() || requests.back().topic != c.args[0])
       return Fail(c, "topic \"" + c.args[0] + "\"", found);
+  } else if (n == "expect-usable") {
+    if (const std::string found = CheckUsable(FindTopLevel(cls, false)); !found.empty())
+      return Fail(c, "a usable " + cls + " window", found);
   } else if (n == "shot") {
     if (!SaveScreenshot(QString::fromStdString(c.args[0])))
       return Fail(c, "a picture saved to " + c.args[0], "could not write it");

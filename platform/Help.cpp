@@ -1,8 +1,10 @@
 #include "platform/Help.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStringDecoder>
 #include <QTextBlock>
@@ -11,7 +13,9 @@
 #include <QThread>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -24,9 +28,13 @@
 class THelpViewer : public QWidget {
   Q_OBJECT
 public:
+  // The size a reader wants; placement may give less where the screen is short.
+  static constexpr int kWidth = 520;
+  static constexpr int kHeight = 560;
+
   THelpViewer() {
     setObjectName(QStringLiteral("helpViewer"));
-    resize(520, 560);
+    resize(kWidth, kHeight);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     m_notice = new QLabel(this);
@@ -85,6 +93,16 @@ public:
     else m_browser->scrollToAnchor(anchor);
   }
 
+protected:
+  void keyPressEvent(QKeyEvent* e) override {
+    // A reader's quick way out, the same whether or not a dialog waits behind.
+    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
+      close();
+      return;
+    }
+    QWidget::keyPressEvent(e);
+  }
+
 private:
   QLabel* m_notice = nullptr;
   QTextBrowser* m_browser = nullptr;
@@ -108,6 +126,50 @@ std::string& searchFolder() {
   return f;
 }
 
+// A modal dialog shuts out every window that is not its own; a transient
+// window of it is its own, without being its child (the viewer must outlive
+// the dialog).  Qt weighs the viewer's blocking afresh when its transient
+// parent changes (so it is changed twice where it would stay), and when a
+// modal window shows or hides, but then only for windows not blocked yet.
+void AttachTo(THelpViewer* viewer, QWidget* modal) {
+  HandleOf(viewer);  // the native window, so that it has a window handle
+  QWindow* window = viewer->windowHandle();
+  QWindow* owner = modal ? modal->windowHandle() : nullptr;
+  if (!window || window == owner) return;
+  if (owner && window->transientParent() == owner) window->setTransientParent(nullptr);
+  window->setTransientParent(owner);
+}
+
+// Keeps the viewer with the newest modal window as dialogs open and close.
+// It follows once the event loop turns (a dialog's own loop, before any click
+// reaches the viewer): a dialog counts as modal only once its window is up,
+// after its show event.
+class ModalWatch : public QObject {
+public:
+  explicit ModalWatch(THelpViewer* viewer) : QObject(viewer), m_viewer(viewer) { qApp->installEventFilter(this); }
+
+protected:
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if ((e->type() != QEvent::Show && e->type() != QEvent::Hide) || !o->isWidgetType()) return false;
+    auto* w = static_cast<QWidget*>(o);
+    if (w->isWindow() && w->isModal() && w != m_viewer && !m_pending) {
+      m_pending = true;
+      QMetaObject::invokeMethod(
+          this,
+          [this] {
+            m_pending = false;
+            AttachTo(m_viewer, QApplication::activeModalWidget());
+          },
+          Qt::QueuedConnection);
+    }
+    return false;
+  }
+
+private:
+  THelpViewer* m_viewer;
+  bool m_pending = false;
+};
+
 QPointer<THelpViewer>& viewerSlot() {
   static QPointer<THelpViewer> v;
   return v;
@@ -117,6 +179,7 @@ THelpViewer* Viewer() {
   QPointer<THelpViewer>& v = viewerSlot();
   if (!v) {
     v = new THelpViewer;
+    new ModalWatch(v);
     // Top-level widgets outlive nothing by themselves; the viewer goes with
     // the application.
     qAddPostRoutine([] { delete viewerSlot().data(); });
@@ -189,6 +252,45 @@ Load ReadHelpFile(const std::string& path, QString* html) {
   return Load::Ok;
 }
 
+bool Overlaps(const Rect& a, const Rect& b) {
+  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+long long OverlapArea(const Rect& a, const Rect& b) {
+  if (!Overlaps(a, b)) return 0;
+  const long long w = std::min(a.right, b.right) - std::max(a.left, b.left);
+  const long long h = std::min(a.bottom, b.bottom) - std::max(a.top, b.top);
+  return w * h;
+}
+
+// The window that asked for help: the open modal dialog, else the active
+// window (never the viewer itself).
+QWidget* Asker(const QWidget* viewer) {
+  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+  QWidget* active = QApplication::activeWindow();
+  return active == viewer ? nullptr : active;
+}
+
+Rect WorkAreaAround(const QWidget* asker) {
+  QScreen* screen = asker ? asker->screen() : QGuiApplication::primaryScreen();
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  return screen ? Rect::FromQRect(screen->availableGeometry()) : Rect{0, 0, THelpViewer::kWidth, THelpViewer::kHeight};
+}
+
+// Moves the viewer beside the asker when it is new or would cover it.
+void PlaceBeside(THelpViewer* viewer, QWidget* asker, bool fresh) {
+  if (!asker) return;
+  Rect askerRect, viewerRect;
+  if (!GetWindowRect(HandleOf(asker), askerRect) || !GetWindowRect(HandleOf(viewer), viewerRect)) return;
+  if (!fresh && !Overlaps(askerRect, viewerRect)) return;
+  // The frame's share of the viewer's outer size stays what it is.
+  const int frameW = viewerRect.Width() - viewer->width();
+  const int frameH = viewerRect.Height() - viewer->height();
+  const Rect r = PlaceHelpViewer(askerRect, THelpViewer::kWidth + frameW, THelpViewer::kHeight + frameH,
+                                 WorkAreaAround(asker));
+  MoveWindow(HandleOf(viewer), r.left, r.top, r.Width(), r.Height(), true);
+}
+
 QString MessagePage(const QString& heading, const QString& body) {
   return QStringLiteral("<h2>%1</h2><p>%2</p>").arg(heading.toHtmlEscaped(), body);
 }
@@ -204,6 +306,12 @@ bool WinHelpJump(const std::string& helpFile, const std::string& topic) {
   if (!app || QThread::currentThread() != app->thread()) return false;
 
   THelpViewer* viewer = Viewer();
+  const bool fresh = !viewer->isVisible();
+  QWidget* asker = Asker(viewer);
+  AttachTo(viewer, QApplication::activeModalWidget());
+  // Placed before it shows, so it never flashes over the asker, and once more
+  // after, when a window manager has given it a frame that may reach further.
+  PlaceBeside(viewer, asker, fresh);
   const QString shownName = QString::fromStdString(fs::path(helpFile).filename().string());
   const QString title = (shownName.isEmpty() ? QStringLiteral("Help") : shownName + QStringLiteral(" - Help"));
   const QString qtopic = QString::fromStdString(topic);
@@ -246,9 +354,63 @@ bool WinHelpJump(const std::string& helpFile, const std::string& topic) {
     viewer->show();
     viewer->JumpTo(anchor);
   }
+  PlaceBeside(viewer, asker, false);
   BringWindowToTop(HandleOf(viewer));
   viewer->activateWindow();
   return true;
+}
+
+Rect PlaceHelpViewer(const Rect& asker, int wantedWidth, int wantedHeight, const Rect& work) {
+  const int w = std::clamp(wantedWidth, 1, std::max(1, work.Width()));
+  const int h = std::clamp(wantedHeight, 1, std::max(1, work.Height()));
+  const int gap = HelpViewerGap;
+  enum Side { Right, Left, Below, Above };
+  // The free band on each side of the asker, cut to the work area (an asker
+  // partly or wholly off the work area leaves a band no wider than the area):
+  // beside it the whole work area's height, above and below it the whole width.
+  const int rightStart = std::max(asker.right + gap, work.left);
+  const int leftEnd = std::min(asker.left - gap, work.right);
+  const int belowStart = std::max(asker.bottom + gap, work.top);
+  const int aboveEnd = std::min(asker.top - gap, work.bottom);
+  const std::array<std::pair<int, int>, 4> room = {{
+      {work.right - rightStart, work.Height()},
+      {leftEnd - work.left, work.Height()},
+      {work.Width(), work.bottom - belowStart},
+      {work.Width(), aboveEnd - work.top},
+  }};
+  auto on = [&](int side, int vw, int vh) {
+    // Lined up with the asker's top (or left) edge, pushed back into the work
+    // area where it would stick out.
+    const int alongY = std::clamp(asker.top, work.top, std::max(work.top, work.bottom - vh));
+    const int alongX = std::clamp(asker.left, work.left, std::max(work.left, work.right - vw));
+    int x = 0, y = 0;
+    switch (side) {
+      case Right: x = rightStart, y = alongY; break;
+      case Left: x = leftEnd - vw, y = alongY; break;
+      case Below: x = alongX, y = belowStart; break;
+      default: x = alongX, y = aboveEnd - vh; break;
+    }
+    return Rect{x, y, x + vw, y + vh};
+  };
+  for (int side = Right; side <= Above; ++side) {
+    if (room[side].first >= w && room[side].second >= h) return on(side, w, h);
+  }
+  int best = -1;
+  long long bestArea = 0;
+  for (int side = Right; side <= Above; ++side) {
+    const int vw = std::min(w, room[side].first), vh = std::min(h, room[side].second);
+    if (vw < HelpViewerMinWidth || vh < HelpViewerMinHeight) continue;
+    if (const long long area = 1LL * vw * vh; area > bestArea) best = side, bestArea = area;
+  }
+  if (best >= 0) return on(best, std::min(w, room[best].first), std::min(h, room[best].second));
+  // No side has room: the corner that hides the least of the asker.
+  const std::array<Rect, 4> corners = {{
+      {work.left, work.top, work.left + w, work.top + h},
+      {work.right - w, work.top, work.right, work.top + h},
+      {work.left, work.bottom - h, work.left + w, work.bottom},
+      {work.right - w, work.bottom - h, work.right, work.bottom},
+  }};
+  return *std::ranges::min_element(corners, {}, [&](const Rect& r) { return OverlapArea(r, asker); });
 }
 
 void SetHelpSearchFolder(const std::string& folder) { searchFolder() = folder; }

@@ -58,8 +58,8 @@ void SaveSettingsFrom(const TOptionValues& v, TIniEditor& ini) {
   ini.WriteBool(s, K::PlaySounds, v.PlaySounds);
   ini.WriteBool(s, K::DisableOnFocusLoss, v.DisableOnFocusLoss);
   // An empty text erases the key (see TIniEditor::WriteStr).
-  ini.WriteStr(s, K::MoveOutSound, v.MoveOutSound);
-  ini.WriteStr(s, K::MoveInSound, v.MoveInSound);
+  if (!v.KeepStoredMoveOutSound) ini.WriteStr(s, K::MoveOutSound, v.MoveOutSound);
+  if (!v.KeepStoredMoveInSound) ini.WriteStr(s, K::MoveInSound, v.MoveInSound);
   ini.WriteInt(s, K::AnimationSteps, v.AnimationSteps);
   ini.WriteInt(s, K::OpenDelay, v.OpenDelay);
   ini.WriteInt(s, K::HangOutPixels, v.HangOutPixels);

@@ -103,6 +103,11 @@ struct TOptionValues {
   int OpenDelay = 200;
   int HangOutPixels = 5;
   bool AutoStart = false;
+  // A sound path the user left as the dialog showed it: its key is not
+  // written, so the file keeps the text it holds, even one longer than a read
+  // brings back (reads stop at 255 characters).
+  bool KeepStoredMoveOutSound = false;
+  bool KeepStoredMoveInSound = false;
 
   bool operator==(const TOptionValues&) const = default;
 };
@@ -111,7 +116,8 @@ struct TOptionValues {
 // this order: mgHideInspector, mgSide, mgHideDelphi, mgAnimate, mgWindowSounds,
 // mgDisableOnFocusLoss, MoveOutSound, MoveInSound, mgAnimateSpeed, mgDelay,
 // HangOutPixels, mgUseAutoHide.  Booleans as "True" / "False", numbers in
-// decimal; an empty sound path removes its key.  Every write is on disk when it
+// decimal; an empty sound path removes its key, and a sound path marked to keep
+// its stored text is passed over (the others keep their order).  Every write is on disk when it
 // returns, so an interrupted save leaves the earlier writes in place.  The
 // record Settings is not touched: loading brings the values in.
 void SaveSettingsFrom(const TOptionValues& values, TIniEditor& ini);

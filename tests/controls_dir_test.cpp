@@ -523,6 +523,82 @@ TEST(CreateDirectoryDialog, CurrentFolderIsShownWholeAndEngraved) {
   }
 }
 
+// ---- long paths ------------------------------------------------------------------------------
+
+TEST(PathHelpers, ALongPathIsShortenedInTheMiddleKeepingItsLastFolder) {
+  const QFontMetrics fm(tk::MakePixelFont(QStringLiteral("MS Sans Serif"), 11));
+  const QString deep = QStringLiteral("/home/someone/projects/a folder with a long name/deeper/Current Work");
+  struct Row {
+    const char* name;
+    QString path;
+    int width;
+    QString starts, ends;  // what the result begins and ends with
+    bool whole;            // the path comes back as it is
+  };
+  const Row rows[] = {
+      {"fits", "/home/someone", 300, "/home/someone", "/home/someone", true},
+      {"shortened: start and last folder kept", deep, fm.horizontalAdvance("/home/someone/.../Current Work"),
+       "/home/someone/", ".../Current Work", false},
+      {"only the last folder after the dots", deep, fm.horizontalAdvance(".../Current Work") + 1, "...",
+       ".../Current Work", false},
+      {"the last folder itself too wide: its end stays", deep, fm.horizontalAdvance("...t Work"), "...", "Work",
+       false},
+      {"a trailing separator stays with the last folder", deep + "/", fm.horizontalAdvance("/home/.../Current Work/"),
+       "/home", ".../Current Work/", false},
+      {"no separator at all", QStringLiteral("a-single-very-long-folder-name"), fm.horizontalAdvance("...-name"),
+       "...", "-name", false},
+      {"no room at all", deep, 2, "...", "...", false},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    const QString s = tk::ShortenPath(r.path, fm, r.width);
+    EXPECT_TRUE(s.startsWith(r.starts)) << qPrintable(s);
+    EXPECT_TRUE(s.endsWith(r.ends)) << qPrintable(s);
+    EXPECT_EQ(s == r.path, r.whole) << qPrintable(s);
+    if (r.width > fm.horizontalAdvance(QStringLiteral("..."))) {
+      EXPECT_LE(fm.horizontalAdvance(s), r.width);
+    }
+  }
+}
+
+// A deep folder in both dialogs: the create dialog's label stops short of its
+// buttons, the select dialog's label shows the current folder's name within
+// the dialog; both keep the start of the path and show "..." between.
+TEST_F(DirTest, DeepFoldersAreShownShortenedWithTheirOwnNameInView) {
+  const QString longName = QStringLiteral("a folder whose name alone runs on for a while");
+  const QString rel = longName + "/" + longName + "/" + longName + "/The Current One";
+  Make(rel);
+  ASSERT_TRUE(tk::SetCurrentDirectory(Path(rel)));
+  TDirectorySelectForm dlg;
+  dlg.show();
+
+  // The select dialog: the label's visible part is the dialog's width past it.
+  tk::TCustomLabel* shadow = dlg.DirectoryShadowLabel;
+  const QString shownSelect = shadow->Caption();
+  EXPECT_TRUE(shownSelect.endsWith(QStringLiteral(".../The Current One"))) << qPrintable(shownSelect);
+  EXPECT_TRUE(shownSelect.startsWith(root.left(4))) << qPrintable(shownSelect);
+  EXPECT_LE(shadow->x() + QFontMetrics(shadow->font()).horizontalAdvance(shownSelect), dlg.width());
+  SaveShot(&dlg, "dirselect_deep");
+
+  QString shownCreate;
+  QRect label, ok, cancel;
+  WhenShown<TCreateDirectoryForm>([&](TCreateDirectoryForm* c) {
+    shownCreate = c->CurrentDirectoryLabel->Caption();
+    label = c->CurrentDirectoryLabel->geometry();
+    ok = c->OKButton->geometry();
+    cancel = c->CancelButton->geometry();
+    EXPECT_EQ(c->DirectoryToCreateEdit->text(), Path(rel) + "/") << "the edit holds the whole path";
+    SaveShot(c, "dircreate_deep");
+    Click(c->CancelButton);
+  });
+  dlg.CreateDirectoryButtonClick();
+  EXPECT_TRUE(shownCreate.endsWith(QStringLiteral(".../The Current One"))) << qPrintable(shownCreate);
+  EXPECT_TRUE(shownCreate.startsWith(root.left(4))) << qPrintable(shownCreate);
+  EXPECT_LE(label.right() + TCreateDirectoryForm::ButtonGap, ok.left() - 1);
+  EXPECT_FALSE(label.intersects(ok));
+  EXPECT_FALSE(label.intersects(cancel));
+}
+
 // ---- the file dialog layer ------------------------------------------------------------------
 
 TEST(FileDialogs, FilterPairsBecomeTheChoosersFilters) {

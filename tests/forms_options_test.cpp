@@ -420,6 +420,91 @@ TEST(SaveSettings, DialogValuesCountGreyAsUncheckedAndHoldTypedNumbersInRange) {
   }
 }
 
+// The Arial labels keep their designed places and widths; their text, in the
+// face that stands in for Arial, fits that width and ends at least 3 pixels
+// before the spin edit beside it, on screen as well as by measure.
+TEST(OptionsForm, LabelTextFitsItsDesignedWidth) {
+  TfrmOptions dlg;
+  dlg.show();
+  struct Row {
+    const char* name;
+    tk::TLabel* label;
+    int page;
+    QRect designed;
+    int neighbour;  // the column of its parent where the next control (or the parent's edge) begins
+    int gap;        // free columns the text leaves before it
+  };
+  const Row rows[] = {
+      {"Label1 within its panel", dlg.Label1, 2, {64, 5, 113, 14}, 173, 0},
+      {"Label2 before editDelay", dlg.Label2, 3, {14, 37, 114, 14}, 132, 3},
+      {"Label3 before editHang", dlg.Label3, 3, {14, 102, 114, 14}, 132, 3},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    EXPECT_EQ(r.label->geometry(), r.designed);
+    const int text = QFontMetrics(r.label->font()).horizontalAdvance(r.label->Caption());
+    EXPECT_LE(text, r.designed.width());
+    EXPECT_LE(r.designed.left() + text, r.neighbour - r.gap);
+    // On screen: the label's ink ends before the limit, and reaches near it
+    // (the text is all there, narrowed rather than cut).
+    dlg.notebook->SetPageIndex(r.page);
+    QWidget* parent = r.label->parentWidget();
+    const QImage shot = parent->grab(QRect(0, r.designed.top(), parent->width(), r.designed.height())).toImage();
+    int lastInk = -1;
+    for (int x = r.designed.left(); x < r.neighbour; ++x)
+      for (int y = 0; y < shot.height(); ++y)
+        if (qGray(shot.pixel(x, y)) < 100) lastInk = x;
+    EXPECT_LT(lastInk, r.neighbour - r.gap);
+    EXPECT_GT(lastInk, r.designed.left() + r.designed.width() * 3 / 4);
+  }
+}
+
+// Tab goes from the notebook through the shown page's controls in their
+// order, then to Accept and Help, and round to the notebook again.
+TEST(OptionsForm, TabRunsFromTheNotebookThroughThePageToTheButtons) {
+  TfrmOptions dlg;
+  dlg.show();
+  dlg.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+  // Every dependent control showing (showing the dialog set them from Settings).
+  dlg.cbHideInspector->SetChecked(true);
+  dlg.cbUseSounds->SetChecked(true);
+  dlg.cbAnimate->SetChecked(true);
+  const QStringList named = {"notebook", "btnClose", "btnHelp", "cbHideDelphi", "cbHideInspector", "rgSide",
+                             "cbUseSounds", "editIn", "editOut", "cbAnimate", "editAniCount", "editDelay",
+                             "cbAutoStart", "cbDisable", "editHang"};
+  // The named control a focused widget belongs to (a path editor's or a
+  // radio group's inner widgets count as the control).
+  auto owner = [&](QWidget* w) -> QString {
+    for (; w; w = w->parentWidget())
+      if (named.contains(w->objectName())) return w->objectName();
+    return QStringLiteral("?");
+  };
+  struct Row {
+    int page;
+    QStringList order;
+  };
+  const Row rows[] = {
+      {0, {"notebook", "cbHideDelphi", "cbHideInspector", "rgSide", "btnClose", "btnHelp"}},
+      {1, {"notebook", "cbUseSounds", "editIn", "editOut", "btnClose", "btnHelp"}},
+      {2, {"notebook", "cbAnimate", "editAniCount", "btnClose", "btnHelp"}},
+      {3, {"notebook", "editDelay", "cbAutoStart", "cbDisable", "editHang", "btnClose", "btnHelp"}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.page);
+    dlg.notebook->SetPageIndex(r.page);
+    dlg.notebook->setFocus();
+    QStringList seen = {owner(QApplication::focusWidget())};
+    for (int i = 0; i < 20; ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      const QString now = owner(QApplication::focusWidget());
+      if (now == "notebook") break;
+      if (now != seen.back()) seen << now;
+    }
+    EXPECT_EQ(seen.join(' ').toStdString(), r.order.join(' ').toStdString());
+  }
+}
+
 // ---- the dialog from the panel ---------------------------------------------------------------
 
 TEST_F(Options, AcceptWritesTheFileAndThePanelReloadsIt) {
@@ -520,6 +605,108 @@ TEST_F(Options, ReturnAcceptsAndEscapeDoesNotClose) {
   EXPECT_EQ(Ini("HangOutPixels"), "9");
 }
 
+// A user selects a spin edit's text, types a number past its range and
+// accepts at once, by a click on Accept or with Return: the typed number is
+// saved held to the range, and the field shows what was saved.
+TEST_F(Options, ATypedNumberPastTheRangeIsSavedHeldToIt) {
+  struct Row {
+    const char* name;
+    int page;
+    tk::TSpinEdit* TfrmOptions::*edit;
+    const char* typed;
+    const char* key;
+    const char* saved;
+    // Pressed: Accept pressed as its accelerator does, without leaving the field.
+    enum { Clicked, Return, Pressed } how;
+  };
+  const Row rows[] = {
+      {"strip 1 (minimum 2), Accept clicked", 3, &TfrmOptions::editHang, "1", "HangOutPixels", "2", Row::Clicked},
+      {"strip 1, Return", 3, &TfrmOptions::editHang, "1", "HangOutPixels", "2", Row::Return},
+      {"strip 1, Accept pressed in place", 3, &TfrmOptions::editHang, "1", "HangOutPixels", "2", Row::Pressed},
+      {"strip 11 (maximum 10), Accept clicked", 3, &TfrmOptions::editHang, "11", "HangOutPixels", "10", Row::Clicked},
+      {"strip 0, Return", 3, &TfrmOptions::editHang, "0", "HangOutPixels", "2", Row::Return},
+      {"steps 4 (minimum 5), Accept clicked", 2, &TfrmOptions::editAniCount, "4", "mgAnimateSpeed", "5", Row::Clicked},
+      {"steps 99, Return", 2, &TfrmOptions::editAniCount, "99", "mgAnimateSpeed", "30", Row::Return},
+      {"steps 99, Accept pressed in place", 2, &TfrmOptions::editAniCount, "99", "mgAnimateSpeed", "30", Row::Pressed},
+      {"delay 5000 (maximum 1000), Return", 3, &TfrmOptions::editDelay, "5000", "mgDelay", "1000", Row::Return},
+      {"delay typed in range, Accept clicked", 3, &TfrmOptions::editDelay, "750", "mgDelay", "750", Row::Clicked},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    WriteFile(IniPath(), "[Edgetucker]\nmgAnimate=True\nHangOutPixels=7\nmgAnimateSpeed=12\nmgDelay=300\n");
+    LoadSettings();
+    QString shown;
+    ASSERT_TRUE(RunOptions([&](TfrmOptions& d) {
+      d.notebook->SetPageIndex(r.page);
+      tk::TSpinEdit* e = d.*r.edit;
+      e->setFocus();
+      QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
+      QTest::keyClicks(e, QString::fromLatin1(r.typed));
+      ASSERT_EQ(e->text(), QString::fromLatin1(r.typed)) << "the field takes what was typed";
+      switch (r.how) {
+        case Row::Clicked: Click(d.btnClose); break;
+        case Row::Return: QTest::keyClick(e, Qt::Key_Return); break;
+        case Row::Pressed: d.btnClose->click(); break;
+      }
+      shown = e->text();  // the modal run ends later: the field is still there
+    }));
+    EXPECT_EQ(Ini(r.key), r.saved);
+    EXPECT_EQ(shown.toStdString(), r.saved) << "the field shows what was saved";
+  }
+}
+
+// A sound path stored by hand longer than a read brings back (255
+// characters) shows cut; accepted untouched it stays whole in the file.
+TEST_F(Options, AcceptKeepsAStoredPathTheUserDidNotChange) {
+  const std::string longIn = "/sounds/" + std::string(285, 'i') + "/in.wav";  // 300 characters
+  const std::string longOut = "/sounds/" + std::string(285, 'o') + "/ou.wav";
+  ASSERT_EQ(longIn.size(), 300u);
+  const std::string file = "[Edgetucker]\nmgWindowSounds=True\nMoveInSound=" + longIn + "\nMoveOutSound=" + longOut + "\n";
+  struct Row {
+    const char* name;
+    std::function<void(TfrmOptions&)> act;  // before Accept
+    std::string in, out;                    // the lines the file then holds
+  };
+  const Row rows[] = {
+      {"both untouched, another option changed", [](TfrmOptions& d) { ClickBox(d.cbHideDelphi); }, longIn, longOut},
+      {"sounds switched off: the hidden paths stay whole",
+       [](TfrmOptions& d) {
+         d.notebook->SetPageIndex(1);
+         ClickBox(d.cbUseSounds);
+       },
+       longIn, longOut},
+      {"one replaced, the other untouched",
+       [](TfrmOptions& d) { d.editOut->SetText(QStringLiteral("/sounds/new.wav")); }, longIn, "/sounds/new.wav"},
+      {"one emptied", [](TfrmOptions& d) { d.editIn->SetText({}); }, "", longOut},
+      {"changed and typed back as shown",
+       [](TfrmOptions& d) {
+         const QString shown = d.editIn->Text();
+         d.editIn->SetText(QStringLiteral("x"));
+         d.editIn->SetText(shown);
+       },
+       longIn, longOut},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    WriteFile(IniPath(), file);
+    LoadSettings();
+    ASSERT_EQ(Settings.MoveInSound.size(), 255u) << "read cut, as reads are";
+    ASSERT_TRUE(RunOptions([&](TfrmOptions& d) {
+      EXPECT_EQ(d.editIn->Text().size(), 255);
+      r.act(d);
+      Click(d.btnClose);
+    }));
+    const std::string text = ReadFile(IniPath());
+    auto line = [&](const std::string& key, const std::string& value) {
+      return value.empty() ? text.find(key + "=") == std::string::npos
+                           : text.find(key + "=" + value + "\n") != std::string::npos;
+    };
+    EXPECT_TRUE(line("MoveInSound", r.in)) << text;
+    EXPECT_TRUE(line("MoveOutSound", r.out)) << text;
+    EXPECT_NE(text.find("mgHideDelphi="), std::string::npos) << "the other values were saved";
+  }
+}
+
 TEST_F(Options, ClosingWithoutAcceptLeavesTheFileAndRestoresTheSettings) {
   const std::string file =
       "[Edgetucker]\nmgHideInspector=True\nmgSide=0\nmgAnimate=True\nmgAnimateSpeed=12\nmgDelay=300\n"
@@ -579,7 +766,10 @@ TEST_F(Options, Pictures) {
   dlg.show();
   for (int i = 0; i < 4; ++i) {
     dlg.notebook->SetPageIndex(i);
-    dlg.grab().save(QStringLiteral("/tmp/options-page-%1.png").arg(i));
+    const QImage shot = dlg.grab().toImage();
+    shot.save(QStringLiteral("/tmp/options-page-%1.png").arg(i));
+    // Three times as large, pixel for pixel, for looking at the details.
+    shot.scaled(shot.size() * 3).save(QStringLiteral("/tmp/options-page-%1-x3.png").arg(i));
   }
 }
 

@@ -247,3 +247,170 @@ TEST_F(HelpTest, TheShippedHelpFileHasEveryTopic) {
 }
 
 }  // namespace
+
+// ---- the viewer beside a modal dialog ----------------------------------------
+
+namespace {
+
+// Counts the presses that reach any widget of one window through the window
+// system's path (where Qt shuts out windows a modal dialog blocks).
+class PressCounter : public QObject {
+public:
+  explicit PressCounter(QWidget* window) : m_window(window) { qApp->installEventFilter(this); }
+  ~PressCounter() override { qApp->removeEventFilter(this); }
+  int presses = 0;
+
+protected:
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if (e->type() == QEvent::MouseButtonPress && o->isWidgetType() && static_cast<QWidget*>(o)->window() == m_window)
+      ++presses;
+    return false;
+  }
+
+private:
+  QWidget* m_window;
+};
+
+TEST_F(HelpTest, AModalDialogDoesNotShutTheViewerOut) {
+  WriteFile(beside + "/EDGETUCK.HLP", HelpDocument());
+  // The viewer may already be open from before the dialog: it must become
+  // usable all the same.
+  ASSERT_TRUE(platform::WinHelpJump("EDGETUCK.HLP", "Edgetucker_Window_Description"));
+  for (const bool openBefore : {true, false}) {
+    SCOPED_TRACE(openBefore ? "viewer open before the dialog" : "viewer closed before the dialog");
+    if (!openBefore) Viewer()->close();
+    QWidget dialog;
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.setGeometry(388, 293, 248, 181);
+    dialog.show();
+    ASSERT_TRUE(platform::WinHelpJump("EDGETUCK.HLP", ""));
+    QWidget* viewer = Viewer();
+    ASSERT_TRUE(viewer->isVisible());
+    QWindow* window = viewer->windowHandle();
+    ASSERT_NE(window, nullptr);
+
+    // Clicked and scrolled through the window system, not handed the events
+    // directly.
+    PressCounter counter(viewer);
+    QTest::mouseClick(window, Qt::LeftButton, {}, Browser()->geometry().center());
+    EXPECT_EQ(counter.presses, 1);
+    const int before = Browser()->verticalScrollBar()->value();
+    Browser()->setFocus();
+    QTest::keyClick(window, Qt::Key_PageDown);
+    EXPECT_GT(Browser()->verticalScrollBar()->value(), before);
+    // And closed, while the dialog stays.
+    QTest::keyClick(window, Qt::Key_Escape);
+    EXPECT_FALSE(viewer->isVisible());
+    EXPECT_TRUE(dialog.isVisible());
+    if (openBefore) {
+      ASSERT_TRUE(platform::WinHelpJump("EDGETUCK.HLP", ""));
+    }
+  }
+}
+
+// A window-system click on the viewer's text reaches it.
+bool TakesClicks(QWidget* viewer) {
+  QCoreApplication::processEvents();  // what a dialog's own loop does before a click arrives
+  PressCounter counter(viewer);
+  QTest::mouseClick(viewer->windowHandle(), Qt::LeftButton, {}, Browser()->geometry().center());
+  return counter.presses == 1;
+}
+
+// Opened before any dialog, the viewer stays usable as modal dialogs open over
+// one another and close again, without a new request.
+TEST_F(HelpTest, AViewerAlreadyOpenStaysUsableAsModalDialogsComeAndGo) {
+  WriteFile(beside + "/EDGETUCK.HLP", HelpDocument());
+  ASSERT_TRUE(platform::WinHelpJump("EDGETUCK.HLP", "Edgetucker_Window_Description"));
+  QWidget* viewer = Viewer();
+  ASSERT_TRUE(TakesClicks(viewer));
+
+  QWidget outer;
+  outer.setWindowModality(Qt::ApplicationModal);
+  outer.show();
+  EXPECT_TRUE(TakesClicks(viewer)) << "a dialog opened over it";
+  {
+    QWidget inner;  // owned by nobody, as a separate dialog would be
+    inner.setWindowModality(Qt::ApplicationModal);
+    inner.show();
+    EXPECT_TRUE(TakesClicks(viewer)) << "a second dialog over the first";
+    inner.hide();
+    EXPECT_TRUE(TakesClicks(viewer)) << "the second closed, the first still open";
+  }
+  // A window that is not the viewer stays shut out, as before.
+  QWidget other;
+  other.show();
+  PressCounter counter(&other);
+  QTest::mouseClick(other.windowHandle(), Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_EQ(counter.presses, 0);
+  outer.hide();
+  EXPECT_TRUE(TakesClicks(viewer)) << "every dialog closed";
+  viewer->close();
+}
+
+TEST_F(HelpTest, TheViewerOpensBesideTheModalDialog) {
+  WriteFile(beside + "/EDGETUCK.HLP", HelpDocument());
+  if (QWidget* v = Viewer()) v->close();
+  QWidget dialog;
+  dialog.setWindowModality(Qt::ApplicationModal);
+  dialog.setGeometry(388, 293, 248, 181);
+  dialog.show();
+  ASSERT_TRUE(platform::WinHelpJump("EDGETUCK.HLP", "Hidden_Button"));
+  platform::Rect viewerRect, dialogRect;
+  ASSERT_TRUE(platform::GetWindowRect(platform::HandleOf(Viewer()), viewerRect));
+  ASSERT_TRUE(platform::GetWindowRect(platform::HandleOf(&dialog), dialogRect));
+  EXPECT_GE(viewerRect.left, dialogRect.right) << "right of the dialog";
+  EXPECT_LE(viewerRect.right, 1024);
+  EXPECT_GE(viewerRect.top, 0);
+  EXPECT_LE(viewerRect.bottom, 768);
+
+  // Moved over the dialog by the user, it comes back beside it on the next
+  // request; left alone elsewhere, it stays where it is.
+  platform::MoveWindow(platform::HandleOf(Viewer()), 300, 250, 400, 400, true);
+  ASSERT_TRUE(platform::WinHelpJump("EDGETUCK.HLP", "Sound_Button"));
+  ASSERT_TRUE(platform::GetWindowRect(platform::HandleOf(Viewer()), viewerRect));
+  EXPECT_GE(viewerRect.left, dialogRect.right);
+  platform::MoveWindow(platform::HandleOf(Viewer()), 0, 0, 300, 250, true);
+  ASSERT_TRUE(platform::WinHelpJump("EDGETUCK.HLP", "Sound_Button"));
+  ASSERT_TRUE(platform::GetWindowRect(platform::HandleOf(Viewer()), viewerRect));
+  EXPECT_EQ(viewerRect, (platform::Rect{0, 0, 300, 250}));
+  Viewer()->close();
+}
+
+TEST(PlaceHelpViewer, BesideTheAskerWhereTheScreenAllows) {
+  using platform::Rect;
+  const Rect screen{0, 0, 1024, 768};
+  struct Row {
+    const char* name;
+    Rect asker;
+    int w, h;
+    Rect work;
+    Rect expected;
+  };
+  const Row rows[] = {
+      {"right, lined up with the top", {100, 100, 300, 300}, 500, 400, screen, {304, 100, 804, 500}},
+      {"right, pushed up into the screen", {100, 500, 300, 700}, 500, 400, screen, {304, 368, 804, 768}},
+      {"right exactly fits", {0, 0, 520, 100}, 500, 400, screen, {524, 0, 1024, 400}},
+      {"left when the right is short", {600, 100, 900, 300}, 500, 400, screen, {96, 100, 596, 500}},
+      {"below when neither side has room", {100, 10, 1000, 200}, 500, 400, screen, {100, 204, 600, 604}},
+      {"above as the last side", {100, 400, 1000, 760}, 500, 300, screen, {100, 96, 600, 396}},
+      {"shrunk to the widest side (centred dialog)", {388, 293, 636, 474}, 520, 560, screen,
+       {640, 208, 1024, 768}},
+      {"a work area that does not start at 0", {388, 293, 636, 474}, 300, 300, {0, 30, 1024, 768},
+       {640, 293, 940, 593}},
+      {"no room anywhere: the least covering corner", {100, 100, 1000, 700}, 500, 400, screen,
+       {0, 0, 500, 400}},
+      {"an asker off the screen, a viewer larger than it", {2000, 0, 2100, 100}, 3000, 3000, screen,
+       {0, 0, 1024, 768}},
+      {"an asker off the left edge", {-500, 100, -100, 300}, 500, 400, screen, {0, 100, 500, 500}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const Rect r = platform::PlaceHelpViewer(row.asker, row.w, row.h, row.work);
+    EXPECT_EQ(r.left, row.expected.left);
+    EXPECT_EQ(r.top, row.expected.top);
+    EXPECT_EQ(r.right, row.expected.right);
+    EXPECT_EQ(r.bottom, row.expected.bottom);
+  }
+}
+
+}  // namespace

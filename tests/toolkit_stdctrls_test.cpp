@@ -190,6 +190,34 @@ TEST(SpinEdit, SetValueHoldsTheRangeAndValueReadsTheText) {
   }
 }
 
+TEST(SpinEdit, ReturnHoldsATypedNumberToTheRange) {
+  tk::TSpinEdit e;
+  e.SetMinValue(2);
+  e.SetMaxValue(10);
+  struct Row {
+    const char* name;
+    const char* typed;
+    const char* field;  // the text as typed, before Return
+    int after;
+  };
+  const Row rows[] = {
+      {"below", "1", "1", 2},          {"zero", "0", "0", 2},     {"above", "11", "11", 10},
+      {"far above", "123456789", "123456789", 10}, {"ten digits refused", "1234567890", "123456789", 10},
+      {"negative", "-5", "-5", 2},     {"inside", "7", "7", 7},   {"letters refused", "x", "", 2},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    e.SetValue(5);
+    e.selectAll();
+    QTest::keyClick(&e, Qt::Key_Delete);
+    QTest::keyClicks(&e, QString::fromLatin1(r.typed));
+    EXPECT_EQ(e.text().toStdString(), r.field);
+    QTest::keyClick(&e, Qt::Key_Return);
+    EXPECT_EQ(e.Value(), r.after);
+    EXPECT_EQ(e.text(), QString::number(r.after));
+  }
+}
+
 TEST(SpinEdit, ArrowsStopAtTheEndsOfTheRange) {
   tk::TSpinEdit e;
   e.SetMinValue(5);

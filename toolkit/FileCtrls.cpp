@@ -56,6 +56,26 @@ QString WithTrailingSeparator(const QString& path) {
   return path + QLatin1Char('/');
 }
 
+QString ShortenPath(const QString& path, const QFontMetrics& fm, int width) {
+  auto fits = [&](const QString& s) { return fm.horizontalAdvance(s) <= width; };
+  if (fits(path)) return path;
+  const QString dots = QStringLiteral("...");
+  // The last folder with the separator before it ("/Work" of "/a/b/Work"); a
+  // separator at the very end belongs to the folder before it.
+  const int cut = path.lastIndexOf(QLatin1Char('/'), path.endsWith(QLatin1Char('/')) ? -2 : -1);
+  const QString tail = cut > 0 ? path.mid(cut) : path;
+  const QString head = cut > 0 ? path.left(cut) : QString();
+  for (qsizetype keep = head.size() - 1; keep >= 0; --keep) {
+    const QString s = head.left(keep) + dots + tail;
+    if (fits(s)) return s;
+  }
+  for (qsizetype keep = tail.size() - 1; keep > 0; --keep) {
+    const QString s = dots + tail.right(keep);
+    if (fits(s)) return s;
+  }
+  return dots;
+}
+
 QStringList MountRoots() {
   QStringList roots;
   for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
@@ -212,7 +232,19 @@ void TDirectoryListBox::SetDirectory(const QString& path) {
 
 void TDirectoryListBox::SetDirLabel(TCustomLabel* label) {
   m_dirLabel = label;
-  if (label) label->SetCaption(m_directory);
+  ShowInDirLabel();
+}
+
+void TDirectoryListBox::ShowInDirLabel() {
+  if (!m_dirLabel) return;
+  if (m_dirLabel->AutoSize()) {
+    m_dirLabel->SetCaption(m_directory);
+    return;
+  }
+  int width = m_dirLabel->width();
+  if (const QWidget* parent = m_dirLabel->parentWidget())
+    width = std::min(width, parent->width() - m_dirLabel->x());
+  m_dirLabel->SetCaption(ShortenPath(m_directory, QFontMetrics(m_dirLabel->font()), width));
 }
 
 void TDirectoryListBox::BuildItems() {
@@ -237,7 +269,7 @@ void TDirectoryListBox::BuildItems() {
       QDir(m_directory).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
   for (const QString& s : subs) add(s, WithTrailingSeparator(m_directory) + s, m_currentIndex + 1, TGlyphKind::Closed);
   setCurrentRow(m_currentIndex);
-  if (m_dirLabel) m_dirLabel->SetCaption(m_directory);
+  ShowInDirLabel();
 }
 
 QString TDirectoryListBox::ItemPath(int index) const {

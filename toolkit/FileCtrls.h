@@ -16,6 +16,7 @@
 #pragma once
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QListWidget>
 #include <QPixmap>
 #include <QPointer>
@@ -47,6 +48,14 @@ bool CreateDir(const QString& path);
 QString StripTrailingSeparators(const QString& path);
 // The path with a trailing separator added when it has none ("" stays "").
 QString WithTrailingSeparator(const QString& path);
+
+// The path as it fits into width pixels of text in the font of fm: whole
+// when it fits, else shortened in the middle with "..." so that its last
+// folder stays whole ("/home/someone/pro.../Work"): as much of its start as
+// fits is kept before the dots.  A last folder that does not fit even after
+// "..." alone keeps its end ("...ork").  Never wider than width, except that
+// "..." itself is returned when not even that fits.
+QString ShortenPath(const QString& path, const QFontMetrics& fm, int width);
 
 // The roots of the folder tree: "/" first, then the mount points of the mounted
 // file systems that are ready and are folders, sorted.
@@ -100,7 +109,10 @@ public:
   int ItemHeight() const { return m_itemHeight; }
   void SetItemHeight(int h);
 
-  // A label that always shows the current directory.
+  // A label that always shows the current directory.  A label of fixed size
+  // shows it shortened (ShortenPath) to the part of the label its parent
+  // shows, so that the current folder's name is always in view; a label that
+  // sizes itself shows the whole path.
   void SetDirLabel(TCustomLabel* label);
   TCustomLabel* DirLabel() const { return m_dirLabel; }
 
@@ -134,6 +146,7 @@ protected:
 
 private:
   void BuildItems();
+  void ShowInDirLabel();
 
   QString m_directory;
   int m_itemHeight = 16;

@@ -34,6 +34,26 @@ enum ModalResult : int { mrNone = 0, mrOk = 1, mrCancel = 2 };
 enum class TCloseAction { caNone, caHide, caFree };
 enum class TBorderStyle { bsSingleNoIcons, bsDialogNoIcons, bsDialogSystemMenu, bsSizeable };
 
+// A control of type T made on parent, named and placed (left, top, width and
+// height in the parent's client pixels) as a form's stored layout gives it.
+// The parent owns it.
+template <typename T>
+T* Make(QWidget* parent, const char* name, int left, int top, int width, int height) {
+  auto* w = new T(parent);
+  w->setObjectName(QString::fromLatin1(name));
+  w->setGeometry(left, top, width, height);
+  return w;
+}
+
+// A non-visual component of type T (a timer, an INI editor) made and named
+// with its owner, which destroys it.
+template <typename T>
+T* Make(QObject* owner, const char* name) {
+  auto* c = new T(owner);
+  c->setObjectName(QString::fromLatin1(name));
+  return c;
+}
+
 class TForm : public QWidget, public TComponent {
   Q_OBJECT
 public:

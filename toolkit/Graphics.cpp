@@ -95,6 +95,35 @@ QFont MakeFont(const QString& family, int points, bool bold) {
   return MakePixelFont(family, pixels, bold);
 }
 
+void Frame3D(QPainter& p, QRect& r, int count, const QColor& topLeft, const QColor& bottomRight) {
+  count = std::min(count, std::max(r.width(), r.height()));
+  for (int i = 0; i < count; ++i) {
+    if (r.width() > 0 && r.height() > 0) {
+      p.fillRect(QRect(r.left(), r.top(), r.width() - 1, 1), topLeft);
+      p.fillRect(QRect(r.left(), r.top(), 1, r.height() - 1), topLeft);
+      p.fillRect(QRect(r.right(), r.top(), 1, r.height()), bottomRight);
+      p.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), bottomRight);
+    }
+    r.adjust(1, 1, -1, -1);
+  }
+}
+
+QFont FitFontToWidth(const QFont& font, const QString& text, int width) {
+  auto advance = [&](const QFont& f) { return QFontMetrics(f).horizontalAdvance(text); };
+  if (advance(font) <= width) return font;
+  QFont f = font;
+  for (int stretch = 99; stretch >= 75; --stretch) {
+    f.setStretch(stretch);
+    if (advance(f) <= width) return f;
+  }
+  // Quarter pixels of spacing, one whole pixel at the most.
+  for (int quarters = 1; quarters <= 4; ++quarters) {
+    f.setLetterSpacing(QFont::AbsoluteSpacing, -0.25 * quarters);
+    if (advance(f) <= width) return f;
+  }
+  return f;
+}
+
 // ---- graphic controls ----------------------------------------------------------
 
 TGraphicControl::TGraphicControl(QWidget* parent) : QWidget(parent) {

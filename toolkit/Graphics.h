@@ -114,12 +114,27 @@ QColor ColorToQColor(TColor color);
 // The plain TColor of a Qt colour (alpha dropped).
 TColor QColorToColor(const QColor& c);
 
+// 3-D edges: `count` nested one-pixel frames on r, r shrinking by one pixel on
+// every side per frame.  Each frame has topLeft along its top row and left
+// column and bottomRight along its right column and bottom row; the
+// bottom-right colour owns the top-right and bottom-left corners.  Raised is
+// light over dark, sunken dark over light.  Frames past the point where r is
+// empty draw nothing.
+void Frame3D(QPainter& p, QRect& r, int count, const QColor& topLeft, const QColor& bottomRight);
+
 // A font as the forms describe it.  Points are converted at the toolkit's
 // 96 pixels per inch, rounded to whole pixels (8 pt is 11 px, 10 pt 13 px),
 // so text measures the same on every screen.
 QFont MakeFont(const QString& family, int points, bool bold = false);
 // A font given by its character height in pixels.
 QFont MakePixelFont(const QString& family, int pixels, bool bold = false);
+// The font, narrowed just enough that text is at most width pixels wide: its
+// height stays, its letters are condensed (stretch) down to 75 %, and where
+// that is not enough the gaps between letters shrink by up to one pixel.  A
+// text that already fits keeps the font unchanged.  The forms were laid out
+// for a narrower face than the fonts that stand in for it, and their labels
+// must keep their designed places.
+QFont FitFontToWidth(const QFont& font, const QString& text, int width);
 
 // ---- events ---------------------------------------------------------------------
 

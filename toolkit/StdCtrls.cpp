@@ -3,8 +3,10 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegularExpression>
 #include <algorithm>
 #include <charconv>
+#include <optional>
 
 namespace tk {
 
@@ -143,13 +145,13 @@ void TRadioGroup::ButtonClicked(int i) {
 
 void TRadioGroup::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  // An etched frame whose top edge runs through the middle of the caption.
+  // An etched frame whose top edge runs through the middle of the caption: a
+  // shadow line with a highlight line one pixel down and to the right.
   const int textHeight = fontMetrics().height();
-  const QRect frame(0, textHeight / 2, width() - 1, height() - textHeight / 2 - 1);
-  p.setPen(ColorToQColor(clBtnShadow));
-  p.drawRect(frame.adjusted(0, 0, -1, -1));
-  p.setPen(ColorToQColor(clBtnHighlight));
-  p.drawRect(frame.adjusted(1, 1, 0, 0));
+  QRect shadow(0, textHeight / 2, width() - 1, height() - textHeight / 2 - 1);
+  QRect highlight = shadow.translated(1, 1);
+  Frame3D(p, shadow, 1, ColorToQColor(clBtnShadow), ColorToQColor(clBtnShadow));
+  Frame3D(p, highlight, 1, ColorToQColor(clBtnHighlight), ColorToQColor(clBtnHighlight));
   if (!m_caption.isEmpty()) {
     const int w = fontMetrics().horizontalAdvance(m_caption);
     const QRect text(8, 0, std::min(w + 2, width() - 10), textHeight);
@@ -199,16 +201,40 @@ void TSpinEdit::SetMaxValue(int v) {
 
 void TSpinEdit::ApplyRange() { setRange(m_min, std::max(m_min, m_max)); }
 
-int TSpinEdit::Value() const {
-  if (IsLoading()) return m_pendingValue;
-  const QByteArray text = cleanText().trimmed().toLatin1();
-  const char* first = text.constData();
-  const char* last = first + text.size();
+namespace {
+
+// The whole number a spin edit's text holds; nullopt for any other text.
+std::optional<int> WholeNumber(const QString& text) {
+  const QByteArray bytes = text.trimmed().toLatin1();
+  const char* first = bytes.constData();
+  const char* last = first + bytes.size();
   if (first != last && *first == '+') ++first;
   int v = 0;
   const auto [end, ec] = std::from_chars(first, last, v);
-  if (first == last || ec != std::errc() || end != last) return m_min;
+  if (first == last || ec != std::errc() || end != last) return std::nullopt;
   return v;
+}
+
+}  // namespace
+
+int TSpinEdit::Value() const {
+  if (IsLoading()) return m_pendingValue;
+  return WholeNumber(cleanText()).value_or(m_min);
+}
+
+QValidator::State TSpinEdit::validate(QString& input, int&) const {
+  const QString t = input.trimmed();
+  if (t.isEmpty() || t == QLatin1String("-") || t == QLatin1String("+")) return QValidator::Intermediate;
+  // Nine digits always fit an int, so every number typed is one Value() reads.
+  static const QRegularExpression number(QStringLiteral("^[+-]?[0-9]{1,9}$"));
+  if (!number.match(t).hasMatch()) return QValidator::Invalid;
+  const int v = *WholeNumber(t);
+  return v >= m_min && v <= std::max(m_min, m_max) ? QValidator::Acceptable : QValidator::Intermediate;
+}
+
+void TSpinEdit::fixup(QString& input) const {
+  const int v = WholeNumber(input).value_or(m_min);
+  input = QString::number(std::clamp(v, m_min, std::max(m_min, m_max)));
 }
 
 void TSpinEdit::SetValue(int v) {
@@ -242,15 +268,11 @@ void TPanel::paintEvent(QPaintEvent*) {
   QPainter p(this);
   const QColor light = ColorToQColor(clBtnHighlight);
   const QColor dark = ColorToQColor(clBtnShadow);
-  const QColor topLeft = m_bevel == TPanelBevel::bvRaised ? light : dark;
-  const QColor bottomRight = m_bevel == TPanelBevel::bvRaised ? dark : light;
-  const int r = width() - 1, b = height() - 1;
-  p.setPen(topLeft);
-  p.drawLine(0, 0, r, 0);
-  p.drawLine(0, 0, 0, b);
-  p.setPen(bottomRight);
-  p.drawLine(r, 0, r, b);
-  p.drawLine(0, b, r, b);
+  QRect r = rect();
+  if (m_bevel == TPanelBevel::bvRaised)
+    Frame3D(p, r, 1, light, dark);
+  else
+    Frame3D(p, r, 1, dark, light);
 }
 
 }  // namespace tk

@@ -16,8 +16,11 @@
 //    SetValue holds the value within the range.  Value() is the number the
 //    field holds now as typed (so a typed value outside the range is reported as
 //    it stands until the field is left); a text that is not a whole number
-//    reports MinValue.  While loading, a value is only stored and applied after
-//    the range, by Loaded().
+//    reports MinValue.  Any whole number can be typed; when the field is left,
+//    or Return is pressed in it, a number past the range becomes the nearest
+//    end of the range and a text that is not a number becomes MinValue, so the
+//    field then shows the value it reports.  While loading, a value is only
+//    stored and applied after the range, by Loaded().
 //  * TPanel: a container that paints an optional one-pixel bevel and otherwise
 //    shows its parent's background.
 //  * TLabel: the standard label (see TCustomLabel in toolkit/Graphics.h).
@@ -133,6 +136,12 @@ public:
   void SetText(const QString& text);
 
   void Loaded() override;
+
+protected:
+  // Typing: whole numbers of up to nine digits, in range or not.
+  QValidator::State validate(QString& input, int& pos) const override;
+  // Leaving the field: the text becomes the number Value() holds to the range.
+  void fixup(QString& input) const override;
 
 private:
   void ApplyRange();
