@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QWidget>
+#include <algorithm>
 #include <iostream>
 
 #include "platform/Windows.h"
@@ -12,11 +13,31 @@ namespace bridge {
 using platform::HWND;
 using platform::Rect;
 
-bool IdeIsActive(const std::optional<platform::WindowIdentity>& focused, long long idePid, long long ownPid,
-                 bool ownWindow) {
+namespace {
+
+// Marks the bridge busy for a scope.  The add-in lets pending events run while
+// it moves windows (inside a notification, inside its entry point), so an
+// event of the desktop can call back into the bridge while it is still
+// telling the add-in something; such calls are put off until it is done.
+class BusyScope {
+public:
+  explicit BusyScope(bool& flag) : m_flag(flag), m_was(flag) { m_flag = true; }
+  ~BusyScope() { m_flag = m_was; }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+  bool& m_flag;
+  bool m_was;
+};
+
+}  // namespace
+
+bool IdeIsActive(const std::optional<platform::WindowIdentity>& focused, const std::vector<long long>& idePids,
+                 long long ownPid, bool ownWindow) {
   if (ownWindow) return true;
   if (!focused || focused->pid == 0) return false;
-  return (idePid != 0 && focused->pid == idePid) || focused->pid == ownPid;
+  return focused->pid == ownPid || std::find(idePids.begin(), idePids.end(), focused->pid) != idePids.end();
 }
 
 Bridge::Bridge(platform::WindowSystem& desktop, Options options)
@@ -31,7 +52,14 @@ Bridge::Bridge(platform::WindowSystem& desktop, Options options)
     NoteMove(role, before, target);
   };
   m_recoveryTimer.setSingleShot(true);
-  connect(&m_recoveryTimer, &QTimer::timeout, this, [this] { FinishRecovery(); });
+  connect(&m_recoveryTimer, &QTimer::timeout, this, [this] {
+    if (m_busy) {
+      m_recoveryTimer.start(0);  // after what runs now
+      return;
+    }
+    BusyScope busy(m_busy);
+    FinishRecovery();
+  });
   m_saveTimer.setSingleShot(true);
   m_saveTimer.setInterval(kSaveDelay);
   connect(&m_saveTimer, &QTimer::timeout, this, [this] { SaveNow(); });
@@ -45,7 +73,10 @@ Bridge::~Bridge() {
 void Bridge::SaveNow() {
   if (!m_saveTimer.isActive()) return;
   m_saveTimer.stop();
-  if (!SaveHomeBook(m_book, m_options.statePath)) say("cannot write " + m_options.statePath);
+  const bool saved = SaveHomeBook(m_book, m_options.statePath);
+  // Said once: a folder that cannot be written stays so, and every slide would say it again.
+  if (!saved && !m_saveFailed) say("cannot write " + m_options.statePath + "; hidden windows' home places are not kept");
+  m_saveFailed = !saved;
 }
 
 void Bridge::NoteMove(IdeRole role, const std::optional<Rect>& before, const Rect& target) {
@@ -54,6 +85,26 @@ void Bridge::NoteMove(IdeRole role, const std::optional<Rect>& before, const Rec
 }
 
 void Bridge::Update() {
+  if (m_busy) {
+    DeferUpdate();
+    return;
+  }
+  BusyScope busy(m_busy);
+  UpdateNow();
+}
+
+void Bridge::DeferUpdate() {
+  if (m_updateDeferred) return;
+  m_updateDeferred = true;
+  // A little later rather than at the next turn: the add-in's own event
+  // processing would otherwise meet the retry again and again while it works.
+  QTimer::singleShot(10, this, [this] {
+    m_updateDeferred = false;
+    Update();
+  });
+}
+
+void Bridge::UpdateNow() {
   if (!m_attached) {
     TryAttach();
     return;
@@ -73,7 +124,7 @@ void Bridge::Update() {
   if (now.inspector && now.inspector != m_seen.inspector) RecoverRole(IdeRole::Inspector, now.inspector);
   m_seen.inspector = now.inspector;
   if (m_recovering)
-    FramesMoved();
+    CheckLanding();
   else
     FollowProject();
 }
@@ -87,10 +138,10 @@ void Bridge::TryAttach() {
   }
   for (const IdeProfile* p : candidates) {
     if (!FindIdeWindows(m_desktop, *p).main) continue;
-    m_attached = p;
     m_windows.SetProfile(p);
     const IdeWindows now = m_windows.Current();
     if (!now.main) continue;  // gone between the two looks
+    m_attached = p;
     say("found " + p->name + "'s main window");
     m_seen = IdeWindows{};
     m_recovering = false;
@@ -101,7 +152,7 @@ void Bridge::TryAttach() {
     emit mainWindowChanged(now.main);
     // A move may have landed at once (no window manager in between).
     if (m_recovering)
-      FramesMoved();
+      CheckLanding();
     else
       FinishRecovery();
     return;
@@ -127,6 +178,15 @@ void Bridge::RecoverRole(IdeRole role, HWND real) {
 
 void Bridge::FramesMoved() {
   if (!m_recovering) return;
+  if (m_busy) {
+    DeferUpdate();  // Update looks at the landing too
+    return;
+  }
+  BusyScope busy(m_busy);
+  CheckLanding();
+}
+
+void Bridge::CheckLanding() {
   for (const auto& [window, home] : m_landing) {
     const std::optional<Rect> frame = m_desktop.FrameRect(window);
     if (frame && !(*frame == home) && m_desktop.Exists(window)) return;
@@ -186,11 +246,16 @@ void Bridge::Detach() {
 void Bridge::ActiveWindowChanged(HWND focused) {
   if (!focused) return;
   const bool own = focused <= 0xFFFFFFFFu && QWidget::find(static_cast<WId>(focused)) != nullptr;
-  const long long idePid = m_attached ? m_windows.Current().pid : 0;
-  setActive(IdeIsActive(m_desktop.Identify(focused), idePid, static_cast<long long>(::getpid()), own));
+  std::vector<long long> idePids;
+  if (m_attached) {
+    for (long long pid : {m_windows.Current().pid, m_windows.Current().inspectorPid})
+      if (pid != 0) idePids.push_back(pid);
+  }
+  setActive(IdeIsActive(m_desktop.Identify(focused), idePids, static_cast<long long>(::getpid()), own));
 }
 
 void Bridge::Quit() {
+  BusyScope busy(m_busy);
   if (m_attached) SetProject(std::string());
   SaveNow();
 }

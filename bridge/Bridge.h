@@ -22,11 +22,14 @@
 // no project shown).
 //
 // Activation: the IDE counts as active while the focused window belongs to the
-// IDE's process or to the bridge's own windows; ActiveWindowChanged decides
-// and tells `setActive` (the platform's activation by default).
+// IDE's process (the main window's or the inspector's, should they differ) or
+// to the bridge's own windows; ActiveWindowChanged decides and tells
+// `setActive` (the platform's activation by default).
 //
 // Update is called on every change of the desktop's windows and titles; it is
-// cheap when nothing changed.  Everything runs on the GUI thread.
+// cheap when nothing changed.  A call that comes while the bridge is still
+// telling the add-in something (the add-in runs pending events while it moves
+// windows) is put off until that is done.  Everything runs on the GUI thread.
 #pragma once
 
 #include <QObject>
@@ -49,8 +52,8 @@ inline constexpr std::chrono::milliseconds kRecoveryWait{1500};
 inline constexpr std::chrono::milliseconds kSaveDelay{250};
 
 // Whether the focused window makes the IDE active (see above).
-bool IdeIsActive(const std::optional<platform::WindowIdentity>& focused, long long idePid, long long ownPid,
-                 bool ownWindow);
+bool IdeIsActive(const std::optional<platform::WindowIdentity>& focused, const std::vector<long long>& idePids,
+                 long long ownPid, bool ownWindow);
 
 class Bridge : public QObject {
   Q_OBJECT
@@ -105,9 +108,12 @@ signals:
   void mainWindowChanged(std::uintptr_t window);
 
 private:
+  void UpdateNow();
+  void DeferUpdate();
   void TryAttach();
   void Detach();
   void RecoverRole(IdeRole role, platform::HWND real);
+  void CheckLanding();
   void FinishRecovery();
   void FollowProject();
   void SetProject(const std::string& project);
@@ -126,6 +132,9 @@ private:
   QTimer m_recoveryTimer;
   QTimer m_saveTimer;
   bool m_loadTried = false;
+  bool m_saveFailed = false;
+  bool m_busy = false;            // telling the add-in something (see Bridge.cpp)
+  bool m_updateDeferred = false;  // an Update came meanwhile
 };
 
 }  // namespace bridge

@@ -81,8 +81,9 @@ std::string HelpText() {
          "  MainTitle=MyIDE *\n"
          "  ProjectTitle=MyIDE * - {project}\n"
          "  InspectorTitle=Properties\n"
-         "Patterns: * any text, ? one character.  The settings are Edgetuck.ini in the\n"
-         "same folder.  When a project shows in the IDE's title the add-in is told it\n"
+         "Patterns: * any text, ? one character; ProjectTitle may list alternatives\n"
+         "separated by |, the first that reads a project wins.  The settings are\n"
+         "Edgetuck.ini in the same folder.  When a project shows in the IDE's title the add-in is told it\n"
          "opened (automatic start works); the home places of hidden windows are kept in\n"
          "$XDG_STATE_HOME/edgetucker/bridge.state, so that an IDE restarted while a window\n"
          "was hidden gets it back home.\n";

@@ -83,8 +83,9 @@ bool GlobMatch(std::string_view pattern, std::string_view text) {
   return PrefixMatches(pattern, text).back();
 }
 
-std::optional<std::string> ParseProjectName(std::string_view projectPattern, std::string_view title) {
-  if (projectPattern.size() > kMaxPatternChars || title.size() > kMaxTitleChars) return std::nullopt;
+namespace {
+
+std::optional<std::string> ParseOne(std::string_view projectPattern, std::string_view title) {
   const std::size_t at = projectPattern.find(kProjectPlaceholder);
   if (at == std::string_view::npos) return std::nullopt;
   if (projectPattern.find(kProjectPlaceholder, at + 1) != std::string_view::npos) return std::nullopt;
@@ -110,6 +111,21 @@ std::optional<std::string> ParseProjectName(std::string_view projectPattern, std
   return std::nullopt;
 }
 
+}  // namespace
+
+std::optional<std::string> ParseProjectName(std::string_view projectPattern, std::string_view title) {
+  if (projectPattern.size() > kMaxPatternChars || title.size() > kMaxTitleChars) return std::nullopt;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t bar = projectPattern.find('|', start);
+    const std::string_view one =
+        projectPattern.substr(start, bar == std::string_view::npos ? std::string_view::npos : bar - start);
+    if (std::optional<std::string> name = ParseOne(one, title)) return name;
+    if (bar == std::string_view::npos) return std::nullopt;
+    start = bar + 1;
+  }
+}
+
 bool Matches(const WindowRule& rule, const platform::WindowIdentity& id) {
   if (!rule.instance.empty() && rule.instance != id.instance) return false;
   if (!rule.cls.empty() && rule.cls != id.cls) return false;
@@ -120,9 +136,10 @@ bool Matches(const WindowRule& rule, const platform::WindowIdentity& id) {
 std::vector<IdeProfile> BuiltInProfiles() {
   IdeProfile lazarus;
   lazarus.name = "Lazarus";
-  lazarus.main = WindowRule{"lazarus", "Lazarus", "Lazarus IDE*"};
+  lazarus.main = WindowRule{"lazarus", "Lazarus", "Lazarus IDE v*"};  // its message boxes are "Lazarus IDE"
   lazarus.inspector = WindowRule{"lazarus", "Lazarus", "Object Inspector"};
-  lazarus.projectTitle = "Lazarus IDE v* - {project}";
+  // While it compiles or debugs, Lazarus adds " (compiling ...)" and the like.
+  lazarus.projectTitle = "Lazarus IDE v* - {project} (*...)|Lazarus IDE v* - {project}";
   return {lazarus};
 }
 
@@ -166,9 +183,19 @@ std::vector<IdeProfile> LoadProfiles(const std::string& path, std::vector<std::s
       continue;
     }
     if (!p.projectTitle.empty()) {
-      const std::size_t at = p.projectTitle.find(kProjectPlaceholder);
-      if (at == std::string::npos || p.projectTitle.find(kProjectPlaceholder, at + 1) != std::string::npos)
-        warn("profile \"" + name + "\": ProjectTitle must hold {project} once; no project will be read");
+      std::size_t start = 0;
+      bool good = true;
+      for (;;) {
+        const std::size_t bar = p.projectTitle.find('|', start);
+        const std::string one = p.projectTitle.substr(start, bar == std::string::npos ? std::string::npos : bar - start);
+        const std::size_t at = one.find(kProjectPlaceholder);
+        good = good && at != std::string::npos && one.find(kProjectPlaceholder, at + 1) == std::string::npos;
+        if (bar == std::string::npos) break;
+        start = bar + 1;
+      }
+      if (!good)
+        warn("profile \"" + name + "\": each alternative of ProjectTitle must hold {project} once; "
+             "those that do not read no project");
     }
     out.push_back(std::move(p));
   }

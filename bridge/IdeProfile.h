@@ -9,7 +9,11 @@
 // The open project is read from the main window's title with a second
 // pattern that holds "{project}" once: the text standing there is the
 // project's name.  A title the project pattern does not match, or that leaves
-// an empty (or all-blank) name, means "no project open".
+// an empty (or all-blank) name, means "no project open".  A project pattern
+// may list alternatives separated by "|", tried in order: an IDE that adds a
+// passing state to its title ("project1 (compiling ...)") is read by an
+// alternative that names the state's shape first, so that the project does
+// not seem to change while it compiles.
 //
 // One profile is built in (Lazarus).  Users add their own in the profiles file
 // "EdgetuckIDE.ini" in the Windows directory:
@@ -82,7 +86,9 @@ bool GlobMatch(std::string_view pattern, std::string_view text);
 // placeholder match as little as they can, so with "IDE v* - {project}" the
 // first " - " after the version ends it and a name may hold " - " itself.
 // Nothing when the title does not match, the name is blank, or the pattern
-// does not hold the placeholder exactly once.
+// does not hold the placeholder exactly once.  With alternatives ("|"), the
+// first that gives a name wins; an alternative without exactly one
+// placeholder gives none.
 std::optional<std::string> ParseProjectName(std::string_view projectPattern, std::string_view title);
 
 // True when the window's identity satisfies the rule.

@@ -15,6 +15,7 @@ IdeWindows FindIdeWindows(const platform::WindowSystem& ws, const IdeProfile& pr
       found.pid = id->pid;
     } else if (!found.inspector && Matches(profile.inspector, *id)) {
       found.inspector = h;
+      found.inspectorPid = id->pid;
     }
     if (found.main && found.inspector) break;
   }
@@ -51,8 +52,9 @@ const IdeWindows& IdeWindowSystem::RefreshConst() const {
   next.main = keepMain ? m_current.main : fresh.main;
   next.pid = keepMain ? m_current.pid : fresh.pid;
   next.inspector = keepInspector ? m_current.inspector : fresh.inspector;
+  next.inspectorPid = keepInspector ? m_current.inspectorPid : fresh.inspectorPid;
   // A window kept as main must not be taken as the inspector as well.
-  if (next.inspector == next.main) next.inspector = 0;
+  if (next.inspector == next.main) next.inspector = 0, next.inspectorPid = 0;
   m_current = next;
   return m_current;
 }

@@ -47,6 +47,7 @@ struct IdeWindows {
   platform::HWND main = 0;       // real handles; 0 when not found
   platform::HWND inspector = 0;
   long long pid = 0;             // the main window's process (0: unknown)
+  long long inspectorPid = 0;    // the inspector's (the same for one-process IDEs)
   friend bool operator==(const IdeWindows&, const IdeWindows&) = default;
 };
 

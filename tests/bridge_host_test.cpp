@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <QWidget>
+#include <functional>
+#include <utility>
 
 #include "bridge/Bridge.h"
 #include "tests/bridge_fake_desktop.h"
@@ -25,6 +27,7 @@ struct FakeAddIn {
   THostWindow parent = 0;
   THostServices* services = nullptr;
   bool terminated = false;
+  std::function<void()> during;  // runs inside the next notification
 };
 FakeAddIn* g_addIn = nullptr;
 
@@ -44,6 +47,7 @@ public:
   void HandleNotification(TFileNotification code, const std::string& file, bool&) override {
     g_addIn->heard.push_back(Notification{code, file});
     g_addIn->projectsAsked.push_back(g_addIn->services->QueryProjectName());
+    if (auto during = std::exchange(g_addIn->during, nullptr)) during();
   }
 };
 
@@ -183,6 +187,27 @@ TEST_F(BridgeHost, IdeGoingAwayClosesTheProjectAndComingBackAttachesAgain) {
   EXPECT_FALSE(addIn.terminated) << "the add-in stays loaded across IDE restarts";
 }
 
+TEST_F(BridgeHost, ADesktopChangeDuringANotificationWaitsUntilItIsDone) {
+  MakeBridge();
+  StartIde();
+  bridge->Update();
+  addIn.heard.clear();
+  // While the add-in handles the close of p1 it lets events run, and the
+  // title changes once more: that change must not cut into this one.
+  addIn.during = [&] {
+    desktop.SetTitle(main, "Fake main - p3");
+    bridge->Update();
+  };
+  desktop.SetTitle(main, "Fake main - p2");
+  bridge->Update();
+  EXPECT_TRUE(testing_support::WaitFor([&] { return addIn.heard.size() >= 4; }));
+  EXPECT_EQ(addIn.heard, (std::vector<Notification>{{fnProjectClosing, "p1"},
+                                                    {fnProjectDesktopLoad, "p2.dsk"},
+                                                    {fnProjectClosing, "p2"},
+                                                    {fnProjectDesktopLoad, "p3.dsk"}}));
+  EXPECT_EQ(bridge->Project(), "p3");
+}
+
 TEST_F(BridgeHost, ChosenProfileOnly) {
   MakeBridge("Other");
   StartIde();  // a "Fake" IDE
@@ -291,6 +316,7 @@ TEST_F(BridgeHost, QuitTellsTheAddInTheProjectClosed) {
 TEST_F(BridgeHost, ActivationFollowsTheIdesProcessAndOurOwnWindows) {
   MakeBridge();
   StartIde();
+  desktop.windows.at(inspector).id.pid = 77;  // an IDE of two processes
   bridge->Update();
   const HWND stranger = desktop.Add(0x900, {"editor", "gedit", "Gedit", 99}, Rect{0, 0, 10, 10});
   const HWND mine = desktop.Add(0x901, {"panel", "b", "B", static_cast<long long>(::getpid())}, Rect{0, 0, 10, 10});
@@ -304,14 +330,16 @@ TEST_F(BridgeHost, ActivationFollowsTheIdesProcessAndOurOwnWindows) {
   struct Row {
     const char* name;
     std::optional<platform::WindowIdentity> id;
-    long long ide;
+    std::vector<long long> ide;
     bool own;
     bool active;
   } rows[] = {
-      {"own window, unknown", std::nullopt, 20, true, true},
-      {"pid unknown", platform::WindowIdentity{"t", "i", "c", 0}, 0, false, false},
-      {"no IDE attached", platform::WindowIdentity{"t", "i", "c", 20}, 0, false, false},
-      {"the IDE", platform::WindowIdentity{"t", "i", "c", 20}, 20, false, true},
+      {"own window, unknown", std::nullopt, {20}, true, true},
+      {"pid unknown", platform::WindowIdentity{"t", "i", "c", 0}, {}, false, false},
+      {"no IDE attached", platform::WindowIdentity{"t", "i", "c", 20}, {}, false, false},
+      {"the IDE", platform::WindowIdentity{"t", "i", "c", 20}, {20}, false, true},
+      {"the IDE's second process", platform::WindowIdentity{"t", "i", "c", 21}, {20, 21}, false, true},
+      {"our own process", platform::WindowIdentity{"t", "i", "c", 1234}, {20}, false, true},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);

@@ -86,6 +86,10 @@ TEST(BridgeProfile, ProjectFromTitleTable) {
       {"two placeholders", "{project} - {project}", "a - b", nullptr},
       {"only the placeholder", "{project}", "anything at all", "anything at all"},
       {"placeholder text in the title", lazarus, "Lazarus IDE v1 - {project}", "{project}"},
+      {"first alternative that reads wins", "A - {project} (*...)|A - {project}", "A - p (compiling ...)", "p"},
+      {"later alternative", "A - {project} (*...)|A - {project}", "A - p", "p"},
+      {"broken alternative skipped", "{project}{project}|A - {project}", "A - p", "p"},
+      {"empty alternatives", "||", "A - p", nullptr},
   };
   for (const ProjectCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -97,6 +101,24 @@ TEST(BridgeProfile, ProjectFromTitleTable) {
       EXPECT_FALSE(got.has_value()) << *got;
     }
   }
+}
+
+TEST(BridgeProfile, BuiltInLazarusReadsItsProjectThroughPassingStates) {
+  const IdeProfile lazarus = BuiltInProfiles().at(0);
+  const struct {
+    const char* title;
+    const char* project;
+  } rows[] = {
+      {"Lazarus IDE v2.2.6+dfsg2-2 - project1", "project1"},
+      {"Lazarus IDE v2.2.6+dfsg2-2 - project1 (compiling ...)", "project1"},
+      {"Lazarus IDE v2.2.6+dfsg2-2 - my app - v2 (debugging ...)", "my app - v2"},
+      {"Lazarus IDE v2.2.6+dfsg2-2 - tool (beta)", "tool (beta)"},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.title);
+    EXPECT_EQ(ParseProjectName(lazarus.projectTitle, r.title), std::optional<std::string>(r.project));
+  }
+  EXPECT_FALSE(ParseProjectName(lazarus.projectTitle, "Lazarus IDE v2.2.6+dfsg2-2").has_value());
 }
 
 TEST(BridgeProfile, BuiltInLazarusRecognisesItsWindows) {
@@ -113,6 +135,7 @@ TEST(BridgeProfile, BuiltInLazarusRecognisesItsWindows) {
       {"main without project", {"Lazarus IDE v2.2.6+dfsg2-2", "lazarus", "Lazarus", 42}, true, false},
       {"inspector", {"Object Inspector", "lazarus", "Lazarus", 42}, false, true},
       {"source editor", {"Source Editor", "lazarus", "Lazarus", 42}, false, false},
+      {"message box", {"Lazarus IDE", "lazarus", "Lazarus", 42}, false, false},
       {"impostor title", {"Lazarus IDE v9 - x", "xterm", "XTerm", 7}, false, false},
       {"impostor inspector", {"Object Inspector", "xterm", "XTerm", 7}, false, false},
   };

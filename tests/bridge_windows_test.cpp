@@ -35,7 +35,7 @@ protected:
 };
 
 TEST_F(BridgeWindows, FindAnswersTheAddInsNamesWithRoleHandles) {
-  EXPECT_EQ(ws.Current(), (IdeWindows{main, inspector, 20}));
+  EXPECT_EQ(ws.Current(), (IdeWindows{main, inspector, 20, 20}));
   EXPECT_EQ(ws.Find("TAppBuilder", nullptr), kMainHandle);
   EXPECT_EQ(ws.Find("TPropertyInspector", "Object Inspector"), kInspectorHandle) << "the profile decides, not the title";
   EXPECT_EQ(ws.Find("XTerm", "some terminal"), 0x100u) << "other names go through";

@@ -2,8 +2,8 @@
 // run, answers on standard output.  Waiting commands wait on the server's
 // events (with a deadline), never on guessed sleeps.
 //
-//   xdrive find TITLE                 the client window titled TITLE (hex id); exit 1 if none
-//   xdrive wait-window TITLE MS       waits until such a window exists, prints its id
+//   xdrive find TITLE                 the shown client window titled TITLE (hex id); exit 1 if none
+//   xdrive wait-window TITLE MS       waits until such a window is shown, prints its id
 //   xdrive frame WIN                  its frame rectangle: left top right bottom
 //   xdrive wait-frame WIN L T R B TOL MS
 //                                     waits until every edge of the frame is within TOL
@@ -15,6 +15,10 @@
 //   xdrive title WIN TEXT             sets the window's WM_NAME and _NET_WM_NAME
 //   xdrive move WIN L T               asks the window manager to put the frame's corner at L T
 //   xdrive pid WIN                    its _NET_WM_PID
+//   xdrive wait-active WIN MS         waits until the window manager names WIN the active window
+//   xdrive key KEYCODE                presses and releases a key by XTest
+//   xdrive click-client WIN X Y       moves the pointer (XTest) to X Y of the window's
+//                                     client area and clicks the first button
 //
 // Frame rectangles: the client's place on the root less _NET_FRAME_EXTENTS,
 // right and bottom exclusive, as the platform layer reports them.
@@ -88,9 +92,17 @@ std::vector<xcb_window_t> Clients() {
   return out;
 }
 
+bool Viewable(xcb_window_t w) {
+  auto* r = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, w), nullptr);
+  const bool v = r && r->map_state == XCB_MAP_STATE_VIEWABLE;
+  std::free(r);
+  return v;
+}
+
+// A window that is not yet mapped has no place worth reading: only shown ones count.
 std::optional<xcb_window_t> FindTitled(const std::string& title) {
   for (xcb_window_t w : Clients())
-    if (Title(w) == title) return w;
+    if (Title(w) == title && Viewable(w)) return w;
   return std::nullopt;
 }
 
@@ -266,6 +278,38 @@ int main(int argc, char** argv) {
     ev.data.data32[2] = static_cast<uint32_t>(std::atoi(argv[4]));
     xcb_send_event(c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char*>(&ev));
+    free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    return 0;
+  }
+  if (cmd == "wait-active" && argc == 4) {
+    const xcb_window_t w = ParseWindow(argv[2]);
+    const auto deadline = clock::now() + std::chrono::milliseconds(std::atoi(argv[3]));
+    Listen(root, XCB_EVENT_MASK_PROPERTY_CHANGE);
+    const xcb_atom_t active = Atom("_NET_ACTIVE_WINDOW");
+    for (;;) {
+      const std::vector<uint32_t> v = Cardinals(root, active, XCB_ATOM_WINDOW);
+      if (!v.empty() && v[0] == w) return 0;
+      if (!WaitEvents(deadline)) return 1;
+    }
+  }
+  if (cmd == "key" && argc == 3) {
+    const auto code = static_cast<uint8_t>(std::atoi(argv[2]));
+    xcb_test_fake_input(c, XCB_KEY_PRESS, code, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    xcb_test_fake_input(c, XCB_KEY_RELEASE, code, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    return 0;
+  }
+  if (cmd == "click-client" && argc == 5) {
+    const xcb_window_t w = ParseWindow(argv[2]);
+    auto* tr = xcb_translate_coordinates_reply(
+        c, xcb_translate_coordinates(c, w, root, static_cast<int16_t>(std::atoi(argv[3])),
+                                     static_cast<int16_t>(std::atoi(argv[4]))),
+        nullptr);
+    if (!tr) return 1;
+    xcb_test_fake_input(c, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root, tr->dst_x, tr->dst_y, 0);
+    xcb_test_fake_input(c, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    xcb_test_fake_input(c, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    std::free(tr);
     free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     return 0;
   }
