@@ -124,7 +124,6 @@ cleanup() {
 trap cleanup EXIT
 
 say() { echo "$*" | tee -a "$REPORT"; }
-FAILED=0
 fail() {  # fail WHAT: a check failed; the rest of the run cannot mean anything
   say "FAILED: $*"
   shot "failed"
@@ -269,7 +268,9 @@ client() {
 }
 # matches "x y w h" PATTERN TOL: PATTERN is four numbers or _ (any)
 matches() {
-  local have=($1) want=($2) tol="$3" i d
+  local have want tol="$3" i d
+  read -r -a have <<<"$1"
+  read -r -a want <<<"$2"
   [ "${#have[@]}" -eq 4 ] || return 1
   for i in 0 1 2 3; do
     [ "${want[i]}" = _ ] && continue
@@ -330,7 +331,8 @@ settled() {
 pointer() { xdotool getmouselocation 2>/dev/null | sed -n 's/^x:\([0-9-]*\) y:\([0-9-]*\).*/\1 \2/p'; }
 # glide X Y: moves the pointer there in a dozen steps, as a hand would
 glide() {
-  local from=($(pointer)) i n=12 x y
+  local from i n=12 x y
+  read -r -a from <<<"$(pointer)"
   [ "${#from[@]}" -eq 2 ] || from=(640 400)
   for ((i = 1; i <= n; i++)); do
     x=$((from[0] + ($1 - from[0]) * i / n))
@@ -376,7 +378,7 @@ done
 T0=$SECONDS
 HOME="$WORK/home" "$LAZ_EXE" --pcp="$WORK/config" --scp="$WORK/secondary" >"$WORK/lazarus.log" 2>&1 &
 LAZ_PID=$!
-PIDS+=($LAZ_PID)
+PIDS+=("$LAZ_PID")
 MAIN="$(wait_window lazarus '^Lazarus IDE v' 60)" || {
   shot "no-ide"
   if find_window '' 'Welcome to Lazarus' >/dev/null; then
@@ -403,7 +405,7 @@ export XDG_RUNTIME_DIR="$WORK/runtime" QT_QPA_PLATFORM=xcb
 # A sanitizer build reports the system libraries' own leaks (D-Bus,
 # fontconfig) at exit; they are not what this run checks.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
-mkdir -p "$WINDIR" "$XDG_STATE_HOME" "$XDG_CONFIG_HOME" && mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+mkdir -p "$WINDIR" "$XDG_STATE_HOME" "$XDG_CONFIG_HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
 cat >"$WINDIR/Edgetuck.ini" <<INI
 [Edgetucker]
 mgHideInspector=True
@@ -423,7 +425,8 @@ INI
 # means nothing of it is left to see
 strip() {
   local f
-  f=($(frame "$1")) || return 1
+  read -r -a f <<<"$(frame "$1")"
+  [ "${#f[@]}" -eq 4 ] || return 1
   case "$2" in
     top) echo $((f[1] + f[3])) ;;
     left) echo $((f[0] + f[2])) ;;
@@ -455,7 +458,7 @@ expect() {
 expect_hidden() {
   local end=$(($4 + SECONDS)) f
   while :; do
-    f=($(frame "$2"))
+    read -r -a f <<<"$(frame "$2")"
     if [ "${#f[@]}" -eq 4 ]; then
       case "$3" in
         top) [ "${f[0]}" -eq 0 ] && [ $((f[1] + f[3])) -eq "$HANG" ] && break ;;
@@ -473,8 +476,8 @@ expect_hidden() {
 }
 # The add-in's own geometry: shown, the main window spans the screen's width
 # at the top and the inspector the screen's height at its side.
-set -- $MAIN_HOME; MAIN_H=$4
-set -- $INSP_HOME; INSP_W=$3
+read -r _ _ _ MAIN_H <<<"$MAIN_HOME"
+read -r _ _ INSP_W _ <<<"$INSP_HOME"
 MAIN_SHOWN="0 0 $SCREEN_W $MAIN_H"
 INSP_SHOWN="0 0 $INSP_W $SCREEN_H"
 strips() { echo "strips: main $(strip "$MAIN" top) px at the top, inspector $(strip "$INSP" left) px at the left (want $HANG)"; }
@@ -484,7 +487,7 @@ open_panel() {  # raises the control panel with --panel; PANEL_CLIENT is its cli
   "$BRIDGE" --panel >"$WORK/panel.log" 2>&1 || fail "--panel failed: $(cat "$WORK/panel.log")"
   PANEL="$(wait_window "" '^Edgetucker ' 15)" || fail "the control panel did not appear after --panel"
   settled "$PANEL" 5 >/dev/null
-  PANEL_CLIENT=($(client "$PANEL"))
+  read -r -a PANEL_CLIENT <<<"$(client "$PANEL")"
   # The panel's client area is 246 x 112 with Start at 167,5 (75 x 104) and
   # Stop at 84,8 (75 x 27); a panel of another size is not the one this
   # script knows how to press.
@@ -496,7 +499,7 @@ open_panel() {  # raises the control panel with --panel; PANEL_CLIENT is its cli
 say "== the bridge"
 "$BRIDGE" --ide Lazarus >"$WORK/bridge.log" 2>&1 &
 BRIDGE_PID=$!
-PIDS+=($BRIDGE_PID)
+PIDS+=("$BRIDGE_PID")
 log_has "found Lazarus's main window" 20 || fail "the bridge did not find Lazarus's main window"
 PROJECT="$(xdotool getwindowname "$MAIN" | sed -n 's/.* - \(.*\)$/\1/p')"
 log_has "project \"$PROJECT\" opened" 20 || fail "the bridge did not tell the add-in project \"$PROJECT\" opened"
