@@ -136,12 +136,16 @@ die() { say "SETUP FAILED: $*"; exit 3; }
 # ---- 2. the Lazarus configuration -------------------------------------------------
 # Lazarus shows its "Welcome" dialog whenever its directory, compiler, FPC
 # sources, make, debugger or Fppkg configuration does not pass its checks.
-# Debian's /usr/lib/lazarus/<version> lacks packager/globallinks/ (the links
-# that tell the IDE where each package's .lpk file is), so the directory is
-# judged incomplete.  Ours is a folder of symbolic links to the installed one
-# with a real packager/ holding generated globallinks/*.lpl, named in
+# Debian's /usr/lib/lazarus/<version> is only complete with lazarus-src (ide/,
+# the .lpk files) and lcl-units (packager/globallinks/, the links that tell the
+# IDE where each package's .lpk file is), which installs without recommended
+# packages leave out; without globallinks the directory is judged incomplete.
+# Ours is a folder of symbolic links to the installed one with a real
+# packager/ holding globallinks/*.lpl made from the .lpk files found, so it
+# does not depend on which of those packages are there.  It is named in
 # environmentoptions.xml with absolute paths of fpc, make and gdb and an
-# fppkg.cfg of its own.
+# fppkg.cfg of its own.  The configuration records the IDE's full version
+# (from ide/version.inc), else the IDE first offers to convert it.
 lpk_name() { sed -n 's/.*<Name Value="\([^"]*\)".*/\1/p' "$1" | head -n 1; }
 lpk_version() {  # the package's own <Version Major=.. Minor=.. Release=.. Build=../>, missing parts 0
   local line
@@ -159,7 +163,9 @@ prepare_lazarus() {
   for e in "$LAZ_SYS"/*; do
     [ "$(basename "$e")" = packager ] || ln -s "$e" "$laz/$(basename "$e")"
   done
-  for e in "$LAZ_SYS"/packager/*; do ln -s "$e" "$laz/packager/$(basename "$e")"; done
+  for e in "$LAZ_SYS"/packager/*; do
+    [ "$(basename "$e")" = globallinks ] || ln -s "$e" "$laz/packager/$(basename "$e")"
+  done
   [ -f "$laz/ide/lazarus.lpi" ] && [ -f "$laz/ide/version.inc" ] || die "$LAZ_SYS has no ide/lazarus.lpi or ide/version.inc (is lazarus-src installed?)"
   local lpk rel name count=0
   while IFS= read -r lpk; do
@@ -172,8 +178,6 @@ prepare_lazarus() {
   done < <(find "$LAZ_SYS/components" "$LAZ_SYS/lcl" "$LAZ_SYS/packager" "$LAZ_SYS/ide" -name '*.lpk' \
              -not -path '*/test/*' -not -path '*/tests/*' -not -path '*/demo*' -not -path '*/example*' | sort)
   [ "$count" -gt 0 ] || die "no .lpk package files under $LAZ_SYS (is lazarus-src installed?)"
-  # The version the configuration was written by: the IDE's own, else it asks
-  # to upgrade or downgrade it first.
   local lazver
   lazver="$(head -n 1 "$laz/ide/version.inc" | tr -d "'\r")"
 
