@@ -108,8 +108,16 @@ LAZ_SYS="$(ls -d /usr/lib/lazarus/[0-9]* 2>/dev/null | sort -V | tail -n 1)"
 LAZ_EXE="$LAZ_SYS/lazarus"
 
 # ---- the run's folders and processes -------------------------------------------
+# The shots folder is new, empty, or one of an earlier run (it has our
+# report.txt); only what a run writes there is replaced, and a folder of other
+# files is refused rather than mixed into.
+if [ -d "$SHOTS" ] && [ -n "$(ls -A "$SHOTS")" ] && ! head -n 1 "$SHOTS/report.txt" 2>/dev/null | grep -q "^== preparing the Lazarus configuration"; then
+  echo "run-with-lazarus.sh: $SHOTS holds other files; give an empty or new folder with --shots" >&2
+  exit 2
+fi
+mkdir -p "$SHOTS" || exit 2
+rm -f "$SHOTS"/[0-9][0-9]-*.png "$SHOTS"/report.txt "$SHOTS"/{bridge,lazarus,openbox,panel,xvfb}.log
 WORK="$(mktemp -d "${TMPDIR:-/tmp}/with-lazarus-XXXXXX")"
-mkdir -p "$SHOTS" && rm -f "$SHOTS"/*.png "$SHOTS"/report.txt
 SHOTS="$(realpath "$SHOTS")"
 REPORT="$SHOTS/report.txt"
 PIDS=()
