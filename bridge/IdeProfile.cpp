@@ -126,9 +126,14 @@ std::optional<std::string> ParseProjectName(std::string_view projectPattern, std
   }
 }
 
-bool Matches(const WindowRule& rule, const platform::WindowIdentity& id) {
+bool ClassMatches(const WindowRule& rule, const platform::WindowIdentity& id) {
   if (!rule.instance.empty() && rule.instance != id.instance) return false;
   if (!rule.cls.empty() && rule.cls != id.cls) return false;
+  return true;
+}
+
+bool Matches(const WindowRule& rule, const platform::WindowIdentity& id) {
+  if (!ClassMatches(rule, id)) return false;
   if (!rule.title.empty() && !GlobMatch(rule.title, id.title)) return false;
   return true;
 }

@@ -93,6 +93,9 @@ std::optional<std::string> ParseProjectName(std::string_view projectPattern, std
 
 // True when the window's identity satisfies the rule.
 bool Matches(const WindowRule& rule, const platform::WindowIdentity& id);
+// True when its WM_CLASS does (the title aside): a window that may come to
+// play the role once its title changes.
+bool ClassMatches(const WindowRule& rule, const platform::WindowIdentity& id);
 
 // The profiles compiled in: Lazarus.
 std::vector<IdeProfile> BuiltInProfiles();

@@ -66,12 +66,25 @@ void XWatch::ListenToClientTitles() {
   }
   std::free(r);
   // Our own mask on another client's window: it changes nothing for that client.
+  std::set<std::uint32_t> titled;
   for (std::uint32_t w : now) {
-    if (m_titled.count(w) || w == m_watched) continue;
+    if (m_titled.count(w)) {
+      titled.insert(w);
+      continue;
+    }
+    if (m_asked.count(w)) continue;  // asked before: its titles do not matter
+    if (wantsTitles && !wantsTitles(w)) {
+      m_asked.insert(w);
+      continue;
+    }
+    titled.insert(w);
+    if (w == m_watched) continue;
     const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_change_window_attributes(m_conn, w, XCB_CW_EVENT_MASK, &mask);
   }
-  m_titled = std::move(now);
+  // Windows gone from the list are forgotten (their ids may be used again).
+  std::erase_if(m_asked, [&](std::uint32_t w) { return !now.count(w); });
+  m_titled = std::move(titled);
 }
 
 void XWatch::WatchWindow(std::uintptr_t window) {

@@ -12,6 +12,7 @@
 
 #include <QObject>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <set>
 
@@ -35,6 +36,11 @@ public:
   // not (0: none).
   void WatchWindow(std::uintptr_t window);
 
+  // Which managed windows' titles matter (all when unset); asked once per
+  // window when it joins the window manager's list.  Fewer windows listened
+  // to means no wake-up when an unrelated program retitles itself.
+  std::function<bool(std::uintptr_t)> wantsTitles;
+
   // The active window as the window manager publishes it; 0 when none is
   // published (no window manager) or the connection is not open.
   std::uintptr_t ActiveWindow() const;
@@ -54,6 +60,7 @@ private:
   std::uint32_t m_root = 0;
   std::uint32_t m_watched = 0;
   std::set<std::uint32_t> m_titled;  // managed windows whose titles we listen to
+  std::set<std::uint32_t> m_asked;   // managed windows whose titles do not matter
   std::uint32_t m_netActive = 0, m_netClientList = 0, m_netWmName = 0, m_wmName = 2 /* XA_WM_NAME */;
   std::unique_ptr<QSocketNotifier> m_notifier;
 };

@@ -162,6 +162,13 @@ int main(int argc, char** argv) {
   settle.setSingleShot(true);
   settle.setInterval(30);
   QObject::connect(&settle, &QTimer::timeout, bridge.get(), [&] { bridge->Update(); });
+  watch.wantsTitles = [&](std::uintptr_t w) {
+    const std::optional<platform::WindowIdentity> id = desktop->Identify(w);
+    if (!id) return false;
+    for (const IdeProfile& p : profiles)
+      if (ClassMatches(p.main, *id) || ClassMatches(p.inspector, *id)) return true;
+    return false;
+  };
   if (watch.Open()) {
     QObject::connect(&watch, &XWatch::windowsChanged, &settle, qOverload<>(&QTimer::start));
     QObject::connect(&watch, &XWatch::titlesChanged, &settle, qOverload<>(&QTimer::start));

@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QWidget>
 #include <functional>
 #include <utility>
@@ -345,6 +346,46 @@ TEST_F(BridgeHost, ActivationFollowsTheIdesProcessAndOurOwnWindows) {
     SCOPED_TRACE(r.name);
     EXPECT_EQ(IdeIsActive(r.id, r.ide, 1234, r.own), r.active);
   }
+}
+
+TEST(BridgeAddInHost, LibrariesThatCannotServeAreReportedNotFatal) {
+  AddInHost host;
+  std::string why;
+  EXPECT_FALSE(host.Load("/no/such/libedgetucker.so", &why));
+  EXPECT_NE(why.find("cannot load"), std::string::npos) << why;
+  // A real library without the entry point: the hook library beside the tests.
+  const std::string hook = QCoreApplication::applicationDirPath().toStdString() + "/libmgwatch1.so";
+  why.clear();
+  EXPECT_FALSE(host.Load(hook, &why));
+  EXPECT_NE(why.find("has no entry point INITEXPERT0016"), std::string::npos) << why;
+  EXPECT_FALSE(host.Loaded());
+  EXPECT_FALSE(host.RunMenu());
+  EXPECT_EQ(host.MenuText(), "");
+  EXPECT_FALSE(host.Notify(fnProjectClosing, "p")) << "no notifier, nothing cancelled";
+}
+
+TEST(BridgeAddInHost, ServicesOutliveTheHostWithNeutralAnswers) {
+  FakeAddIn local;
+  g_addIn = &local;
+  THostServices* kept = nullptr;
+  {
+    AddInHost host;
+    host.parentWindow = [] { return THostWindow{42}; };
+    host.projectName = [] { return std::string("p"); };
+    ASSERT_TRUE(host.Connect(&FakeInit));
+    EXPECT_FALSE(host.Connect(&FakeInit)) << "one add-in per host";
+    EXPECT_EQ(local.parent, 42u);
+    kept = host.Services();
+    kept->AddRef();  // an add-in that holds on to the services past the end
+    host.Shutdown();
+    EXPECT_TRUE(local.terminated);
+    EXPECT_EQ(host.NotifierCount(), 0u);
+  }
+  EXPECT_EQ(kept->QueryParentWindow(), 0u);
+  EXPECT_EQ(kept->QueryProjectName(), "");
+  EXPECT_FALSE(kept->AttachNotifier(nullptr));
+  kept->Release();
+  g_addIn = nullptr;
 }
 
 TEST(BridgeProjectChange, Table) {

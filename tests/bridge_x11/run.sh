@@ -183,6 +183,7 @@ PANEL="$("$XD" wait-window "Edgetucker 1.2d" 10000)" || fail "the panel did not 
 "$XD" wait-active "$PANEL" 10000 || fail "the panel did not get the focus"
 "$XD" key 9
 wait_home "Stop"
+echo "stopped: main $(read_frame "$MAIN"), inspector $(read_frame "$INSP")"
 
 step "the title shows the project closed, then a project opens: hiding starts by itself"
 "$XD" title "$MAIN" "FakeIDE main"
@@ -237,6 +238,7 @@ set -- $HIDDEN_INSP
 "$XD" title "$MAIN" "FakeIDE main - delta"
 log_has "back home from where it was hidden"
 wait_home "IDE restarted at the hidden places"
+echo "put home: main $(read_frame "$MAIN"), inspector $(read_frame "$INSP")"
 log_has 'project "delta" opened'
 # shellcheck disable=SC2086
 "$XD" wait-frame "$MAIN" $MAIN_HOME "$TOL" 1000 >/dev/null || fail "main window left home after the project opened"
