@@ -388,7 +388,11 @@ until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; do
 done
 
 T0=$SECONDS
-HOME="$WORK/home" "$LAZ_EXE" --pcp="$WORK/config" --scp="$WORK/secondary" >"$WORK/lazarus.log" 2>&1 &
+# A Lazarus of its own, whatever else runs on the machine: it looks for another
+# instance through a socket in $TMPDIR and would hand over to it.
+mkdir -p "$WORK/tmp"
+HOME="$WORK/home" TMPDIR="$WORK/tmp" "$LAZ_EXE" --force-new-instance --pcp="$WORK/config" --scp="$WORK/secondary" \
+  >"$WORK/lazarus.log" 2>&1 &
 LAZ_PID=$!
 PIDS+=("$LAZ_PID")
 MAIN="$(wait_window lazarus '^Lazarus IDE v' 60)" || {
@@ -396,7 +400,7 @@ MAIN="$(wait_window lazarus '^Lazarus IDE v' 60)" || {
   if find_window '' 'Welcome to Lazarus' >/dev/null; then
     die "Lazarus opened its Welcome dialog: the prepared configuration did not pass its checks (see lazarus.log: $(grep -m 3 'Warning: (lazarus)' "$WORK/lazarus.log" | tr '\n' ' '))"
   fi
-  die "Lazarus's main window did not appear within 60 s"
+  die "Lazarus's main window did not appear within 60 s (windows shown: $(xdotool search --onlyvisible --name . getwindowname %@ 2>/dev/null | sort -u | tr '\n' ';'))"
 }
 INSP="$(wait_window lazarus '^Object Inspector$' 30)" || { shot "no-inspector"; die "Lazarus's Object Inspector did not appear"; }
 if find_window '' 'Welcome to Lazarus' >/dev/null; then shot "welcome"; die "Lazarus opened its Welcome dialog"; fi
