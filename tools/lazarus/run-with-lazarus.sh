@@ -1,0 +1,585 @@
+#!/usr/bin/env bash
+# run-with-lazarus.sh: the add-in served to a real Lazarus IDE, end to end, on
+# a private X server, with a screenshot of every step.
+#
+#   tools/lazarus/run-with-lazarus.sh [--bridge PATH] [--shots DIR] [--keep DIR]
+#                                     [--no-install] [--animate]
+#
+# 1. Installs what it needs with apt-get (skipped for packages already there).
+# 2. Prepares a Lazarus configuration in a temporary folder, so that the IDE
+#    starts straight into its windows (no "Welcome to Lazarus IDE" dialog); see
+#    prepare_lazarus below for what that takes.
+# 3. Starts Xvfb (1280 x 800), openbox and Lazarus.
+# 4. Starts the bridge, opens the control panel with `--panel`, clicks Start
+#    (XTest, at the button's place read from the X server), reveals and hides
+#    the main window and the Object Inspector with XTest pointer motion, opens
+#    the panel again and clicks Stop, and checks that both windows stand at
+#    home.  Every rectangle is the frame as the X server reports it; the strip
+#    a hidden window leaves on the screen is measured from it.  Windows jump
+#    (the add-in's default); --animate makes them slide.
+# 5. Takes a screenshot of each step into the shots folder (default
+#    ./lazarus-shots), beside report.txt and the logs of the bridge and the IDE.
+#
+# Needs root for step 1 (or sudo); with --no-install it only checks.  The
+# bridge defaults to build-tests/bin/edgetucker-bridge of this tree, with
+# libedgetucker.so beside it.  Exits 0 when every check passed, 1 when one
+# failed (the report says which, with the rectangles), 2 on a wrong command
+# line, 3 when something it needs is missing.
+set -u
+
+HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+REPO="$(cd "$HERE/../.." && pwd)"
+
+BRIDGE=""
+SHOTS="$PWD/lazarus-shots"
+KEEP=""
+INSTALL=1
+ANIMATE=False
+while [ "$#" -gt 0 ]; do
+  case "$1" in
+    --bridge) BRIDGE="${2:-}"; shift 2 ;;
+    --bridge=*) BRIDGE="${1#*=}"; shift ;;
+    --shots) SHOTS="${2:-}"; shift 2 ;;
+    --shots=*) SHOTS="${1#*=}"; shift ;;
+    --keep) KEEP="${2:-}"; shift 2 ;;
+    --keep=*) KEEP="${1#*=}"; shift ;;
+    --no-install) INSTALL=0; shift ;;
+    --animate) ANIMATE=True; shift ;;
+    -h|--help) sed -n '2,28p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) echo "run-with-lazarus.sh: unknown option: $1 (see --help)" >&2; exit 2 ;;
+  esac
+done
+[ -n "$SHOTS" ] || { echo "run-with-lazarus.sh: --shots needs a folder" >&2; exit 2; }
+
+# The settings the add-in reads (Edgetuck.ini): both windows hide, the
+# inspector at the left edge, a strip of HANG pixels, no automatic start (Start
+# is pressed on the panel), no sounds (Xvfb has no sound card).
+HANG=5
+SCREEN_W=1280
+SCREEN_H=800
+
+# ---- 1. packages --------------------------------------------------------------
+# lazarus-src-2.2 brings the package files (.lpk) and ide/ that the IDE checks
+# its directory against; fpc brings fpcmkcfg for the Fppkg configuration.
+PACKAGES=(lazarus-ide-gtk2 lazarus-src-2.2 fpc gdb make xvfb openbox xdotool x11-utils imagemagick)
+missing_packages() {
+  local p
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q "install ok installed" || echo "$p"
+  done
+}
+install_packages() {
+  local missing
+  mapfile -t missing < <(missing_packages)
+  [ "${#missing[@]}" -eq 0 ] && return 0
+  if [ "$INSTALL" -eq 0 ]; then
+    echo "run-with-lazarus.sh: missing packages: ${missing[*]} (run without --no-install, or apt-get install them)" >&2
+    exit 3
+  fi
+  local SUDO=()
+  [ "$(id -u)" -eq 0 ] || SUDO=(sudo)
+  echo "== installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  if ! "${SUDO[@]}" apt-get install -y "${missing[@]}"; then
+    "${SUDO[@]}" apt-get update && "${SUDO[@]}" apt-get install -y "${missing[@]}" || {
+      echo "run-with-lazarus.sh: apt-get could not install: ${missing[*]}" >&2
+      exit 3
+    }
+  fi
+}
+install_packages
+
+if [ -z "$BRIDGE" ]; then
+  for c in "$REPO/build-tests/bin/edgetucker-bridge" "$REPO/build/bin/edgetucker-bridge" \
+           "$(command -v edgetucker-bridge 2>/dev/null)"; do
+    [ -n "$c" ] && [ -x "$c" ] && { BRIDGE="$c"; break; }
+  done
+fi
+if [ -z "$BRIDGE" ] || [ ! -x "$BRIDGE" ]; then
+  echo "run-with-lazarus.sh: no edgetucker-bridge to run (build it: cmake --build build-tests --target edgetucker-bridge, or give --bridge PATH)" >&2
+  exit 3
+fi
+BRIDGE="$(realpath "$BRIDGE")"
+
+LAZ_SYS="$(ls -d /usr/lib/lazarus/[0-9]* 2>/dev/null | sort -V | tail -n 1)"
+[ -n "$LAZ_SYS" ] && [ -x "$LAZ_SYS/lazarus" ] || { echo "run-with-lazarus.sh: no Lazarus under /usr/lib/lazarus" >&2; exit 3; }
+# Started by this name, as lazarus-ide does: GTK takes the WM_CLASS instance
+# from it ("lazarus"; the file it links to would give "lazarus-gtk2").
+LAZ_EXE="$LAZ_SYS/lazarus"
+
+# ---- the run's folders and processes -------------------------------------------
+# The shots folder is new, empty, or one of an earlier run (it has our
+# report.txt); only what a run writes there is replaced, and a folder of other
+# files is refused rather than mixed into.
+if [ -d "$SHOTS" ] && [ -n "$(ls -A "$SHOTS")" ] && ! head -n 1 "$SHOTS/report.txt" 2>/dev/null | grep -q "^== preparing the Lazarus configuration"; then
+  echo "run-with-lazarus.sh: $SHOTS holds other files; give an empty or new folder with --shots" >&2
+  exit 2
+fi
+mkdir -p "$SHOTS" || exit 2
+rm -f "$SHOTS"/[0-9][0-9]-*.png "$SHOTS"/report.txt "$SHOTS"/{bridge,lazarus,openbox,panel,xvfb}.log
+WORK="$(mktemp -d "${TMPDIR:-/tmp}/with-lazarus-XXXXXX")"
+SHOTS="$(realpath "$SHOTS")"
+REPORT="$SHOTS/report.txt"
+PIDS=()
+cleanup() {
+  local i
+  for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do kill "${PIDS[i]}" 2>/dev/null; done
+  wait 2>/dev/null
+  cp "$WORK"/*.log "$SHOTS"/ 2>/dev/null
+  if [ -n "$KEEP" ]; then mkdir -p "$KEEP" && cp -r "$WORK"/. "$KEEP"/; fi
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+say() { echo "$*" | tee -a "$REPORT"; }
+fail() {  # fail WHAT: a check failed; the rest of the run cannot mean anything
+  say "FAILED: $*"
+  shot "failed"
+  say "---- last lines of the bridge's log ----"
+  tail -n 20 "$WORK/bridge.log" 2>/dev/null | tee -a "$REPORT"
+  exit 1
+}
+die() { say "SETUP FAILED: $*"; exit 3; }
+
+# ---- 2. the Lazarus configuration -------------------------------------------------
+# Lazarus shows its "Welcome" dialog whenever its directory, compiler, FPC
+# sources, make, debugger or Fppkg configuration does not pass its checks.
+# Debian's /usr/lib/lazarus/<version> is only complete with lazarus-src (ide/,
+# the .lpk files) and lcl-units (packager/globallinks/, the links that tell the
+# IDE where each package's .lpk file is), which installs without recommended
+# packages leave out; without globallinks the directory is judged incomplete.
+# Ours is a folder of symbolic links to the installed one with a real
+# packager/ holding globallinks/*.lpl made from the .lpk files found, so it
+# does not depend on which of those packages are there.  It is named in
+# environmentoptions.xml with absolute paths of fpc, make and gdb and an
+# fppkg.cfg of its own.  The configuration records the IDE's full version
+# (from ide/version.inc), else the IDE first offers to convert it.
+lpk_name() { sed -n 's/.*<Name Value="\([^"]*\)".*/\1/p' "$1" | head -n 1; }
+lpk_version() {  # the package's own <Version Major=.. Minor=.. Release=.. Build=../>, missing parts 0
+  local line
+  line="$(grep -m 1 -E '<Version( (Major|Minor|Release|Build)="[0-9]+")+ */>' "$1")"
+  local v=() k n
+  for k in Major Minor Release Build; do
+    n="$(sed -n "s/.* $k=\"\([0-9]*\)\".*/\1/p" <<<"$line")"
+    v+=("${n:-0}")
+  done
+  echo "${v[0]}.${v[1]}.${v[2]}.${v[3]}"
+}
+prepare_lazarus() {
+  local laz="$WORK/lazarus" cfg="$WORK/config" e
+  mkdir -p "$laz/packager/globallinks" "$cfg" "$WORK/home" "$WORK/fppkg/config"
+  for e in "$LAZ_SYS"/*; do
+    [ "$(basename "$e")" = packager ] || ln -s "$e" "$laz/$(basename "$e")"
+  done
+  for e in "$LAZ_SYS"/packager/*; do
+    [ "$(basename "$e")" = globallinks ] || ln -s "$e" "$laz/packager/$(basename "$e")"
+  done
+  [ -f "$laz/ide/lazarus.lpi" ] && [ -f "$laz/ide/version.inc" ] || die "$LAZ_SYS has no ide/lazarus.lpi or ide/version.inc (is lazarus-src installed?)"
+  local lpk rel name count=0
+  while IFS= read -r lpk; do
+    rel="${lpk#"$LAZ_SYS"/}"
+    name="$(lpk_name "$lpk")"
+    [ -n "$name" ] || continue
+    name="$(tr '[:upper:]' '[:lower:]' <<<"$name")"
+    echo "\$(LazarusDir)/$rel" >"$laz/packager/globallinks/$name-$(lpk_version "$lpk").lpl"
+    count=$((count + 1))
+  done < <(find "$LAZ_SYS/components" "$LAZ_SYS/lcl" "$LAZ_SYS/packager" "$LAZ_SYS/ide" -name '*.lpk' \
+             -not -path '*/test/*' -not -path '*/tests/*' -not -path '*/demo*' -not -path '*/example*' | sort)
+  [ "$count" -gt 0 ] || die "no .lpk package files under $LAZ_SYS (is lazarus-src installed?)"
+  local lazver
+  lazver="$(head -n 1 "$laz/ide/version.inc" | tr -d "'\r")"
+
+  local fpc make gdb fpcsrc
+  fpc="$(command -v fpc)" || die "fpc not found"
+  make="$(command -v make)" || die "make not found"
+  gdb="$(command -v gdb)" || die "gdb not found"
+  fpcsrc="$(ls -d /usr/share/fpcsrc/[0-9]* 2>/dev/null | sort -V | tail -n 1)"
+  [ -n "$fpcsrc" ] || die "no FPC sources under /usr/share/fpcsrc (fpc-source)"
+  local fpcver
+  fpcver="$("$fpc" -iV)"
+  local fpclib
+  fpclib="$(ls -d /usr/lib/*/fpc/"$fpcver" /usr/lib/fpc/"$fpcver" 2>/dev/null | head -n 1)"
+  [ -n "$fpclib" ] || die "no FPC $fpcver units under /usr/lib"
+  fpcmkcfg -3 -s -d "LocalRepository=$WORK/fppkg/" -d "CompilerConfigDir=$WORK/fppkg/config/" \
+    -d "GlobalPath=$fpclib/" \
+    -d "GlobalPrefix=/usr" -o "$WORK/fppkg.cfg" >/dev/null || die "fpcmkcfg could not write fppkg.cfg"
+  fpcmkcfg -4 -s -d "fpcbin=$fpc" -o "$WORK/fppkg/config/default" >/dev/null || die "fpcmkcfg could not write the compiler configuration"
+
+  # Window places.  Under openbox (frame 1, 1, 20, 5) a form at 0,0 of width
+  # 1278 gets a frame of exactly 1280 at 0,0.  The inspector stands at the
+  # left edge under the main bar, the source editor to its right, so that
+  # neither covers the other.
+  cat >"$cfg/environmentoptions.xml" <<EOF
+<?xml version="1.0" encoding="UTF-8"?>
+<CONFIG>
+  <EnvironmentOptions>
+    <Version Value="110" Lazarus="$lazver"/>
+    <LazarusDirectory Value="$laz/"/>
+    <CompilerFilename Value="$fpc"/>
+    <FPCSourceDirectory Value="$fpcsrc/"/>
+    <MakeFilename Value="$make"/>
+    <TestBuildDirectory Value="$WORK/build/"/>
+    <FppkgConfigFile Value="$WORK/fppkg.cfg"/>
+    <Debugger>
+      <Configs>
+        <Config ConfigName="Gdb" ConfigClass="TGDBMIDebugger" DebuggerFilename="$gdb" Active="True"/>
+      </Configs>
+    </Debugger>
+  </EnvironmentOptions>
+  <Desktops Count="1" ActiveDesktop="default">
+    <Desktop1 Name="default">
+      <MainIDE>
+        <CustomPosition Left="0" Top="0" Width="1278" Height="100"/>
+        <Visible Value="True"/>
+      </MainIDE>
+      <ObjectInspectorDlg>
+        <CustomPosition Left="0" Top="150" Width="240" Height="560"/>
+        <Visible Value="True"/>
+      </ObjectInspectorDlg>
+      <SourceNotebook>
+        <CustomPosition Left="270" Top="150" Width="980" Height="560"/>
+        <Visible Value="True"/>
+      </SourceNotebook>
+    </Desktop1>
+  </Desktops>
+</CONFIG>
+EOF
+  mkdir -p "$WORK/build" "$WORK/secondary"
+  echo "Lazarus directory $laz ($count package links), configuration $cfg" >>"$REPORT"
+}
+
+# ---- reading the X server ---------------------------------------------------------
+# top_of WIN: the window's top-level ancestor (the window manager's frame, or
+# the window itself when nothing frames it).
+top_of() {
+  local w="$1" out parent root
+  while :; do
+    out="$(xwininfo -children -id "$w" 2>/dev/null)" || return 1
+    root="$(sed -n 's/^ *Root window id: \(0x[0-9a-fA-F]*\).*/\1/p' <<<"$out")"
+    parent="$(sed -n 's/^ *Parent window id: \(0x[0-9a-fA-F]*\).*/\1/p' <<<"$out")"
+    [ -n "$parent" ] || return 1
+    if [ $((parent)) -eq $((root)) ]; then echo "$w"; return 0; fi
+    w="$parent"
+  done
+}
+# frame WIN -> "x y w h" of its frame (outside of the X border)
+frame() {
+  local top
+  top="$(top_of "$1")" || return 1
+  xwininfo -id "$top" 2>/dev/null | awk '
+    /Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
+    /^ *Width:/ {w=$2} /^ *Height:/ {h=$2} /Border width:/ {b=$3}
+    END { if (w == "") exit 1; print x-b, y-b, w+2*b, h+2*b }'
+}
+# client WIN -> "x y w h" of the window itself (its inside, in screen pixels)
+client() {
+  xwininfo -id "$1" 2>/dev/null | awk '
+    /Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
+    /^ *Width:/ {w=$2} /^ *Height:/ {h=$2}
+    END { if (w == "") exit 1; print x, y, w, h }'
+}
+# matches "x y w h" PATTERN TOL: PATTERN is four numbers or _ (any)
+matches() {
+  local have want tol="$3" i d
+  read -r -a have <<<"$1"
+  read -r -a want <<<"$2"
+  [ "${#have[@]}" -eq 4 ] || return 1
+  for i in 0 1 2 3; do
+    [ "${want[i]}" = _ ] && continue
+    d=$((have[i] - want[i]))
+    [ "${d#-}" -le "$tol" ] || return 1
+  done
+}
+# wait_frame WIN PATTERN TOL SECONDS: until the frame matches; prints it
+wait_frame() {
+  local end=$((SECONDS + $4)) f=""
+  while :; do
+    f="$(frame "$1")"
+    if matches "$f" "$2" "$3"; then echo "$f"; return 0; fi
+    [ "$SECONDS" -ge "$end" ] && { echo "$f"; return 1; }
+    sleep 0.05
+  done
+}
+# find_window INSTANCE TITLE_REGEX: the first viewable client window whose
+# title matches and whose WM_CLASS instance is INSTANCE (empty: any)
+find_window() {
+  local w cls
+  for w in $(xdotool search --name "$2" 2>/dev/null); do
+    if [ -n "$1" ]; then
+      cls="$(xprop -id "$w" WM_CLASS 2>/dev/null | sed -n 's/^WM_CLASS([A-Z_]*) = "\([^"]*\)".*/\1/p')"
+      [ "$cls" = "$1" ] || continue
+    fi
+    xwininfo -id "$w" 2>/dev/null | grep -q "Map State: IsViewable" && { printf '0x%x\n' "$w"; return 0; }
+  done
+  return 1
+}
+wait_window() {  # wait_window CLASSNAME TITLE_REGEX SECONDS
+  local end=$((SECONDS + $3)) w
+  while [ "$SECONDS" -lt "$end" ]; do
+    w="$(find_window "$1" "$2")" && { echo "$w"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+# settled WIN SECONDS: until the frame stays put for half a second
+settled() {
+  local end=$((SECONDS + $2)) last="" same=0 f
+  while [ "$SECONDS" -lt "$end" ]; do
+    f="$(frame "$1")"
+    if [ -n "$f" ] && [ "$f" = "$last" ]; then
+      same=$((same + 1))
+      [ "$same" -ge 10 ] && { echo "$f"; return 0; }
+    else
+      same=0
+    fi
+    last="$f"
+    sleep 0.05
+  done
+  echo "$last"
+  return 1
+}
+
+# ---- the pointer (XTest, through xdotool) ----------------------------------------
+pointer() { xdotool getmouselocation 2>/dev/null | sed -n 's/^x:\([0-9-]*\) y:\([0-9-]*\).*/\1 \2/p'; }
+# glide X Y: moves the pointer there in a dozen steps, as a hand would
+glide() {
+  local from i n=12 x y
+  read -r -a from <<<"$(pointer)"
+  [ "${#from[@]}" -eq 2 ] || from=(640 400)
+  for ((i = 1; i <= n; i++)); do
+    x=$((from[0] + ($1 - from[0]) * i / n))
+    y=$((from[1] + ($2 - from[1]) * i / n))
+    xdotool mousemove --sync "$x" "$y" 2>/dev/null || xdotool mousemove "$x" "$y"
+    sleep 0.015
+  done
+}
+click_at() {  # click_at X Y
+  glide "$1" "$2"
+  sleep 0.1
+  xdotool click 1
+}
+
+STEP=0
+shot() {  # shot NAME: the whole screen, numbered in the order of the run
+  STEP=$((STEP + 1))
+  local f
+  f="$SHOTS/$(printf '%02d' "$STEP")-$1.png"
+  import -display "$DISPLAY" -window root "$f" 2>/dev/null || xwd -root -silent | convert xwd:- "$f" 2>/dev/null
+  echo "   screenshot $(basename "$f")" >>"$REPORT"
+}
+
+# ---- 3. the desktop and the IDE ----------------------------------------------------
+: >"$REPORT"
+say "== preparing the Lazarus configuration"
+prepare_lazarus
+
+say "== starting Xvfb ${SCREEN_W}x${SCREEN_H}, openbox and Lazarus"
+mkfifo "$WORK/displayfd"
+Xvfb -displayfd 3 -screen 0 "${SCREEN_W}x${SCREEN_H}x24" -nolisten tcp 3>"$WORK/displayfd" 2>"$WORK/xvfb.log" &
+PIDS+=($!)
+read -r -t 20 DISPLAYNUM <"$WORK/displayfd" || die "Xvfb did not start"
+export DISPLAY=":$DISPLAYNUM"
+openbox >"$WORK/openbox.log" 2>&1 &
+PIDS+=($!)
+end=$((SECONDS + 10))
+until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; do
+  [ "$SECONDS" -lt "$end" ] || die "openbox did not start"
+  sleep 0.1
+done
+
+T0=$SECONDS
+# A Lazarus of its own, whatever else runs on the machine: it looks for another
+# instance through a socket in $TMPDIR and would hand over to it.
+mkdir -p "$WORK/tmp"
+HOME="$WORK/home" TMPDIR="$WORK/tmp" "$LAZ_EXE" --force-new-instance --pcp="$WORK/config" --scp="$WORK/secondary" \
+  >"$WORK/lazarus.log" 2>&1 &
+LAZ_PID=$!
+PIDS+=("$LAZ_PID")
+MAIN="$(wait_window lazarus '^Lazarus IDE v' 60)" || {
+  shot "no-ide"
+  if find_window '' 'Welcome to Lazarus' >/dev/null; then
+    die "Lazarus opened its Welcome dialog: the prepared configuration did not pass its checks (see lazarus.log: $(grep -m 3 'Warning: (lazarus)' "$WORK/lazarus.log" | tr '\n' ' '))"
+  fi
+  die "Lazarus's main window did not appear within 60 s (windows shown: $(xdotool search --onlyvisible --name . getwindowname %@ 2>/dev/null | sort -u | tr '\n' ';'))"
+}
+INSP="$(wait_window lazarus '^Object Inspector$' 30)" || { shot "no-inspector"; die "Lazarus's Object Inspector did not appear"; }
+if find_window '' 'Welcome to Lazarus' >/dev/null; then shot "welcome"; die "Lazarus opened its Welcome dialog"; fi
+MAIN_HOME="$(settled "$MAIN" 10)" || die "the main window did not settle: $MAIN_HOME"
+INSP_HOME="$(settled "$INSP" 10)" || die "the inspector did not settle: $INSP_HOME"
+# The IDE may take a moment more to finish laying out; the home places are
+# taken once both have stood still together.
+sleep 1
+MAIN_HOME="$(settled "$MAIN" 10)"
+INSP_HOME="$(settled "$INSP" 10)"
+say "Lazarus up in $((SECONDS - T0)) s: main window $MAIN \"$(xdotool getwindowname "$MAIN")\", inspector $INSP"
+say "home (frames x y w h): main $MAIN_HOME, inspector $INSP_HOME"
+shot "lazarus"
+
+# ---- 4. the bridge, the panel and the pointer ------------------------------------------
+export WINDIR="$WORK/windows" XDG_STATE_HOME="$WORK/state" XDG_CONFIG_HOME="$WORK/xdg-config"
+export XDG_RUNTIME_DIR="$WORK/runtime" QT_QPA_PLATFORM=xcb
+# A sanitizer build reports the system libraries' own leaks (D-Bus,
+# fontconfig) at exit; they are not what this run checks.
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
+mkdir -p "$WINDIR" "$XDG_STATE_HOME" "$XDG_CONFIG_HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
+cat >"$WINDIR/Edgetuck.ini" <<INI
+[Edgetucker]
+mgHideInspector=True
+mgSide=0
+mgHideDelphi=True
+mgWindowSounds=False
+mgAnimate=$ANIMATE
+mgAnimateSpeed=5
+mgDelay=200
+HangOutPixels=$HANG
+mgUseAutoHide=False
+mgDisableOnFocusLoss=True
+INI
+
+# strip WIN EDGE: how many pixels of the frame stay on the screen past the
+# edge it hides behind (top: its bottom edge; left: its right edge); 0 or less
+# means nothing of it is left to see
+strip() {
+  local f
+  read -r -a f <<<"$(frame "$1")"
+  [ "${#f[@]}" -eq 4 ] || return 1
+  case "$2" in
+    top) echo $((f[1] + f[3])) ;;
+    left) echo $((f[0] + f[2])) ;;
+  esac
+}
+log_has() {  # log_has TEXT SECONDS: until the bridge's log holds TEXT
+  timeout "$2" tail -n +1 -f "$WORK/bridge.log" | grep -q -F -m 1 -- "$1"
+}
+rects() { echo "main $(frame "$MAIN"), inspector $(frame "$INSP")"; }
+# expect WHAT WIN PATTERN SECONDS: waits for the frame to match PATTERN
+# exactly; a miss is recorded and the run goes on, so that one report holds
+# every step's rectangles.
+FAILS=()
+expect() {
+  local got
+  if got="$(wait_frame "$2" "$3" 0 "$4")"; then
+    say "   ok: $1 at $got"
+    return 0
+  fi
+  FAILS+=("$1: frame $got, expected $3")
+  say "   FAILED: $1: the frame stands at $got, expected $3"
+  return 1
+}
+# expect_hidden WHAT WIN EDGE SECONDS: waits for the window to stand past
+# EDGE leaving a strip of exactly HANG pixels, along the edge where the add-in
+# puts it (the main window at the left of the screen, the inspector at its
+# top).  Its size is not checked: a window may refuse the one asked (Lazarus
+# fixes its main window's height), and the strip is what the user sees.
+expect_hidden() {
+  local end=$(($4 + SECONDS)) f
+  while :; do
+    read -r -a f <<<"$(frame "$2")"
+    if [ "${#f[@]}" -eq 4 ]; then
+      case "$3" in
+        top) [ "${f[0]}" -eq 0 ] && [ $((f[1] + f[3])) -eq "$HANG" ] && break ;;
+        left) [ "${f[1]}" -eq 0 ] && [ $((f[0] + f[2])) -eq "$HANG" ] && break ;;
+      esac
+    fi
+    if [ "$SECONDS" -ge "$end" ]; then
+      FAILS+=("$1: frame ${f[*]}, strip $(strip "$2" "$3") px, expected $HANG px at the $3")
+      say "   FAILED: $1: the frame stands at ${f[*]}, leaving $(strip "$2" "$3") px at the $3 (expected $HANG)"
+      return 1
+    fi
+    sleep 0.05
+  done
+  say "   ok: $1 at ${f[*]}, strip $(strip "$2" "$3") px at the $3"
+}
+# The add-in's own geometry: shown, the main window spans the screen's width
+# at the top and the inspector the screen's height at its side.
+read -r _ _ _ MAIN_H <<<"$MAIN_HOME"
+read -r _ _ INSP_W _ <<<"$INSP_HOME"
+MAIN_SHOWN="0 0 $SCREEN_W $MAIN_H"
+INSP_SHOWN="0 0 $INSP_W $SCREEN_H"
+strips() { echo "strips: main $(strip "$MAIN" top) px at the top, inspector $(strip "$INSP" left) px at the left (want $HANG)"; }
+
+PANEL=""
+open_panel() {  # raises the control panel with --panel; PANEL_CLIENT is its client area
+  "$BRIDGE" --panel >"$WORK/panel.log" 2>&1 || fail "--panel failed: $(cat "$WORK/panel.log")"
+  PANEL="$(wait_window "" '^Edgetucker ' 15)" || fail "the control panel did not appear after --panel"
+  settled "$PANEL" 5 >/dev/null
+  read -r -a PANEL_CLIENT <<<"$(client "$PANEL")"
+  # The panel's client area is 246 x 112 with Start at 167,5 (75 x 104) and
+  # Stop at 84,8 (75 x 27); a panel of another size is not the one this
+  # script knows how to press.
+  [ "${PANEL_CLIENT[2]}" = 246 ] && [ "${PANEL_CLIENT[3]}" = 112 ] ||
+    fail "the panel's client area is ${PANEL_CLIENT[*]}, not 246 x 112"
+  say "panel $PANEL (\"$(xdotool getwindowname "$PANEL")\"): client area ${PANEL_CLIENT[*]}, frame $(frame "$PANEL")"
+}
+
+say "== the bridge"
+"$BRIDGE" --ide Lazarus >"$WORK/bridge.log" 2>&1 &
+BRIDGE_PID=$!
+PIDS+=("$BRIDGE_PID")
+log_has "found Lazarus's main window" 20 || fail "the bridge did not find Lazarus's main window"
+PROJECT="$(xdotool getwindowname "$MAIN" | sed -n 's/.* - \(.*\)$/\1/p')"
+log_has "project \"$PROJECT\" opened" 20 || fail "the bridge did not tell the add-in project \"$PROJECT\" opened"
+say "the bridge found Lazarus and told the add-in project \"$PROJECT\" opened"
+expect "main window before Start (home)" "$MAIN" "$MAIN_HOME" 1
+expect "inspector before Start (home)" "$INSP" "$INSP_HOME" 1
+
+say "== the panel (--panel) and Start"
+open_panel
+shot "panel"
+START_X=$((PANEL_CLIENT[0] + 167 + 75 / 2))
+START_Y=$((PANEL_CLIENT[1] + 5 + 104 / 2))
+click_at "$START_X" "$START_Y"
+say "clicked Start at $START_X,$START_Y"
+expect_hidden "main window hidden by Start" "$MAIN" top 10
+expect_hidden "inspector hidden by Start" "$INSP" left 10
+say "   $(strips)"
+shot "started"
+
+say "== the main window: the pointer rests on its strip, then leaves"
+glide 640 400
+glide 640 2
+expect "main window revealed" "$MAIN" "$MAIN_SHOWN" 10
+expect_hidden "inspector still hidden" "$INSP" left 0
+shot "main-revealed"
+glide 640 500
+expect_hidden "main window hidden again" "$MAIN" top 10
+say "   $(strips)"
+shot "main-hidden"
+
+say "== the inspector: the pointer rests on its strip, then leaves"
+glide 2 400
+expect "inspector revealed" "$INSP" "$INSP_SHOWN" 10
+expect_hidden "main window still hidden" "$MAIN" top 0
+shot "inspector-revealed"
+glide 700 450
+expect_hidden "inspector hidden again" "$INSP" left 10
+say "   $(strips)"
+shot "inspector-hidden"
+
+say "== the panel again (--panel) and Stop"
+open_panel
+shot "panel-for-stop"
+STOP_X=$((PANEL_CLIENT[0] + 84 + 75 / 2))
+STOP_Y=$((PANEL_CLIENT[1] + 8 + 27 / 2))
+click_at "$STOP_X" "$STOP_Y"
+say "clicked Stop at $STOP_X,$STOP_Y"
+expect "main window home after Stop" "$MAIN" "$MAIN_HOME" 10
+expect "inspector home after Stop" "$INSP" "$INSP_HOME" 10
+sleep 0.5
+expect "main window still home" "$MAIN" "$MAIN_HOME" 0
+expect "inspector still home" "$INSP" "$INSP_HOME" 0
+shot "stopped"
+
+say "== the bridge ends (SIGTERM)"
+kill -TERM "$BRIDGE_PID"
+wait "$BRIDGE_PID"
+say "the bridge ended with status $?; windows: $(rects)"
+
+if [ "${#FAILS[@]}" -gt 0 ]; then
+  say "FAILED: ${#FAILS[@]} check(s):"
+  for f in "${FAILS[@]}"; do say "  - $f"; done
+  say "(screenshots and logs in $SHOTS)"
+  exit 1
+fi
+say "PASSED (screenshots and logs in $SHOTS)"
+exit 0
