@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "host/CommandLine.h"
+#include "host/HostApplication.h"
 #include "host/IdeHost.h"
 #include "host/Script.h"
 #include "platform/Offscreen.h"
@@ -47,7 +48,7 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  QApplication app(argc, argv);
+  host::HostApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   QApplication::setApplicationName(QStringLiteral("ide-host"));
 
