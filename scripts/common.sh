@@ -4,7 +4,11 @@ set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libbenchmark-dev
-          libcanberra-dev fonts-liberation fonts-dejavu-core ccache)
+          libcanberra-dev fonts-liberation fonts-dejavu-core ccache
+          # The X11 pointer watch and the stand-in IDE's real-display scripts
+          libxcb1-dev libxcb-xinput-dev libxcb-xtest0-dev
+          # The tests on a real X server: Xvfb, window managers, another application
+          xvfb xauth x11-utils xterm openbox icewm fluxbox xfwm4 metacity dbus-daemon)
 
 ensure_packages() {
   local missing=()
