@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
@@ -30,6 +31,8 @@ Xvfb::Xvfb(const std::string& screen, const std::vector<std::string>& extra) {
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::close(fds[0]);
+    // A test or benchmark that dies does not leave its server behind.
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
     const int devnull = ::open("/dev/null", O_RDWR);
     if (devnull >= 0) {
       ::dup2(devnull, 1);

@@ -57,9 +57,17 @@ fi
 
 WORK="$(mktemp -d "${TMPDIR:-/tmp}/x11-$WM-$(basename "$SCRIPT" .script)-XXXXXX")"
 PIDS=()
+# Ends what this run started, last started first, each before the next: a
+# window manager whose X server went first may hang on its way out.
+stop() {
+  local pid=$1
+  kill "$pid" 2>/dev/null || return 0
+  for _ in $(seq 40); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
+  kill -9 "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
+}
 cleanup() {
-  for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do kill "${PIDS[$i]}" 2>/dev/null; done
-  for pid in "${PIDS[@]}"; do wait "$pid" 2>/dev/null; done
+  for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do stop "${PIDS[$i]}"; done
   if [ -n "${X11_KEEP_DIR:-}" ]; then mkdir -p "$X11_KEEP_DIR" && cp -r "$WORK"/. "$X11_KEEP_DIR"/; fi
   rm -rf "$WORK"
 }
@@ -75,7 +83,9 @@ if [ -z "${NUMBER:-}" ]; then
   echo "run-x11.sh: Xvfb did not start:" >&2; cat "$WORK/xvfb.log" >&2; exit 1
 fi
 export DISPLAY=":$NUMBER"
-unset XAUTHORITY WAYLAND_DISPLAY
+unset XAUTHORITY WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
+# No session bus and no accessibility bus: nothing outlives the run.
+export NO_AT_BRIDGE=1 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=0
 
 export HOME="$WORK/home"
 export XDG_CONFIG_HOME="$HOME/.config"
@@ -89,12 +99,20 @@ if [ "$WM" != none ]; then
   exec 4< <(timeout 15 xprop -root -spy 2>/dev/null)
   SPY=$!
   PIDS+=($SPY)
+  WM_ENV=()
   if [ "$WM" = xfwm4 ] || [ "$WM" = metacity ]; then
-    # Both read their settings over D-Bus; a private session bus keeps them
-    # from waiting for one that is not there.
-    if command -v dbus-run-session >/dev/null; then WM_CMD=(dbus-run-session -- "${WM_CMD[@]}"); fi
+    # Both read their settings over D-Bus: a session bus of the run's own,
+    # ended with it (and the services it started lose their bus and go too).
+    if command -v dbus-daemon >/dev/null; then
+      mkfifo "$WORK/busaddress"
+      dbus-daemon --session --nofork --nopidfile --address="unix:path=$WORK/bus" \
+        --print-address=5 5>"$WORK/busaddress" >/dev/null 2>&1 &
+      PIDS+=($!)
+      read -r -t 10 BUS <"$WORK/busaddress" || true
+      [ -n "${BUS:-}" ] && WM_ENV=(env "DBUS_SESSION_BUS_ADDRESS=$BUS")
+    fi
   fi
-  "${WM_CMD[@]}" >"$WORK/wm.log" 2>&1 &
+  "${WM_ENV[@]}" "${WM_CMD[@]}" >"$WORK/wm.log" 2>&1 &
   PIDS+=($!)
   ready=0
   while read -r -u 4 line; do
