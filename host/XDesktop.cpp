@@ -29,9 +29,9 @@ using Reply = std::unique_ptr<T, FreeDeleter>;
 
 class XcbDesktop final : public XDesktop {
 public:
-  static std::unique_ptr<XcbDesktop> Connect() {
+  static std::unique_ptr<XcbDesktop> Open(const char* display) {
     int screenNo = 0;
-    xcb_connection_t* c = xcb_connect(nullptr, &screenNo);
+    xcb_connection_t* c = xcb_connect(display, &screenNo);
     if (!c || xcb_connection_has_error(c)) {
       if (c) xcb_disconnect(c);
       return nullptr;
@@ -205,16 +205,19 @@ XDesktop* XDesktop::Get() {
   static bool tried = false;
   if (!tried && QCoreApplication::instance() && QGuiApplication::platformName() == QLatin1String("xcb")) {
     tried = true;
-    g_desktop = XcbDesktop::Connect();
+    g_desktop = XcbDesktop::Open(nullptr);
     // The connection's notifier must go while the application still exists.
     qAddPostRoutine([] { g_desktop.reset(); });
   }
   return g_desktop.get();
 }
 
+std::unique_ptr<XDesktop> XDesktop::Connect(const char* display) { return XcbDesktop::Open(display); }
+
 #else
 
 XDesktop* XDesktop::Get() { return nullptr; }
+std::unique_ptr<XDesktop> XDesktop::Connect(const char*) { return nullptr; }
 
 #endif
 

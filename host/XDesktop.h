@@ -24,6 +24,9 @@ public:
   // The process's connection, made at the first call; nullptr when not on a
   // real X server or built without the X libraries.
   static XDesktop* Get();
+  // A connection of its own to `display` whatever platform Qt runs on (for
+  // tests); nullptr when the server cannot be reached.
+  static std::unique_ptr<XDesktop> Connect(const char* display);
   virtual ~XDesktop() = default;
 
   // The frame rectangle of a top-level window: the client window's place on

@@ -128,4 +128,63 @@ bool PointerMover::Where(int& x, int& y) {
   return true;
 }
 
+WindowMaker::WindowMaker(const std::string& display) {
+  int screenNo = 0;
+  xcb_connection_t* c = xcb_connect(display.c_str(), &screenNo);
+  xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
+  for (int i = 0; i < screenNo && it.rem; ++i) xcb_screen_next(&it);
+  if (xcb_connection_has_error(c) || !it.rem) {
+    xcb_disconnect(c);
+    return;
+  }
+  m_conn = c;
+  m_root = it.data->root;
+}
+
+WindowMaker::~WindowMaker() {
+  if (m_conn) xcb_disconnect(m_conn);
+}
+
+unsigned WindowMaker::Create(int x, int y, int width, int height, int border) {
+  if (!m_conn) return 0;
+  const xcb_window_t w = xcb_generate_id(m_conn);
+  xcb_create_window(m_conn, XCB_COPY_FROM_PARENT, w, m_root, std::int16_t(x), std::int16_t(y),
+                    std::uint16_t(width), std::uint16_t(height), std::uint16_t(border),
+                    XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+  xcb_map_window(m_conn, w);
+  Sync();
+  return w;
+}
+
+void WindowMaker::SetFrameExtents(unsigned window, unsigned left, unsigned right, unsigned top, unsigned bottom) {
+  if (!m_conn) return;
+  const char name[] = "_NET_FRAME_EXTENTS";
+  xcb_intern_atom_reply_t* a =
+      xcb_intern_atom_reply(m_conn, xcb_intern_atom(m_conn, 0, sizeof name - 1, name), nullptr);
+  if (!a) return;
+  const std::uint32_t v[4] = {left, right, top, bottom};
+  xcb_change_property(m_conn, XCB_PROP_MODE_REPLACE, window, a->atom, XCB_ATOM_CARDINAL, 32, 4, v);
+  std::free(a);
+  Sync();
+}
+
+void WindowMaker::Move(unsigned window, int x, int y) {
+  if (!m_conn) return;
+  const std::uint32_t v[2] = {std::uint32_t(x), std::uint32_t(y)};
+  xcb_configure_window(m_conn, window, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, v);
+  xcb_flush(m_conn);
+}
+
+unsigned WindowMaker::Focus() {
+  if (!m_conn) return 0;
+  xcb_get_input_focus_reply_t* r = xcb_get_input_focus_reply(m_conn, xcb_get_input_focus(m_conn), nullptr);
+  const unsigned w = r ? r->focus : 0;
+  std::free(r);
+  return w;
+}
+
+void WindowMaker::Sync() {
+  if (m_conn) std::free(xcb_get_input_focus_reply(m_conn, xcb_get_input_focus(m_conn), nullptr));
+}
+
 }  // namespace testx

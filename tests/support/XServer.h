@@ -62,4 +62,29 @@ private:
   bool m_ok = false;
 };
 
+// A client that makes plain top-level windows and plays a window manager's
+// part on them (frame extents, moves), for checking what others read back.
+class WindowMaker {
+public:
+  explicit WindowMaker(const std::string& display);
+  ~WindowMaker();
+  WindowMaker(const WindowMaker&) = delete;
+  WindowMaker& operator=(const WindowMaker&) = delete;
+
+  bool Ok() const { return m_conn != nullptr; }
+  // A mapped top-level window; its id, 0 on failure.
+  unsigned Create(int x, int y, int width, int height, int border = 0);
+  // Sets _NET_FRAME_EXTENTS (left, right, top, bottom).
+  void SetFrameExtents(unsigned window, unsigned left, unsigned right, unsigned top, unsigned bottom);
+  void Move(unsigned window, int x, int y);
+  // The window that has the input focus now.
+  unsigned Focus();
+  // Waits until the server has handled every request sent.
+  void Sync();
+
+private:
+  xcb_connection_t* m_conn = nullptr;
+  unsigned m_root = 0;
+};
+
 }  // namespace testx

@@ -137,7 +137,7 @@ fi
 
 # Qt's D-Bus client keeps one buffer to the end of the process; not ours.
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-export LSAN_OPTIONS="suppressions=$HERE/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+export LSAN_OPTIONS="suppressions=$HERE/lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 # Scripts name the work area (the screen less the panels a window manager
 # reserves) as @WA_LEFT@ @WA_TOP@ @WA_RIGHT@ @WA_BOTTOM@.
 read -r WA_X WA_Y WA_W WA_H < <(xprop -root _NET_WORKAREA 2>/dev/null |
