@@ -83,8 +83,11 @@ if [ -z "${NUMBER:-}" ]; then
   echo "run-x11.sh: Xvfb did not start:" >&2; cat "$WORK/xvfb.log" >&2; exit 1
 fi
 export DISPLAY=":$NUMBER"
-unset XAUTHORITY WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
-# No session bus and no accessibility bus: nothing outlives the run.
+unset XAUTHORITY WAYLAND_DISPLAY
+# No session bus and no accessibility bus for the IDE: nothing outlives the
+# run, and no D-Bus thread of Qt's is still going when the process ends (one
+# that was made the leak checker's thread tracer crash now and then).
+export DBUS_SESSION_BUS_ADDRESS=disabled:
 export NO_AT_BRIDGE=1 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=0
 
 export HOME="$WORK/home"
@@ -125,19 +128,17 @@ if [ "$WM" != none ]; then
 fi
 
 if [ "$OTHER" = 1 ]; then
-  xterm -geometry 60x10+700+400 -title other-application >/dev/null 2>&1 &
+  # xterm starts its command once its window is up; the command says so,
+  # with its process id, so that it is ended with the run.
+  mkfifo "$WORK/xterm-up"
+  xterm -geometry 60x10+700+400 -title other-application \
+    -e sh -c 'echo $$ >"$0"; exec cat' "$WORK/xterm-up" >/dev/null 2>&1 &
   PIDS+=($!)
-  # Wait for its window to be mapped: xprop -spy on the root sees the client
-  # list change under a WM; without one, ask for the window by name.
-  for _ in $(seq 100); do
-    xwininfo -name other-application >/dev/null 2>&1 && break
-    sleep 0.05
-  done
+  read -r -t 10 CHILD <"$WORK/xterm-up" || { echo "run-x11.sh: xterm did not come up" >&2; exit 1; }
+  PIDS+=("$CHILD")
 fi
 
-# Qt's D-Bus client keeps one buffer to the end of the process; not ours.
-HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-export LSAN_OPTIONS="suppressions=$HERE/lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+
 # Scripts name the work area (the screen less the panels a window manager
 # reserves) as @WA_LEFT@ @WA_TOP@ @WA_RIGHT@ @WA_BOTTOM@.
 read -r WA_X WA_Y WA_W WA_H < <(xprop -root _NET_WORKAREA 2>/dev/null |
