@@ -7,8 +7,9 @@
 # the IDE starts, and a fresh Windows directory whose Edgetuck.ini is FILE
 # (default: SCRIPT's sibling NAME.ini when there is one).  With --other an
 # xterm (another application) stands at (700, 400) before the IDE starts.
-# Exits with the host's status; 77 (skipped) with a message when Xvfb or the
-# window manager is not installed.  X11_KEEP_DIR keeps the run's files.
+# Exits with the host's status (1 as well when Qt's xcb platform reports an
+# internal error); 77 (skipped) with a message when Xvfb or the window manager
+# is not installed.  X11_KEEP_DIR keeps the run's files.
 set -u
 
 SKIP=77
@@ -152,6 +153,12 @@ export WINDIR="$WORK/windows"
 mkdir -p "$WINDIR"
 [ -n "$INI" ] && cp "$INI" "$WINDIR/Edgetuck.ini"
 cd "$WORK"
-QT_QPA_PLATFORM=xcb ${X11_HOST_WRAPPER:-} "$HOST" --script "$SCRIPT" 2> >(tee "$WORK/host.err" >&2)
+QT_QPA_PLATFORM=xcb ${X11_HOST_WRAPPER:-} "$HOST" --script "$SCRIPT" 2>"$WORK/host.err"
 status=$?
+cat "$WORK/host.err" >&2
+# Qt tells of windows shown or hidden behind the window manager's back.
+if [ $status = 0 ] && grep -q "qt.qpa.xcb: internal error" "$WORK/host.err"; then
+  echo "FAIL: Qt's xcb platform reported an internal error" >&2
+  status=1
+fi
 exit $status
