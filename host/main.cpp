@@ -48,6 +48,10 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  // The menu bar stays in the main window on every desktop (a global menu
+  // service would take it out and change the window's layout); asking for
+  // none also keeps Qt from starting a D-Bus connection to look for one.
+  QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
   host::HostApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   QApplication::setApplicationName(QStringLiteral("ide-host"));

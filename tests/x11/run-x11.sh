@@ -90,6 +90,10 @@ unset XAUTHORITY WAYLAND_DISPLAY
 # that was made the leak checker's thread tracer crash now and then).
 export DBUS_SESSION_BUS_ADDRESS=disabled:
 export NO_AT_BRIDGE=1 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=0
+# The IDE paints with the raster engine; without OpenGL no driver library with
+# thread-local storage of its own is loaded either (the leak checker's thread
+# tracer has crashed on one at exit now and then).
+export QT_XCB_GL_INTEGRATION=none
 
 export HOME="$WORK/home"
 export XDG_CONFIG_HOME="$HOME/.config"
