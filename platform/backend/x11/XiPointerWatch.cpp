@@ -81,13 +81,13 @@ bool XiPointerWatch::Start(std::function<void(Point)> sink) {
     return false;
   }
   m_started = true;
-  // The baseline: where the pointer stands now is no motion.
+  // The baseline: where the pointer stands now is no motion.  Motion the
+  // selection let in before it is covered by it; motion after it is news.
   m_haveLast = false;
-  Query(false);
-  // Anything the selection let in before the baseline is older than it.
-  Drain(false, ~std::uint32_t(0));
+  const std::uint32_t seq = Query(false);
   m_notifier->setEnabled(true);
-  return true;
+  Settle(seq && Drain(false, seq));
+  return !m_broken;
 }
 
 void XiPointerWatch::Stop() {
@@ -129,8 +129,10 @@ std::uint32_t XiPointerWatch::Query(bool report) {
 }
 
 void XiPointerWatch::OnReadable() {
-  if (!m_started) return;
-  bool moved = Drain(false, 0);
+  if (m_started) Settle(Drain(false, 0));
+}
+
+void XiPointerWatch::Settle(bool moved) {
   int rounds = 0;
   while (moved && m_started && rounds++ < kMaxRoundsPerWake) {
     const std::uint32_t seq = Query(true);
@@ -144,7 +146,7 @@ void XiPointerWatch::OnReadable() {
     return;
   }
   if (moved && m_started)
-    QMetaObject::invokeMethod(m_notifier.get(), [this] { OnReadable(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(m_notifier.get(), [this] { if (m_started) Settle(true); }, Qt::QueuedConnection);
 }
 
 void XiPointerWatch::NoteBroken() {

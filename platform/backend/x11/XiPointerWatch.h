@@ -53,6 +53,8 @@ private:
   XiPointerWatch(xcb_connection_t* conn, std::uint32_t root, std::uint8_t xiOpcode);
   bool Select(bool rawMotion);
   void OnReadable();
+  // Queries and reports while raw motion keeps coming in (`moved`: some has).
+  void Settle(bool moved);
   // Takes every event from the connection (already queued ones only when
   // queuedOnly); true when one of them was raw motion generated after the
   // request numbered `after` (sequence numbers of the server's requests).
