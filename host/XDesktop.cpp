@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <set>
+#include <utility>
 #include <string>
 #endif
 
@@ -104,18 +105,16 @@ public:
     QTimer timeout;
     timeout.setSingleShot(true);
     QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
-    const auto conn = QObject::connect(m_notifier.get(), &QSocketNotifier::activated, &loop, [&] {
-      DrainEvents(false);
-      if (CheckSettled(done) || xcb_connection_has_error(m_conn)) {
-        met = !xcb_connection_has_error(m_conn);
+    auto outer = std::exchange(m_onEvents, [&] {
+      const bool broken = xcb_connection_has_error(m_conn);
+      if (broken || CheckSettled(done)) {
+        met = !broken;
         loop.quit();
       }
     });
-    m_notifier->setEnabled(true);
     timeout.start(timeoutMs);
     loop.exec();
-    m_notifier->setEnabled(false);
-    QObject::disconnect(conn);
+    m_onEvents = std::move(outer);
     return met || done();
   }
 
@@ -135,8 +134,15 @@ private:
     const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_change_window_attributes(m_conn, m_root, XCB_CW_EVENT_MASK, &mask);
     xcb_flush(m_conn);
+    // The events are read as they come, waiting or not, so that they never
+    // pile up in the server for a client that does not read them.  While the
+    // desktop is still, none come.
     m_notifier = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(m_conn), QSocketNotifier::Read);
-    m_notifier->setEnabled(false);
+    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [this] {
+      DrainEvents(false);
+      if (xcb_connection_has_error(m_conn)) m_notifier->setEnabled(false);
+      if (m_onEvents) m_onEvents();
+    });
   }
 
   xcb_atom_t Atom(const char* name) {
@@ -194,6 +200,7 @@ private:
   bool m_xtest = false;
   std::set<xcb_window_t> m_watched;
   std::unique_ptr<QSocketNotifier> m_notifier;
+  std::function<void()> m_onEvents;  // the waiter's check, while one waits
 };
 
 static std::unique_ptr<XcbDesktop> g_desktop;
