@@ -106,17 +106,29 @@ void IdeHost::ShowWindows() {
         std::cerr << "ide-host: " << w->metaObject()->className() << " was not shown within 5 s" << std::endl;
     }
   }
-  for (const auto& [w, r] : places) {
-    w->show();
-    platform::MoveWindow(platform::HandleOf(w), r.left, r.top, r.Width(), r.Height(), true);
-  }
+  auto place = [&] {
+    for (const auto& [w, r] : places) {
+      w->show();
+      platform::MoveWindow(platform::HandleOf(w), r.left, r.top, r.Width(), r.Height(), true);
+    }
+  };
+  place();
   if (XDesktop* x = XDesktop::Get()) {
-    const bool landed = x->WaitUntil([&] {
+    auto landed = [&] {
       for (const auto& [w, r] : places)
         if (x->FrameRect(platform::HandleOf(w)) != r) return false;
       return true;
-    }, 2000);
-    if (!landed)
+    };
+    // A window manager still settling a new window (its own placement, or
+    // frame extents Qt had not yet read) can overrule the first move; asking
+    // again once it has answered puts the windows where they belong.
+    bool there = x->WaitUntil(landed, 1000);
+    for (int retry = 0; !there && retry < 2; ++retry) {
+      platform::ProcessMessages();
+      place();
+      there = x->WaitUntil(landed, 1000);
+    }
+    if (!there)
       std::cerr << "ide-host: the window manager did not put the windows at their start places" << std::endl;
   }
   m_main->activateWindow();
