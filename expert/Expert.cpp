@@ -98,9 +98,10 @@ void ShowControlPanel(THostServices* services) {
   const bool firstTime = !PanelCreated;
   if (!frmMain) {
     frmMain = new TfrmMain(tk::Application().OwnerWidget());
-    // Shown once and hidden at once, so its window exists for the hook.
-    frmMain->show();
-    frmMain->hide();
+    // Its window must exist for the hook; it is created without being shown.
+    // (Showing and at once hiding it instead raced the window manager: the
+    // manager could map the window after the hide, leaving it on screen.)
+    frmMain->Handle();
     PanelCreated = true;
   }
   if (!firstTime) {

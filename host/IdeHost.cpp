@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QScreen>
+#include <QTest>
 #include <algorithm>
 #include <exception>
 #include <iostream>
@@ -19,6 +20,7 @@
 
 #include "host/AppBuilder.h"
 #include "host/PropertyWindow.h"
+#include "host/XDesktop.h"
 #include "platform/Windows.h"
 
 namespace host {
@@ -92,10 +94,43 @@ IdeHost::~IdeHost() {
 void IdeHost::ShowWindows() {
   QScreen* screen = QGuiApplication::primaryScreen();
   const int width = screen ? screen->geometry().width() : 1024;
-  m_main->show();
-  platform::MoveWindow(platform::HandleOf(m_main), 0, 0, width, 100, true);
-  m_inspector->show();
-  platform::MoveWindow(platform::HandleOf(m_inspector), 10, 110, 200, 400, true);
+  const std::pair<QWidget*, platform::Rect> places[] = {{m_main, {0, 0, width, 100}},
+                                                        {m_inspector, {10, 110, 210, 510}}};
+  if (XDesktop::Get()) {
+    // A window manager frames a window only when it is mapped, and places it
+    // as it likes then; a place asked for before that is lost or lands with
+    // the title bar off the screen.  So: show, wait until framed, then move.
+    for (const auto& [w, r] : places) w->show();
+    for (const auto& [w, r] : places) {
+      if (!QTest::qWaitForWindowExposed(w, 5000))
+        std::cerr << "ide-host: " << w->metaObject()->className() << " was not shown within 5 s" << std::endl;
+    }
+  }
+  auto place = [&] {
+    for (const auto& [w, r] : places) {
+      w->show();
+      platform::MoveWindow(platform::HandleOf(w), r.left, r.top, r.Width(), r.Height(), true);
+    }
+  };
+  place();
+  if (XDesktop* x = XDesktop::Get()) {
+    auto landed = [&] {
+      for (const auto& [w, r] : places)
+        if (x->FrameRect(platform::HandleOf(w)) != r) return false;
+      return true;
+    };
+    // A window manager still settling a new window (its own placement, or
+    // frame extents Qt had not yet read) can overrule the first move; asking
+    // again once it has answered puts the windows where they belong.
+    bool there = x->WaitUntil(landed, 1000);
+    for (int retry = 0; !there && retry < 2; ++retry) {
+      platform::ProcessMessages();
+      place();
+      there = x->WaitUntil(landed, 1000);
+    }
+    if (!there)
+      std::cerr << "ide-host: the window manager did not put the windows at their start places" << std::endl;
+  }
   m_main->activateWindow();
   platform::ProcessMessages();
 }

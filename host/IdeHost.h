@@ -3,8 +3,11 @@
 //
 // Life of a host:
 //   1. construction creates the main window (TAppBuilder) and the Object
-//      Inspector (TPropertyInspector); ShowWindows places them at their start
-//      rectangles, (0, 0)-(screen width, 100) and (10, 110)-(210, 510);
+//      Inspector (TPropertyInspector); ShowWindows places their frames at
+//      their start rectangles, (0, 0)-(screen width, 100) and
+//      (10, 110)-(210, 510) - on a real X server once the window manager has
+//      framed them, waiting until the server reports them there (asking up
+//      to three times, a second each);
 //   2. LoadAddIn / ConnectAddIn call each add-in's entry point with the
 //      services object, the registration procedure and the termination
 //      out-parameter;

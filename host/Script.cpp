@@ -10,7 +10,9 @@
 #include <ostream>
 #include <sstream>
 
+#include "host/HostApplication.h"
 #include "host/Screenshot.h"
+#include "host/XDesktop.h"
 #include "platform/Help.h"
 #include "platform/Windows.h"
 
@@ -37,6 +39,7 @@ const std::vector<Signature>& Signatures() {
       {"key", "key CLASS KEY", {Arg::Word, Arg::Key}, 2},
       {"move", "move CLASS L T R B", {Arg::Word, Arg::Int, Arg::Int, Arg::Int, Arg::Int}, 5},
       {"cursor", "cursor X Y", {Arg::Int, Arg::Int}, 2},
+      {"click-at", "click-at X Y", {Arg::Int, Arg::Int}, 2},
       {"activate", "activate 1|0", {Arg::Flag}, 1},
       {"wait", "wait MS", {Arg::Ms}, 1},
       {"expect-rect", "expect-rect CLASS L T R B",
@@ -155,6 +158,63 @@ std::string CheckUsable(QWidget* window) {
   return std::string("input shut out") + (modal ? std::string(" by modal ") + modal->metaObject()->className() : "");
 }
 
+// ---- the desktop as the X server sees it, where there is one ----------------
+
+// Where a window's frame stands: as the X server reports it on a real display,
+// else as the platform layer knows it.
+bool ReadFrameRect(QWidget* w, platform::Rect& r) {
+  if (!w) return false;
+  if (XDesktop* x = XDesktop::Get()) {
+    const auto frame = x->FrameRect(platform::HandleOf(w));
+    if (frame) r = *frame;
+    return frame.has_value();
+  }
+  return platform::GetWindowRect(platform::HandleOf(w), r);
+}
+
+// A real pointer moves by motion (which the mouse watch sees as such); the
+// virtual screen's only pointer is the platform's.
+void MovePointer(int x, int y) {
+  if (XDesktop* xd = XDesktop::Get())
+    xd->MovePointer(x, y);
+  else
+    platform::SetCursorPos(platform::Point{x, y});
+}
+
+// A click of the first button at a screen point: a real one on a real display
+// (the window manager sees it and may move the focus); offscreen, a click on
+// the widget under the point.  False when offscreen nothing is there.
+bool ClickAtScreenPoint(int x, int y) {
+  if (XDesktop* xd = XDesktop::Get()) return xd->ClickAt(x, y);
+  platform::SetCursorPos(platform::Point{x, y});
+  QWidget* top = platform::WidgetFromHandle(platform::WindowFromPoint(platform::Point{x, y}));
+  if (!top) return false;
+  const QPoint local = top->mapFromGlobal(QPoint(x, y));
+  QWidget* target = top->childAt(local);
+  if (!target) target = top;
+  QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, target->mapFromGlobal(QPoint(x, y)));
+  return true;
+}
+
+// Lets the event loop run until the window of class `cls` stands at `want`
+// or `limitMs` passes; `r` receives the last rectangle seen.  On a real display
+// it wakes on the X server's configure notifications, else on any event.
+bool WaitForFrameRect(const std::string& cls, const platform::Rect& want, int limitMs, platform::Rect& r,
+                      const bool& finished) {
+  auto there = [&] {
+    return ReadFrameRect(ScriptRunner::FindTopLevel(cls, true), r) && r == want;
+  };
+  if (XDesktop* x = XDesktop::Get()) return x->WaitUntil([&] { return finished || there(); }, limitMs);
+  QElapsedTimer clock;
+  clock.start();
+  while (!there()) {
+    if (finished) return true;
+    if (clock.elapsed() >= limitMs) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+  }
+  return true;
+}
+
 }  // namespace
 
 bool ParseKeyName(const std::string& text, int& key, Qt::KeyboardModifiers& modifiers,
@@ -270,7 +330,14 @@ QWidget* ScriptRunner::FindTopLevel(const std::string& className, bool hiddenToo
 }
 
 bool ScriptRunner::CanRunNow() const {
-  if (m_running.empty()) return true;
+  if (m_running.empty()) {
+    // Each event loop delivers at depth equal to its level; deeper means a
+    // handler (a window slide, say) is pumping events and must finish first.
+    // A modal dialog that something opened from such a handler still takes
+    // commands, or nothing could close it.
+    const int depth = HostApplication::DeliveryDepth();
+    return depth <= QThread::currentThread()->loopLevel() || QApplication::activeModalWidget();
+  }
   // Inside a running command: only a modal dialog that it opened, running its
   // own event loop, may take the following commands.
   const Running& top = m_running.back();
@@ -307,7 +374,12 @@ void ScriptRunner::Step() {
     Finish(1);
     return;
   }
+  // The messages the command left behind still belong to it: on a real
+  // display the pointer motion it made comes back as a report only now, and
+  // the slide that report starts must not let the next command in.
+  m_running.push_back({QThread::currentThread()->loopLevel(), QApplication::activeModalWidget()});
   platform::ProcessMessages();
+  m_running.pop_back();
   if (m_finished) return;
   m_timer.start(waitMs);
 }
@@ -391,15 +463,17 @@ bool ScriptRunner::Execute(const ScriptCommand& c, int& waitMs) {
     if (r <= l || b <= t) return Fail(c, "a non-empty rectangle", c.args[1] + " " + c.args[2] + " " + c.args[3] + " " + c.args[4]);
     platform::MoveWindow(platform::HandleOf(w), l, t, r - l, b - t, true);
   } else if (n == "cursor") {
-    platform::SetCursorPos(platform::Point{IntArg(c, 0), IntArg(c, 1)});
+    MovePointer(IntArg(c, 0), IntArg(c, 1));
+  } else if (n == "click-at") {
+    if (!ClickAtScreenPoint(IntArg(c, 0), IntArg(c, 1)))
+      return Fail(c, "a window at " + c.args[0] + " " + c.args[1], "none");
   } else if (n == "activate") {
     platform::SetApplicationActive(c.args[0] == "1");
   } else if (n == "wait") {
     waitMs = IntArg(c, 0);
   } else if (n == "expect-rect" || n == "print-rect") {
-    QWidget* w = FindTopLevel(cls, true);
     platform::Rect r;
-    const bool have = w && platform::GetWindowRect(platform::HandleOf(w), r);
+    const bool have = ReadFrameRect(FindTopLevel(cls, true), r);
     if (n == "print-rect") {
       m_out << cls << ' ' << (have ? RectText(r) : std::string("none")) << std::endl;
     } else {
@@ -408,23 +482,12 @@ bool ScriptRunner::Execute(const ScriptCommand& c, int& waitMs) {
       if (!(r == want)) return Fail(c, cls + " at " + RectText(want), RectText(r));
     }
   } else if (n == "wait-rect") {
-    // Lets the event loop run until the window stands at the rectangle, so a
-    // script waits for a reveal itself rather than for a guessed time.
+    // Waits for the window itself rather than for a guessed time.
     const platform::Rect want{IntArg(c, 1), IntArg(c, 2), IntArg(c, 3), IntArg(c, 4)};
     const int limit = IntArg(c, 5);
-    QElapsedTimer clock;
-    clock.start();
     platform::Rect r;
-    auto there = [&] {
-      QWidget* w = FindTopLevel(cls, true);
-      return w && platform::GetWindowRect(platform::HandleOf(w), r) && r == want;
-    };
-    while (!there()) {
-      if (m_finished) return true;
-      if (clock.elapsed() >= limit)
-        return Fail(c, cls + " at " + RectText(want) + " within " + std::to_string(limit) + " ms", RectText(r));
-      QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
-    }
+    if (!WaitForFrameRect(cls, want, limit, r, m_finished))
+      return Fail(c, cls + " at " + RectText(want) + " within " + std::to_string(limit) + " ms", RectText(r));
   } else if (n == "expect-visible") {
     const bool want = c.args[1] == "1";
     const bool is = FindTopLevel(cls, false) != nullptr;

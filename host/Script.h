@@ -21,7 +21,11 @@
 //                             Right, Up, Down, F1, F4, or one character; optionally
 //                             prefixed "Alt+", "Ctrl+" or "Shift+"
 //   move CLASS L T R B        place a window's frame, as a user's drag would
-//   cursor X Y                move the mouse cursor to a screen point
+//   cursor X Y                move the mouse cursor to a screen point (on a
+//                             real display: XTest motion, as a mouse moves it)
+//   click-at X Y              click the first button at a screen point (on a
+//                             real display a real click, which may give the
+//                             focus to another application's window)
 //   activate 1|0              the application gains (1) or loses (0) activation
 //   wait MS                   let the event loop run MS milliseconds (0..600000)
 //   wait-rect CLASS L T R B MS  let the event loop run until the window stands
@@ -34,6 +38,10 @@
 //   print-rect CLASS          prints "CLASS L T R B" (or "CLASS none")
 //   shot FILE.png             saves the whole screen (see Screenshot.h)
 //   quit                      ends the run now, successfully
+//
+// On a real X server, rectangles (expect-rect, wait-rect, print-rect) are the
+// frames as the server reports them, and wait-rect wakes on its configure
+// notifications.
 //
 // When a command names a CLASS, the first visible window of that class is
 // used, or, for the commands that also accept hidden windows (expect-rect,

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "host/CommandLine.h"
+#include "host/HostApplication.h"
 #include "host/IdeHost.h"
 #include "host/Script.h"
 #include "platform/Offscreen.h"
@@ -47,7 +48,11 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  QApplication app(argc, argv);
+  // The menu bar stays in the main window on every desktop (a global menu
+  // service would take it out and change the window's layout); asking for
+  // none also keeps Qt from starting a D-Bus connection to look for one.
+  QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
+  host::HostApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   QApplication::setApplicationName(QStringLiteral("ide-host"));
 

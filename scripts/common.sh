@@ -4,11 +4,15 @@ set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libbenchmark-dev
-          libcanberra-dev fonts-liberation fonts-dejavu-core ccache libxcb1-dev)
+          libcanberra-dev fonts-liberation fonts-dejavu-core ccache
+          # The X11 backend, the X11 pointer watch and the stand-in IDE's
+          # real-display scripts
+          libxcb1-dev libxcb-xinput-dev libxcb-xtest0-dev)
 # ./run-tests also needs: clang's libFuzzer for the fuzz targets (about 40 MB to
 # download, 250 MB installed, once), and a real X server with window managers
-# for the tests of the X11 backend.
-TEST_PACKAGES=(clang libclang-rt-dev xvfb x11-utils openbox metacity dbus-daemon)
+# and another application for the tests on a real display.
+TEST_PACKAGES=(clang libclang-rt-dev
+               xvfb xauth x11-utils xterm openbox icewm fluxbox xfwm4 metacity dbus-daemon)
 
 ensure_packages() {
   local missing=()

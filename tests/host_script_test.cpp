@@ -346,6 +346,22 @@ TEST_F(ScriptRun, WaitLetsTimersRun) {
   EXPECT_TRUE(fired);
 }
 
+TEST_F(ScriptRun, ClickAtHitsTheControlUnderAScreenPointOrFails) {
+  probe->move(100, 100);
+  platform::ProcessMessages();
+  auto* go = probe->findChild<QPushButton*>(QStringLiteral("btnGo"));
+  const QPoint at = go->mapToGlobal(go->rect().center());
+  const std::string where = std::to_string(at.x()) + " " + std::to_string(at.y());
+  const RunResult r = PlayScript("click-at " + where + "\n", actions);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(probe->clicks, 1);
+  EXPECT_EQ(platform::GetCursorPos(), (platform::Point{at.x(), at.y()})) << "the pointer went there";
+
+  const RunResult nothing = PlayScript("click-at 1020 765\n", actions);
+  EXPECT_EQ(nothing.status, 1);
+  EXPECT_EQ(nothing.err, "FAIL line 1: a window at 1020 765 / none\n");
+}
+
 TEST_F(ScriptRun, CursorAndActivationReachThePlatform) {
   const RunResult r = PlayScript("cursor 123 45\nactivate 0\n", actions);
   EXPECT_EQ(r.status, 0);

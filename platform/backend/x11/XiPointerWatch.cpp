@@ -1,0 +1,160 @@
+#include "platform/backend/x11/XiPointerWatch.h"
+
+#include <xcb/xcb.h>
+#include <xcb/xinput.h>
+
+#include <QMetaObject>
+#include <QSocketNotifier>
+#include <cstdlib>
+#include <iostream>
+
+namespace platform::x11 {
+namespace {
+
+// Raw motion keeps arriving while the pointer moves; after this many query
+// rounds in one wake-up the rest waits for the next turn of the event loop, so
+// a flood of motion cannot starve the GUI.
+constexpr int kMaxRoundsPerWake = 4;
+
+struct FreeDeleter {
+  void operator()(void* p) const { std::free(p); }
+};
+template <typename T>
+using Reply = std::unique_ptr<T, FreeDeleter>;
+
+}  // namespace
+
+std::unique_ptr<XiPointerWatch> XiPointerWatch::Create(const char* display) {
+  int screenNo = 0;
+  xcb_connection_t* conn = xcb_connect(display, &screenNo);
+  if (!conn || xcb_connection_has_error(conn)) {
+    if (conn) xcb_disconnect(conn);
+    return nullptr;
+  }
+  const xcb_query_extension_reply_t* ext = xcb_get_extension_data(conn, &xcb_input_id);
+  bool xi2 = false;
+  if (ext && ext->present) {
+    // The server answers XI 2 requests only once the client has named the
+    // version it speaks.
+    Reply<xcb_input_xi_query_version_reply_t> v(
+        xcb_input_xi_query_version_reply(conn, xcb_input_xi_query_version(conn, 2, 2), nullptr));
+    xi2 = v && v->major_version >= 2;
+  }
+  xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(conn));
+  for (int i = 0; i < screenNo && it.rem; ++i) xcb_screen_next(&it);
+  if (!xi2 || !it.rem) {
+    xcb_disconnect(conn);
+    return nullptr;
+  }
+  return std::unique_ptr<XiPointerWatch>(new XiPointerWatch(conn, it.data->root, ext->major_opcode));
+}
+
+XiPointerWatch::XiPointerWatch(xcb_connection_t* conn, std::uint32_t root, std::uint8_t xiOpcode)
+    : m_conn(conn), m_root(root), m_xiOpcode(xiOpcode) {
+  m_notifier = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(conn), QSocketNotifier::Read);
+  m_notifier->setEnabled(false);
+  QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [this] { OnReadable(); });
+}
+
+XiPointerWatch::~XiPointerWatch() {
+  m_notifier.reset();
+  xcb_disconnect(m_conn);
+}
+
+bool XiPointerWatch::Select(bool rawMotion) {
+  struct {
+    xcb_input_event_mask_t head;
+    std::uint32_t mask;
+  } sel{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, rawMotion ? std::uint32_t(XCB_INPUT_XI_EVENT_MASK_RAW_MOTION) : 0u};
+  xcb_generic_error_t* err = xcb_request_check(m_conn, xcb_input_xi_select_events_checked(m_conn, m_root, 1, &sel.head));
+  const bool ok = !err && !xcb_connection_has_error(m_conn);
+  std::free(err);
+  return ok;
+}
+
+bool XiPointerWatch::Start(std::function<void(Point)> sink) {
+  if (m_broken) return false;
+  m_sink = std::move(sink);
+  if (m_started) return true;
+  if (!Select(true)) {
+    NoteBroken();
+    return false;
+  }
+  m_started = true;
+  // The baseline: where the pointer stands now is no motion.  Motion the
+  // selection let in before it is covered by it; motion after it is news.
+  m_haveLast = false;
+  const std::uint32_t seq = Query(false);
+  m_notifier->setEnabled(true);
+  Settle(seq && Drain(false, seq));
+  return !m_broken;
+}
+
+void XiPointerWatch::Stop() {
+  if (!m_started) return;
+  m_started = false;
+  m_sink = nullptr;
+  m_notifier->setEnabled(false);
+  if (!m_broken && !Select(false)) NoteBroken();
+  // Motion that arrived before the deselection must not wake a later Start.
+  if (!m_broken) Drain(false, 0);
+}
+
+bool XiPointerWatch::Drain(bool queuedOnly, std::uint32_t after) {
+  bool moved = false;
+  while (xcb_generic_event_t* ev = queuedOnly ? xcb_poll_for_queued_event(m_conn) : xcb_poll_for_event(m_conn)) {
+    if ((ev->response_type & 0x7F) == XCB_GE_GENERIC) {
+      const auto* ge = reinterpret_cast<const xcb_ge_generic_event_t*>(ev);
+      // full_sequence names the last request the server had handled when it
+      // made the event: motion stamped before a query is covered by its answer.
+      if (ge->extension == m_xiOpcode && ge->event_type == XCB_INPUT_RAW_MOTION && ev->full_sequence >= after)
+        moved = true;
+    }
+    std::free(ev);
+  }
+  return moved;
+}
+
+std::uint32_t XiPointerWatch::Query(bool report) {
+  const xcb_query_pointer_cookie_t cookie = xcb_query_pointer(m_conn, m_root);
+  Reply<xcb_query_pointer_reply_t> r(xcb_query_pointer_reply(m_conn, cookie, nullptr));
+  ++m_queries;
+  if (!r) return 0;
+  const Point p{r->root_x, r->root_y};
+  if (m_haveLast && p == m_last) return cookie.sequence;
+  m_haveLast = true;
+  m_last = p;
+  if (report && m_sink) m_sink(p);
+  return cookie.sequence;
+}
+
+void XiPointerWatch::OnReadable() {
+  if (m_started) Settle(Drain(false, 0));
+}
+
+void XiPointerWatch::Settle(bool moved) {
+  int rounds = 0;
+  while (moved && m_started && rounds++ < kMaxRoundsPerWake) {
+    const std::uint32_t seq = Query(true);
+    if (!seq) break;
+    // Reading the reply may have queued later events without the socket
+    // staying readable; they would sit unnoticed until the next motion.
+    moved = Drain(true, seq);
+  }
+  if (xcb_connection_has_error(m_conn)) {
+    NoteBroken();
+    return;
+  }
+  if (moved && m_started)
+    QMetaObject::invokeMethod(m_notifier.get(), [this] { if (m_started) Settle(true); }, Qt::QueuedConnection);
+}
+
+void XiPointerWatch::NoteBroken() {
+  if (m_broken) return;
+  m_broken = true;
+  m_started = false;
+  m_notifier->setEnabled(false);
+  std::cerr << "pointer watch: the X connection broke; pointer motion is no longer reported" << std::endl;
+}
+
+}  // namespace platform::x11
