@@ -110,6 +110,10 @@ public:
   // first one at all; nullptr when none.
   static QWidget* FindTopLevel(const std::string& className, bool hiddenToo);
 
+  // What a command's handler is given (Script.cpp keeps the table of commands,
+  // each with its handler).
+  struct Call;
+
 private:
   void Step();
   bool CanRunNow() const;
