@@ -5,18 +5,21 @@
 //                   [--shrink-plays P] [--jobs J]
 //   random-sessions --replay FILE.script
 //
-// Sessions of M events (default 500) run until N events (default 1000000) have
-// been played (a session that ends on a violation counts the events up to it),
-// or K sessions when --sessions is given; their seeds are S, S+1, ... (S random unless
-// given; it is printed first).  J processes (default 1) share the sessions;
-// most of a session's time is spent waiting for timers, so a few jobs per core
-// shorten a long run.  Each failing session prints its seed, the step
-// and what broke; the first failure of each kind is shrunk (at most P plays,
-// default 400) and printed as the shortest script that still fails, with its
-// settings, and saved as random-fail-SEED.script and random-fail-SEED.ini in
-// the current folder: `tests/e2e/run-script.sh ide-host random-fail-SEED.script`
-// plays it in the stand-in IDE, and `random-sessions --replay` plays it here
-// with the checks (settings from the .ini beside the script).  A crash, a
+// Sessions of M events (default 500) run until N events (default 1000000)
+// have been played (a session that ends on a violation counts the events up
+// to it), or K sessions when --sessions is given; their seeds are S, S+1, ...
+// (S random unless given; it is printed first).  J processes (default 1) share
+// the sessions; much of a session's time is spent waiting for timers, so a few
+// jobs per core shorten a long run.
+//
+// Each failing session prints its seed, the step and what broke.  The first
+// failure of each kind is shrunk (at most P plays, default 400; a known
+// fault's only in the first job) and printed as the shortest script that still
+// fails, with its settings, and saved as random-fail-SEED.script and
+// random-fail-SEED.ini in the current folder:
+// `tests/e2e/run-script.sh ide-host random-fail-SEED.script` plays it in the
+// stand-in IDE (with its own timing), and `random-sessions --replay` plays it
+// here with the checks (settings from the .ini beside the script).  A crash, a
 // sanitizer report or a step that hangs prints the seed and the step and ends
 // the run.  The exit status is 0 when no failure of an unknown kind was seen.
 #include <QApplication>
@@ -143,7 +146,9 @@ Summary RunSessions(std::uint64_t seed, long long sessions, long long events, in
     report << "FAIL seed " << sessionSeed << " step " << v.step + 1 << " (\""
            << s.lines[static_cast<std::size_t>(v.step)] << "\"): " << v.kind << ": " << v.what
            << (known ? " [known fault]" : "") << "\n";
-    if (sum.byKind[v.kind]++ == 0) {
+    // The first failure of each kind is shrunk; a known fault's only in the
+    // first job, as shrinking costs many plays and it is known already.
+    if (sum.byKind[v.kind]++ == 0 && (!known || job == 0)) {
       const Session shortest = Shrink(s, v.kind, shrinkPlays);
       report << "shortest script that still fails with " << v.kind << " (seed " << sessionSeed << "):\n";
       PrintSession(shortest, report);

@@ -156,6 +156,8 @@ class RandomSessions : public ::testing::TestWithParam<std::uint64_t> {};
 // fault named; any other violation fails with the shortest script that still
 // shows it.
 TEST_P(RandomSessions, InvariantsHoldAfterEveryStep) {
+  // A step that hangs or a crash names its seed and step before the process ends.
+  InstallCrashAndHangReports(60);
   const std::uint64_t seed = GetParam();
   const Session s = Generate(seed, 300);
   const Outcome o = Play(s);
