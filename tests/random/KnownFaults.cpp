@@ -16,6 +16,9 @@ const KnownFault kKnownFaults[] = {
     {"suspended-after-stop",
      "Stop while the watch is suspended (the IDE inactive) leaves it suspended, so the next activation "
      "starts watching while the panel shows idle"},
+    {"disabled-caption",
+     "the panel's temporary message (Start without a project) restores the plain caption when its timer "
+     "runs out, even if the watch was suspended meanwhile, so the panel no longer says \" - Disabled\""},
 };
 
 }  // namespace

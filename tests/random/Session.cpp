@@ -341,9 +341,10 @@ public:
                                        " add-in / Start " + OnOff(a.start) + ", Stop " + OnOff(a.stop) +
                                        ", Options " + OnOff(a.options));
       const std::string disabled = std::string(ProductCaption) + " - Disabled";
-      if (a.suspended != (a.caption == disabled))
-        return Fail("panel-state", std::string("caption ") + (a.suspended ? "\"" + disabled + "\"" : "without \" - Disabled\"") +
-                                       " / \"" + a.caption + "\"");
+      if (a.suspended && a.caption != disabled)
+        return Fail("disabled-caption", "caption \"" + disabled + "\" while suspended / \"" + a.caption + "\"");
+      if (!a.suspended && a.caption == disabled)
+        return Fail("panel-state", "a caption without \" - Disabled\" while not suspended / \"" + a.caption + "\"");
     }
     if (!a.Running() && (a.hidden[0] || a.hidden[1]))
       return Fail("panel-state", std::string("no window counted hidden while idle / ") +

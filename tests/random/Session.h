@@ -32,11 +32,13 @@
 //   off-screen        no window ends fully off the screen;
 //   panel-state       the panel's buttons show idle (Start and Options
 //                     enabled, Stop disabled) exactly while neither the watch
-//                     runs nor is suspended, its caption ends in " - Disabled"
-//                     exactly while suspended, and an idle add-in counts no
+//                     runs nor is suspended, its caption reads " - Disabled"
+//                     only while suspended, and an idle add-in counts no
 //                     window as hidden;
 //   suspended-after-stop  the special case of panel-state where Stop left
 //                     the watch suspended (the next activation restarts it);
+//   disabled-caption  while the watch is suspended the caption reads
+//                     "Edgetucker 1.2d - Disabled";
 //   crash, hang       the process dies (a sanitizer report among others) or a
 //                     step does not return within the watchdog's limit: both
 //                     print the seed and the step and end the process.

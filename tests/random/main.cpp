@@ -32,7 +32,9 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/wait.h>
+#include <csignal>
 #include <unistd.h>
 
 #include "platform/Offscreen.h"
@@ -229,6 +231,8 @@ int main(int argc, char** argv) {
     const pid_t pid = ::fork();
     if (pid < 0) return 1;
     if (pid == 0) {
+      // A job does not outlive the run it belongs to.
+      ::prctl(PR_SET_PDEATHSIG, SIGTERM);
       ::close(fds[0]);
       const auto windows = SetUpWorld();
       Summary sum;

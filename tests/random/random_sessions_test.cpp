@@ -66,6 +66,7 @@ TEST(RandomSessionChecker, CatchesEachFaultPutInAndPassesWithoutOne) {
       {"Start left enabled while hiding", kRunningStep, [] { SetPanelButton("btnStart", true); }, "panel-state"},
       {"Stop left enabled when idle", kIdleStep, [] { SetPanelButton("btnStop", true); }, "panel-state"},
       {"a suspension Stop did not end", kStopStep, [] { FocusSuspended = true; }, "suspended-after-stop"},
+      {"suspended without saying so", kRunningStep, [] { FocusSuspended = true; }, "disabled-caption"},
       {"a window pushed off the screen", kIdleStep, [] { Place("TPropertyInspector", 1024, 0, 1224, 768); },
        "off-screen"},
   };
