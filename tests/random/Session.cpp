@@ -691,11 +691,17 @@ void RecordStep(const Session* s, int step) {
   }
   {
     std::lock_guard<std::mutex> lock(g_reportMutex);
-    std::snprintf(g_report, sizeof g_report,
-                  "random sessions: died in seed %llu at step %d (\"%s\"); replay with: random-sessions --seed %llu "
-                  "--sessions 1 --session-events %zu\n",
-                  static_cast<unsigned long long>(s->seed), step + 1, s->lines[static_cast<std::size_t>(step)].c_str(),
-                  static_cast<unsigned long long>(s->seed), s->lines.size());
+    if (!s->file.empty())
+      std::snprintf(g_report, sizeof g_report,
+                    "random sessions: died at step %d (\"%s\"); replay with: random-sessions --replay %s\n", step + 1,
+                    s->lines[static_cast<std::size_t>(step)].c_str(), s->file.c_str());
+    else
+      std::snprintf(g_report, sizeof g_report,
+                    "random sessions: died in seed %llu at step %d (\"%s\"); replay with: random-sessions --seed "
+                    "%llu --sessions 1 --session-events %zu\n",
+                    static_cast<unsigned long long>(s->seed), step + 1,
+                    s->lines[static_cast<std::size_t>(step)].c_str(), static_cast<unsigned long long>(s->seed),
+                    s->lines.size());
   }
   g_stepStartedMs = NowMs();
 }

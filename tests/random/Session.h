@@ -73,6 +73,7 @@ struct Session {
   std::uint64_t seed = 0;
   SessionSettings settings;
   std::vector<std::string> lines;  // one script command each
+  std::string file;                // the script file it was read from, if any
 };
 
 // `events` script lines from the seed.  The lines start with a cursor move to

@@ -65,6 +65,7 @@ int Usage() {
 
 int Replay(const std::string& scriptPath) {
   Session s;
+  s.file = scriptPath;
   std::istringstream in(ReadAll(scriptPath));
   for (std::string line; std::getline(in, line);) {
     const auto b = line.find_first_not_of(" \t\r");
