@@ -21,42 +21,29 @@ namespace {
 
 enum class Arg { Word, Int, Flag, Code, Ms, Key, Text, OptText };
 
-struct Signature {
-  const char* name;
-  const char* usage;
-  std::vector<Arg> args;
-  std::size_t minArgs;  // a command may stop after this many; the rest come all or none
+}  // namespace
+
+// One command being run: its arguments, the runner's streams and actions, and
+// the way to fail.  Handlers see nothing else of the runner.
+struct ScriptRunner::Call {
+  ScriptRunner& runner;
+  const ScriptCommand& c;
+  int& waitMs;  // the pause before the next command; 0 unless set
+
+  const std::string& Arg(std::size_t i) const { return c.args.at(i); }
+  int Int(std::size_t i) const;
+  std::size_t ArgCount() const { return c.args.size(); }
+  ScriptActions& Actions() const { return runner.m_actions; }
+  std::ostream& Out() const { return runner.m_out; }
+  bool Finished() const { return runner.m_finished; }
+  void Quit() const { runner.Finish(0); }
+  // Prints the FAIL line; returns false so that a handler can return it.
+  bool Fail(const std::string& expected, const std::string& found) const {
+    return runner.Fail(c, expected, found);
+  }
 };
 
-const std::vector<Signature>& Signatures() {
-  static const std::vector<Signature> sigs = {
-      {"open-project", "open-project PATH", {Arg::Text}, 1},
-      {"save-desktop", "save-desktop", {}, 0},
-      {"close-project", "close-project", {}, 0},
-      {"notify", "notify CODE PATH", {Arg::Code, Arg::Text}, 2},
-      {"menu", "menu TEXT", {Arg::Text}, 1},
-      {"click", "click CLASS NAME [X Y]", {Arg::Word, Arg::Word, Arg::Int, Arg::Int}, 2},
-      {"key", "key CLASS KEY", {Arg::Word, Arg::Key}, 2},
-      {"move", "move CLASS L T R B", {Arg::Word, Arg::Int, Arg::Int, Arg::Int, Arg::Int}, 5},
-      {"cursor", "cursor X Y", {Arg::Int, Arg::Int}, 2},
-      {"click-at", "click-at X Y", {Arg::Int, Arg::Int}, 2},
-      {"activate", "activate 1|0", {Arg::Flag}, 1},
-      {"wait", "wait MS", {Arg::Ms}, 1},
-      {"expect-rect", "expect-rect CLASS L T R B",
-       {Arg::Word, Arg::Int, Arg::Int, Arg::Int, Arg::Int}, 5},
-      {"wait-rect", "wait-rect CLASS L T R B MS",
-       {Arg::Word, Arg::Int, Arg::Int, Arg::Int, Arg::Int, Arg::Ms}, 6},
-      {"expect-visible", "expect-visible CLASS 0|1", {Arg::Word, Arg::Flag}, 2},
-      {"expect-caption", "expect-caption CLASS TEXT", {Arg::Word, Arg::OptText}, 2},
-      {"expect-enabled", "expect-enabled CLASS NAME 0|1", {Arg::Word, Arg::Word, Arg::Flag}, 3},
-      {"expect-help", "expect-help TOPIC", {Arg::Text}, 1},
-      {"expect-usable", "expect-usable CLASS", {Arg::Word}, 1},
-      {"print-rect", "print-rect CLASS", {Arg::Word}, 1},
-      {"shot", "shot FILE.png", {Arg::Text}, 1},
-      {"quit", "quit", {}, 0},
-  };
-  return sigs;
-}
+namespace {
 
 std::string Trim(const std::string& s) {
   const auto b = s.find_first_not_of(" \t\r\n");
@@ -69,12 +56,6 @@ bool ToInt(const std::string& s, int& out) {
   const char* end = s.data() + s.size();
   auto [p, ec] = std::from_chars(s.data(), end, out);
   return !s.empty() && ec == std::errc() && p == end;
-}
-
-int IntArg(const ScriptCommand& c, std::size_t i) {
-  int v = 0;
-  ToInt(c.args.at(i), v);  // checked when parsed
-  return v;
 }
 
 // Takes the next blank-separated word from rest; false when none is left.
@@ -196,25 +177,6 @@ bool ClickAtScreenPoint(int x, int y) {
   return true;
 }
 
-// Lets the event loop run until the window of class `cls` stands at `want`
-// or `limitMs` passes; `r` receives the last rectangle seen.  On a real display
-// it wakes on the X server's configure notifications, else on any event.
-bool WaitForFrameRect(const std::string& cls, const platform::Rect& want, int limitMs, platform::Rect& r,
-                      const bool& finished) {
-  auto there = [&] {
-    return ReadFrameRect(ScriptRunner::FindTopLevel(cls, true), r) && r == want;
-  };
-  if (XDesktop* x = XDesktop::Get()) return x->WaitUntil([&] { return finished || there(); }, limitMs);
-  QElapsedTimer clock;
-  clock.start();
-  while (!there()) {
-    if (finished) return true;
-    if (clock.elapsed() >= limitMs) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
-  }
-  return true;
-}
-
 }  // namespace
 
 bool ParseKeyName(const std::string& text, int& key, Qt::KeyboardModifiers& modifiers,
@@ -262,6 +224,285 @@ bool ParseKeyName(const std::string& text, int& key, Qt::KeyboardModifiers& modi
   return true;
 }
 
+int ScriptRunner::Call::Int(std::size_t i) const {
+  int v = 0;
+  ToInt(c.args.at(i), v);  // checked when parsed
+  return v;
+}
+
+namespace {
+
+using Call = ScriptRunner::Call;
+
+// ---- helpers of the handlers ----------------------------------------------------
+
+// The window of the command's CLASS (its first argument) that a user could
+// reach: visible and not shut out by someone else's modal dialog.
+QWidget* UsableWindow(const Call& x) {
+  const std::string& cls = x.Arg(0);
+  QWidget* w = ScriptRunner::FindTopLevel(cls, false);
+  if (!w) {
+    x.Fail("a visible " + cls + " window", ScriptRunner::FindTopLevel(cls, true) ? "hidden" : "none");
+    return nullptr;
+  }
+  if (QWidget* modal = BlockingModal(w)) {
+    x.Fail("a usable " + cls + " window", std::string("blocked by modal ") + modal->metaObject()->className());
+    return nullptr;
+  }
+  return w;
+}
+
+QWidget* FindControl(const Call& x, QWidget* w, const std::string& name) {
+  QWidget* control = w->findChild<QWidget*>(QString::fromStdString(name));
+  if (!control) x.Fail("a control " + name + " in " + x.Arg(0), "none");
+  return control;
+}
+
+// The rectangle of the first window of CLASS, hidden ones too.
+bool WindowRect(const std::string& cls, platform::Rect& r) {
+  return ReadFrameRect(ScriptRunner::FindTopLevel(cls, true), r);
+}
+
+// Lets the event loop run until the window of class `cls` stands at `want`
+// or `limitMs` passes; `r` receives the last rectangle seen.  On a real display
+// it wakes on the X server's configure notifications, else on any event.
+bool WaitForFrameRect(const std::string& cls, const platform::Rect& want, int limitMs, platform::Rect& r,
+                      const Call& x) {
+  auto there = [&] { return WindowRect(cls, r) && r == want; };
+  if (XDesktop* xd = XDesktop::Get()) return xd->WaitUntil([&] { return x.Finished() || there(); }, limitMs);
+  QElapsedTimer clock;
+  clock.start();
+  while (!there()) {
+    if (x.Finished()) return true;
+    if (clock.elapsed() >= limitMs) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+  }
+  return true;
+}
+
+// Arguments first..first+3 as a rectangle L T R B.
+platform::Rect RectArgs(const Call& x, std::size_t first) {
+  return platform::Rect{x.Int(first), x.Int(first + 1), x.Int(first + 2), x.Int(first + 3)};
+}
+
+// ---- the handlers, one a command ------------------------------------------------
+
+bool RunOpenProject(Call& x) {
+  x.Actions().OpenProject(x.Arg(0));
+  return true;
+}
+
+bool RunSaveDesktop(Call& x) {
+  x.Actions().SaveDesktop();
+  return true;
+}
+
+bool RunCloseProject(Call& x) {
+  x.Actions().CloseProject();
+  return true;
+}
+
+bool RunNotify(Call& x) {
+  x.Actions().Notify(x.Int(0), x.Arg(1));
+  return true;
+}
+
+bool RunMenu(Call& x) {
+  if (!x.Actions().ChooseMenu(x.Arg(0))) return x.Fail("a Tools entry \"" + x.Arg(0) + "\"", "none");
+  return true;
+}
+
+bool RunClick(Call& x) {
+  QWidget* w = UsableWindow(x);
+  if (!w) return false;
+  QWidget* control = FindControl(x, w, x.Arg(1));
+  if (!control) return false;
+  if (!control->isVisible()) return x.Fail("a visible control " + x.Arg(1), "hidden");
+  if (!control->isEnabled()) return x.Fail("an enabled control " + x.Arg(1), "disabled");
+  const QPoint at = x.ArgCount() == 4 ? QPoint(x.Int(2), x.Int(3)) : control->rect().center();
+  QTest::mouseClick(control, Qt::LeftButton, Qt::NoModifier, at);
+  return true;
+}
+
+bool RunKey(Call& x) {
+  QWidget* w = UsableWindow(x);
+  if (!w) return false;
+  int key = 0;
+  Qt::KeyboardModifiers mods;
+  QString text;
+  ParseKeyName(x.Arg(1), key, mods, text);
+  // Keys go to the window a user types into: the active one.
+  if (!w->isActiveWindow()) {
+    w->activateWindow();
+    platform::ProcessMessages();
+  }
+  QWidget* target = w->focusWidget() ? w->focusWidget() : w;
+  QTest::sendKeyEvent(QTest::Click, target, Qt::Key(key), text, mods);
+  return true;
+}
+
+bool RunMove(Call& x) {
+  QWidget* w = ScriptRunner::FindTopLevel(x.Arg(0), true);
+  if (!w) return x.Fail("a " + x.Arg(0) + " window", "none");
+  const platform::Rect r = RectArgs(x, 1);
+  if (r.right <= r.left || r.bottom <= r.top) return x.Fail("a non-empty rectangle", RectText(r));
+  platform::MoveWindow(platform::HandleOf(w), r.left, r.top, r.Width(), r.Height(), true);
+  return true;
+}
+
+bool RunCursor(Call& x) {
+  MovePointer(x.Int(0), x.Int(1));
+  return true;
+}
+
+bool RunClickAt(Call& x) {
+  if (!ClickAtScreenPoint(x.Int(0), x.Int(1))) return x.Fail("a window at " + x.Arg(0) + " " + x.Arg(1), "none");
+  return true;
+}
+
+bool RunActivate(Call& x) {
+  platform::SetApplicationActive(x.Arg(0) == "1");
+  return true;
+}
+
+bool RunWait(Call& x) {
+  x.waitMs = x.Int(0);
+  return true;
+}
+
+bool RunExpectRect(Call& x) {
+  const std::string& cls = x.Arg(0);
+  const platform::Rect want = RectArgs(x, 1);
+  platform::Rect r;
+  if (!WindowRect(cls, r)) return x.Fail(cls + " at " + RectText(want), "no window");
+  if (!(r == want)) return x.Fail(cls + " at " + RectText(want), RectText(r));
+  return true;
+}
+
+bool RunPrintRect(Call& x) {
+  platform::Rect r;
+  const bool have = WindowRect(x.Arg(0), r);
+  x.Out() << x.Arg(0) << ' ' << (have ? RectText(r) : std::string("none")) << std::endl;
+  return true;
+}
+
+// Waits for the window itself rather than for a guessed time.
+bool RunWaitRect(Call& x) {
+  const std::string& cls = x.Arg(0);
+  const platform::Rect want = RectArgs(x, 1);
+  const int limit = x.Int(5);
+  platform::Rect r;
+  if (!WaitForFrameRect(cls, want, limit, r, x))
+    return x.Fail(cls + " at " + RectText(want) + " within " + std::to_string(limit) + " ms", RectText(r));
+  return true;
+}
+
+bool RunExpectVisible(Call& x) {
+  const std::string& cls = x.Arg(0);
+  const bool want = x.Arg(1) == "1";
+  const bool is = ScriptRunner::FindTopLevel(cls, false) != nullptr;
+  if (want != is)
+    return x.Fail(cls + (want ? " visible" : " not visible"),
+                  is ? "visible" : ScriptRunner::FindTopLevel(cls, true) ? "hidden" : "no window");
+  return true;
+}
+
+bool RunExpectCaption(Call& x) {
+  QWidget* w = ScriptRunner::FindTopLevel(x.Arg(0), true);
+  const QString want = QString::fromStdString(x.Arg(1));
+  if (!w) return x.Fail("caption " + Quoted(want), "no window");
+  if (w->windowTitle() != want) return x.Fail("caption " + Quoted(want), Quoted(w->windowTitle()));
+  return true;
+}
+
+bool RunExpectEnabled(Call& x) {
+  QWidget* w = ScriptRunner::FindTopLevel(x.Arg(0), true);
+  if (!w) return x.Fail("a " + x.Arg(0) + " window", "none");
+  QWidget* control = FindControl(x, w, x.Arg(1));
+  if (!control) return false;
+  const bool want = x.Arg(2) == "1";
+  if (control->isEnabled() != want)
+    return x.Fail(x.Arg(1) + (want ? " enabled" : " disabled"), want ? "disabled" : "enabled");
+  return true;
+}
+
+bool RunExpectHelp(Call& x) {
+  const auto& requests = platform::HelpRequests();
+  const std::string found = requests.empty() ? "no help request" : "topic \"" + requests.back().topic + "\"";
+  if (requests.empty() || requests.back().topic != x.Arg(0)) return x.Fail("topic \"" + x.Arg(0) + "\"", found);
+  return true;
+}
+
+bool RunExpectUsable(Call& x) {
+  if (const std::string found = CheckUsable(ScriptRunner::FindTopLevel(x.Arg(0), false)); !found.empty())
+    return x.Fail("a usable " + x.Arg(0) + " window", found);
+  return true;
+}
+
+bool RunShot(Call& x) {
+  if (!SaveScreenshot(QString::fromStdString(x.Arg(0))))
+    return x.Fail("a picture saved to " + x.Arg(0), "could not write it");
+  return true;
+}
+
+bool RunQuit(Call& x) {
+  x.Quit();
+  return true;
+}
+
+// ---- the command table ------------------------------------------------------------
+
+// A command: its name, its usage (shown when a line does not parse), the kinds
+// of its arguments, how many of them it may stop after (the rest come all or
+// none), and its handler.  Adding a command is one row here and one handler
+// above.
+struct CommandSpec {
+  const char* name;
+  const char* usage;
+  std::vector<Arg> args;
+  std::size_t minArgs;
+  bool (*run)(Call&);
+};
+
+const std::vector<CommandSpec>& Commands() {
+  static const std::vector<CommandSpec> table = {
+      {"open-project", "open-project PATH", {Arg::Text}, 1, &RunOpenProject},
+      {"save-desktop", "save-desktop", {}, 0, &RunSaveDesktop},
+      {"close-project", "close-project", {}, 0, &RunCloseProject},
+      {"notify", "notify CODE PATH", {Arg::Code, Arg::Text}, 2, &RunNotify},
+      {"menu", "menu TEXT", {Arg::Text}, 1, &RunMenu},
+      {"click", "click CLASS NAME [X Y]", {Arg::Word, Arg::Word, Arg::Int, Arg::Int}, 2, &RunClick},
+      {"key", "key CLASS KEY", {Arg::Word, Arg::Key}, 2, &RunKey},
+      {"move", "move CLASS L T R B", {Arg::Word, Arg::Int, Arg::Int, Arg::Int, Arg::Int}, 5, &RunMove},
+      {"cursor", "cursor X Y", {Arg::Int, Arg::Int}, 2, &RunCursor},
+      {"click-at", "click-at X Y", {Arg::Int, Arg::Int}, 2, &RunClickAt},
+      {"activate", "activate 1|0", {Arg::Flag}, 1, &RunActivate},
+      {"wait", "wait MS", {Arg::Ms}, 1, &RunWait},
+      {"expect-rect", "expect-rect CLASS L T R B", {Arg::Word, Arg::Int, Arg::Int, Arg::Int, Arg::Int}, 5,
+       &RunExpectRect},
+      {"wait-rect", "wait-rect CLASS L T R B MS",
+       {Arg::Word, Arg::Int, Arg::Int, Arg::Int, Arg::Int, Arg::Ms}, 6, &RunWaitRect},
+      {"expect-visible", "expect-visible CLASS 0|1", {Arg::Word, Arg::Flag}, 2, &RunExpectVisible},
+      {"expect-caption", "expect-caption CLASS TEXT", {Arg::Word, Arg::OptText}, 2, &RunExpectCaption},
+      {"expect-enabled", "expect-enabled CLASS NAME 0|1", {Arg::Word, Arg::Word, Arg::Flag}, 3,
+       &RunExpectEnabled},
+      {"expect-help", "expect-help TOPIC", {Arg::Text}, 1, &RunExpectHelp},
+      {"expect-usable", "expect-usable CLASS", {Arg::Word}, 1, &RunExpectUsable},
+      {"print-rect", "print-rect CLASS", {Arg::Word}, 1, &RunPrintRect},
+      {"shot", "shot FILE.png", {Arg::Text}, 1, &RunShot},
+      {"quit", "quit", {}, 0, &RunQuit},
+  };
+  return table;
+}
+
+const CommandSpec* FindCommand(const std::string& name) {
+  for (const CommandSpec& spec : Commands())
+    if (name == spec.name) return &spec;
+  return nullptr;
+}
+
+}  // namespace
+
 ScriptParseResult ParseScript(const std::string& text) {
   ScriptParseResult r;
   std::istringstream in(text);
@@ -274,9 +515,7 @@ ScriptParseResult ParseScript(const std::string& text) {
     std::string rest = line;
     std::string name;
     NextWord(rest, name);
-    const Signature* sig = nullptr;
-    for (const auto& s : Signatures())
-      if (name == s.name) sig = &s;
+    const CommandSpec* sig = FindCommand(name);
     auto fail = [&](std::string expected) {
       r.ok = false;
       r.errorLine = lineNo;
@@ -399,131 +638,10 @@ void ScriptRunner::Finish(int status) {
 
 bool ScriptRunner::Execute(const ScriptCommand& c, int& waitMs) {
   waitMs = 0;
-  const std::string& n = c.name;
-  const std::string cls = c.args.empty() ? std::string() : c.args[0];
-
-  // The window of CLASS that a user could reach: visible and not shut out by
-  // someone else's modal dialog.
-  auto usableWindow = [&](QWidget*& w) {
-    w = FindTopLevel(cls, false);
-    if (!w) {
-      Fail(c, "a visible " + cls + " window", FindTopLevel(cls, true) ? "hidden" : "none");
-      return false;
-    }
-    if (QWidget* modal = BlockingModal(w)) {
-      Fail(c, "a usable " + cls + " window",
-           std::string("blocked by modal ") + modal->metaObject()->className());
-      return false;
-    }
-    return true;
-  };
-  auto findControl = [&](QWidget* w, const std::string& name) -> QWidget* {
-    QWidget* control = w->findChild<QWidget*>(QString::fromStdString(name));
-    if (!control) Fail(c, "a control " + name + " in " + cls, "none");
-    return control;
-  };
-
-  if (n == "open-project") {
-    m_actions.OpenProject(c.args[0]);
-  } else if (n == "save-desktop") {
-    m_actions.SaveDesktop();
-  } else if (n == "close-project") {
-    m_actions.CloseProject();
-  } else if (n == "notify") {
-    m_actions.Notify(IntArg(c, 0), c.args[1]);
-  } else if (n == "menu") {
-    if (!m_actions.ChooseMenu(c.args[0])) return Fail(c, "a Tools entry \"" + c.args[0] + "\"", "none");
-  } else if (n == "click") {
-    QWidget* w = nullptr;
-    if (!usableWindow(w)) return false;
-    QWidget* control = findControl(w, c.args[1]);
-    if (!control) return false;
-    if (!control->isVisible()) return Fail(c, "a visible control " + c.args[1], "hidden");
-    if (!control->isEnabled()) return Fail(c, "an enabled control " + c.args[1], "disabled");
-    const QPoint at = c.args.size() == 4 ? QPoint(IntArg(c, 2), IntArg(c, 3)) : control->rect().center();
-    QTest::mouseClick(control, Qt::LeftButton, Qt::NoModifier, at);
-  } else if (n == "key") {
-    QWidget* w = nullptr;
-    if (!usableWindow(w)) return false;
-    int key = 0;
-    Qt::KeyboardModifiers mods;
-    QString text;
-    ParseKeyName(c.args[1], key, mods, text);
-    // Keys go to the window a user types into: the active one.
-    if (!w->isActiveWindow()) {
-      w->activateWindow();
-      platform::ProcessMessages();
-    }
-    QWidget* target = w->focusWidget() ? w->focusWidget() : w;
-    QTest::sendKeyEvent(QTest::Click, target, Qt::Key(key), text, mods);
-  } else if (n == "move") {
-    QWidget* w = FindTopLevel(cls, true);
-    if (!w) return Fail(c, "a " + cls + " window", "none");
-    const int l = IntArg(c, 1), t = IntArg(c, 2), r = IntArg(c, 3), b = IntArg(c, 4);
-    if (r <= l || b <= t) return Fail(c, "a non-empty rectangle", c.args[1] + " " + c.args[2] + " " + c.args[3] + " " + c.args[4]);
-    platform::MoveWindow(platform::HandleOf(w), l, t, r - l, b - t, true);
-  } else if (n == "cursor") {
-    MovePointer(IntArg(c, 0), IntArg(c, 1));
-  } else if (n == "click-at") {
-    if (!ClickAtScreenPoint(IntArg(c, 0), IntArg(c, 1)))
-      return Fail(c, "a window at " + c.args[0] + " " + c.args[1], "none");
-  } else if (n == "activate") {
-    platform::SetApplicationActive(c.args[0] == "1");
-  } else if (n == "wait") {
-    waitMs = IntArg(c, 0);
-  } else if (n == "expect-rect" || n == "print-rect") {
-    platform::Rect r;
-    const bool have = ReadFrameRect(FindTopLevel(cls, true), r);
-    if (n == "print-rect") {
-      m_out << cls << ' ' << (have ? RectText(r) : std::string("none")) << std::endl;
-    } else {
-      const platform::Rect want{IntArg(c, 1), IntArg(c, 2), IntArg(c, 3), IntArg(c, 4)};
-      if (!have) return Fail(c, cls + " at " + RectText(want), "no window");
-      if (!(r == want)) return Fail(c, cls + " at " + RectText(want), RectText(r));
-    }
-  } else if (n == "wait-rect") {
-    // Waits for the window itself rather than for a guessed time.
-    const platform::Rect want{IntArg(c, 1), IntArg(c, 2), IntArg(c, 3), IntArg(c, 4)};
-    const int limit = IntArg(c, 5);
-    platform::Rect r;
-    if (!WaitForFrameRect(cls, want, limit, r, m_finished))
-      return Fail(c, cls + " at " + RectText(want) + " within " + std::to_string(limit) + " ms", RectText(r));
-  } else if (n == "expect-visible") {
-    const bool want = c.args[1] == "1";
-    const bool is = FindTopLevel(cls, false) != nullptr;
-    if (want != is)
-      return Fail(c, cls + (want ? " visible" : " not visible"),
-                  is ? "visible" : FindTopLevel(cls, true) ? "hidden" : "no window");
-  } else if (n == "expect-caption") {
-    QWidget* w = FindTopLevel(cls, true);
-    const QString want = QString::fromStdString(c.args[1]);
-    if (!w) return Fail(c, "caption " + Quoted(want), "no window");
-    if (w->windowTitle() != want) return Fail(c, "caption " + Quoted(want), Quoted(w->windowTitle()));
-  } else if (n == "expect-enabled") {
-    QWidget* w = FindTopLevel(cls, true);
-    if (!w) return Fail(c, "a " + cls + " window", "none");
-    QWidget* control = findControl(w, c.args[1]);
-    if (!control) return false;
-    const bool want = c.args[2] == "1";
-    if (control->isEnabled() != want)
-      return Fail(c, c.args[1] + (want ? " enabled" : " disabled"), want ? "disabled" : "enabled");
-  } else if (n == "expect-help") {
-    const auto& requests = platform::HelpRequests();
-    const std::string found = requests.empty() ? "no help request" : "topic \"" + requests.back().topic + "\"";
-    if (requests.empty() || requests.back().topic != c.args[0])
-      return Fail(c, "topic \"" + c.args[0] + "\"", found);
-  } else if (n == "expect-usable") {
-    if (const std::string found = CheckUsable(FindTopLevel(cls, false)); !found.empty())
-      return Fail(c, "a usable " + cls + " window", found);
-  } else if (n == "shot") {
-    if (!SaveScreenshot(QString::fromStdString(c.args[0])))
-      return Fail(c, "a picture saved to " + c.args[0], "could not write it");
-  } else if (n == "quit") {
-    Finish(0);
-  } else {
-    return Fail(c, "a command", "\"" + n + "\"");
-  }
-  return true;
+  const CommandSpec* spec = FindCommand(c.name);
+  if (!spec) return Fail(c, "a command", "\"" + c.name + "\"");
+  Call call{*this, c, waitMs};
+  return spec->run(call);
 }
 
 }  // namespace host

@@ -35,6 +35,8 @@
 //   expect-caption CLASS TEXT (TEXT may be empty)
 //   expect-enabled CLASS NAME 0|1
 //   expect-help TOPIC         the last help request named that topic
+//   expect-usable CLASS       a pointer move sent the way a user's comes in
+//                             reaches the window (no modal dialog shuts it out)
 //   print-rect CLASS          prints "CLASS L T R B" (or "CLASS none")
 //   shot FILE.png             saves the whole screen (see Screenshot.h)
 //   quit                      ends the run now, successfully
@@ -117,6 +119,10 @@ public:
   // The first visible top-level window of a class, else (when hiddenToo) the
   // first one at all; nullptr when none.
   static QWidget* FindTopLevel(const std::string& className, bool hiddenToo);
+
+  // What a command's handler is given (Script.cpp keeps the table of commands,
+  // each with its handler).
+  struct Call;
 
 private:
   void Step();

@@ -338,6 +338,21 @@ TEST_F(ScriptRun, QuitEndsTheRunAndIdeCommandsReachTheActions) {
                                                       "menu Known Entry", "close"}));
 }
 
+TEST_F(ScriptRun, ACommandOutsideTheTableFailsWhenRun) {
+  // The parser keeps such lines out; a caller that builds commands itself
+  // meets the same answer when one runs.
+  std::ostringstream out, err;
+  host::ScriptRunner runner({}, actions, out, err);
+  host::ScriptCommand c;
+  c.line = 7;
+  c.name = "frobnicate";
+  int waitMs = 5;
+  EXPECT_FALSE(runner.Execute(c, waitMs));
+  EXPECT_EQ(waitMs, 0);
+  EXPECT_EQ(err.str(), "FAIL line 7: a command / \"frobnicate\"\n");
+  EXPECT_TRUE(actions.calls.empty());
+}
+
 TEST_F(ScriptRun, WaitLetsTimersRun) {
   bool fired = false;
   QTimer::singleShot(30, [&] { fired = true; });
