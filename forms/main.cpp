@@ -209,7 +209,8 @@ void TfrmMain::btnAboutClick() { ShowAboutBox(); }
 void TfrmMain::btnHelpClick() { tk::Application().HelpJump(PanelHelpTopic); }
 
 void TfrmMain::timerMessTimer() {
-  SetCaption(QString::fromLatin1(ProductCaption));
+  // The message ends: the caption says again whether the watch is suspended.
+  ShowSuspended(FocusSuspended);
   timerMess->SetEnabled(false);
 }
 

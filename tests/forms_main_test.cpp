@@ -116,6 +116,26 @@ TEST_F(Panel, StartWithoutAProjectShowsACaptionMessageForOneInterval) {
   EXPECT_TRUE(testing_support::WaitFor([] { return frmMain->Caption() == QStringLiteral("Edgetucker 1.2d"); }));
 }
 
+// A caption message that runs out while the watch is suspended gives back the
+// suspended caption, not the plain one that would claim the watch runs.
+TEST_F(Panel, ACaptionMessageEndingWhileSuspendedRestoresTheSuspendedCaption) {
+  const std::string project = ide.services.project;
+  ide.services.project.clear();
+  frmMain->show();
+  Click(frmMain->btnStart);
+  ASSERT_EQ(frmMain->Caption(), QStringLiteral("Please load a project first..."));
+  ide.services.project = project.empty() ? "Project1.dpr" : project;
+  Click(frmMain->btnStart);
+  ASSERT_TRUE(Watching);
+  platform::SetApplicationActive(false);
+  frmMain->timerMess->Tick();
+  EXPECT_EQ(frmMain->Caption(), QStringLiteral("Edgetucker 1.2d - Disabled"));
+  platform::SetApplicationActive(true);
+  EXPECT_EQ(frmMain->Caption(), QStringLiteral("Edgetucker 1.2d"));
+  frmMain->show();
+  Click(frmMain->btnStop);
+}
+
 TEST_F(Panel, FindLostWindowsRecoversTheWindowsEvenWithoutAProject) {
   WriteFile(IniPath(), "[HELP]\nFindLostWindows=1\n");
   ide.services.project.clear();
