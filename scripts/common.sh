@@ -35,8 +35,5 @@ build_tree() {
   # cost little more than its link steps.
   cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
         -DCMAKE_C_COMPILER_LAUNCHER=ccache "$@" >/dev/null
-  # Qt's code generation may miss headers that appeared since the folder was
-  # last built; asking it to look again costs a second and saves a broken link.
-  find "$dir" -path '*_autogen/timestamp' -delete 2>/dev/null || true
   cmake --build "$dir" -j "$(nproc)"
 }
