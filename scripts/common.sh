@@ -7,8 +7,10 @@ PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libbenchmar
           libcanberra-dev fonts-liberation fonts-dejavu-core ccache libxcb1-dev)
 # ./run-tests also needs: clang's libFuzzer for the fuzz targets (about 40 MB to
 # download, 250 MB installed, once), and a real X server with window managers
-# for the tests of the X11 backend.
-TEST_PACKAGES=(clang libclang-rt-dev xvfb x11-utils openbox metacity dbus-daemon)
+# for the tests of the X11 backend, and Xorg's dummy driver with xrandr for
+# the test on two monitors made without hardware.
+TEST_PACKAGES=(clang libclang-rt-dev xvfb x11-utils openbox metacity dbus-daemon
+               xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils)
 
 ensure_packages() {
   local missing=()
