@@ -1,10 +1,14 @@
 #include "engine/Geometry.h"
 
+#include <algorithm>
+
+#include "platform/Screens.h"
 #include "settings/Settings.h"
 
 platform::HWND MainWindow = 0;
 platform::HWND InspectorWindow = 0;
 THideGeometry HideGeometry;
+THideRanges HideRanges;
 
 THideGeometry ComputeHideRects(const Rect& mainHome, const Rect& inspectorHome, std::int32_t screenWidth,
                                std::int32_t fullHeight, std::uint8_t inspectorSide,
@@ -32,6 +36,117 @@ THideGeometry ComputeHideRects(const Rect& mainHome, const Rect& inspectorHome, 
   return g;
 }
 
+namespace {
+
+using platform::Monitor;
+
+std::int64_t Overlap(std::int32_t a0, std::int32_t a1, std::int32_t b0, std::int32_t b1) {
+  const std::int64_t lo = std::max(a0, b0);
+  const std::int64_t hi = std::min(a1, b1);
+  return hi > lo ? hi - lo : 0;
+}
+
+// The monitor holding most of r; the primary one (else the first) when none does.
+std::size_t HoldingMonitor(const Rect& r, const std::vector<Monitor>& monitors) {
+  std::size_t best = 0;
+  std::int64_t bestArea = 0;
+  for (std::size_t i = 0; i < monitors.size(); ++i) {
+    const Rect& b = monitors[i].bounds;
+    const std::int64_t area = Overlap(r.left, r.right, b.left, b.right) * Overlap(r.top, r.bottom, b.top, b.bottom);
+    if (area > bestArea) {
+      best = i;
+      bestArea = area;
+    }
+  }
+  if (bestArea == 0) {
+    for (std::size_t i = 0; i < monitors.size(); ++i)
+      if (monitors[i].primary) return i;
+  }
+  return best;
+}
+
+enum class Toward { Up, Left, Right };
+
+// From monitor `from`, steps to the neighbour beyond it in the direction (the
+// one sharing most of its columns going up, of its rows going sideways) until
+// there is none.  Each step goes strictly outwards, so it ends.
+std::size_t OuterMonitor(std::size_t from, Toward toward, const std::vector<Monitor>& monitors) {
+  std::size_t cur = from;
+  for (std::size_t steps = 0; steps < monitors.size(); ++steps) {
+    const Rect& c = monitors[cur].bounds;
+    std::size_t next = cur;
+    std::int64_t bestShare = 0;
+    for (std::size_t i = 0; i < monitors.size(); ++i) {
+      const Rect& b = monitors[i].bounds;
+      bool beyond = false;
+      std::int64_t share = 0;
+      switch (toward) {
+        case Toward::Up:
+          beyond = b.bottom <= c.top;
+          share = Overlap(b.left, b.right, c.left, c.right);
+          break;
+        case Toward::Left:
+          beyond = b.right <= c.left;
+          share = Overlap(b.top, b.bottom, c.top, c.bottom);
+          break;
+        case Toward::Right:
+          beyond = b.left >= c.right;
+          share = Overlap(b.top, b.bottom, c.top, c.bottom);
+          break;
+      }
+      if (beyond && share > bestShare) {
+        next = i;
+        bestShare = share;
+      }
+    }
+    if (next == cur) break;
+    cur = next;
+  }
+  return cur;
+}
+
+}  // namespace
+
+THideLayout ComputeHideLayout(const Rect& mainHome, const Rect& inspectorHome,
+                              const std::vector<platform::Monitor>& monitors, std::uint8_t inspectorSide,
+                              std::uint8_t hangOutPixels) {
+  THideLayout layout;
+  if (monitors.size() <= 1) {
+    const Monitor m = monitors.empty() ? Monitor{} : monitors.front();
+    layout.Geometry =
+        ComputeHideRects(mainHome, inspectorHome, m.bounds.Width(), m.workArea.Height(), inspectorSide, hangOutPixels);
+    return layout;
+  }
+  const std::int32_t hang = hangOutPixels;
+  THideGeometry& g = layout.Geometry;
+  THideRanges& ranges = layout.Ranges;
+
+  const Rect& mb = monitors[OuterMonitor(HoldingMonitor(mainHome, monitors), Toward::Up, monitors)].bounds;
+  g.MainHomeRect = mainHome;
+  const std::int32_t h = Extent16(mainHome.top, mainHome.bottom);
+  g.MainShownRect = Rect{mb.left, mb.top, mb.right, mb.top + h};
+  g.MainHiddenRect = Rect{mb.left, mb.top + hang - h, mb.right, mb.top + hang};
+  ranges.MainLeft = mb.left;
+  ranges.MainRight = mb.right - 1;
+
+  const Toward side = inspectorSide == 1 ? Toward::Right : Toward::Left;
+  const Monitor& im = monitors[OuterMonitor(HoldingMonitor(inspectorHome, monitors), side, monitors)];
+  const Rect& ib = im.bounds;
+  const std::int32_t bottom = ib.top + im.workArea.Height();
+  g.InspectorHomeRect = inspectorHome;
+  const std::int32_t w = Extent16(inspectorHome.left, inspectorHome.right);
+  if (inspectorSide == 1) {
+    g.InspectorShownRect = Rect{ib.right - w, ib.top, ib.right, bottom};
+    g.InspectorHiddenRect = Rect{ib.right - hang, ib.top, ib.right - hang + w, bottom};
+  } else {
+    g.InspectorShownRect = Rect{ib.left, ib.top, ib.left + w, bottom};
+    g.InspectorHiddenRect = Rect{ib.left + hang - w, ib.top, ib.left + hang, bottom};
+  }
+  ranges.InspectorTop = ib.top;
+  ranges.InspectorBottom = ib.bottom - 1;
+  return layout;
+}
+
 void ComputeHideGeometry() {
   // GetWindowRect leaves the rectangle alone for a lost window, so a lost
   // window keeps the home it had.
@@ -39,6 +154,15 @@ void ComputeHideGeometry() {
   platform::GetWindowRect(MainWindow, mainHome);
   Rect inspectorHome = HideGeometry.InspectorHomeRect;
   platform::GetWindowRect(InspectorWindow, inspectorHome);
+  const std::vector<platform::Monitor> monitors = platform::GetMonitors();
+  if (monitors.size() > 1) {
+    const THideLayout layout =
+        ComputeHideLayout(mainHome, inspectorHome, monitors, Settings.InspectorSide, Settings.HangOutPixels);
+    HideGeometry = layout.Geometry;
+    HideRanges = layout.Ranges;
+    return;
+  }
+  HideRanges = THideRanges{};
   const std::int32_t cx = platform::GetSystemMetrics(platform::SM_CXSCREEN);
   const std::int32_t cy =
       platform::GetSystemMetrics(platform::SM_CYFULLSCREEN) + platform::GetSystemMetrics(platform::SM_CYCAPTION);

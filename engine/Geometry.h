@@ -6,11 +6,15 @@
 // width at the top with its own height, and the inspector spans from the top of
 // the screen down to the height of a full-screen window with its own width.
 // When hidden, a strip of HangOutPixels rows (or columns) stays on the screen.
+// With several monitors "the screen" is the monitor each window uses (see
+// ComputeHideLayout).
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/Windows.h"
+#include "platform/backend/Backend.h"
 
 using platform::Rect;
 
@@ -24,12 +28,28 @@ struct THideGeometry {
   friend bool operator==(const THideGeometry&, const THideGeometry&) = default;
 };
 
+// Where, along the other coordinate, each window's reveal zone and inner-edge
+// threshold hold: the columns of the main window's monitor and the rows of the
+// inspector's (inclusive).  With one monitor they are unbounded, so that a
+// cursor report anywhere counts, as it does on a single screen.
+struct THideRanges {
+  std::int32_t MainLeft = INT32_MIN;
+  std::int32_t MainRight = INT32_MAX;
+  std::int32_t InspectorTop = INT32_MIN;
+  std::int32_t InspectorBottom = INT32_MAX;
+  bool InMainColumns(std::int32_t x) const { return x >= MainLeft && x <= MainRight; }
+  bool InInspectorRows(std::int32_t y) const { return y >= InspectorTop && y <= InspectorBottom; }
+  friend bool operator==(const THideRanges&, const THideRanges&) = default;
+};
+
 // The IDE windows the engine moves (it does not own them); 0 when not found.
 extern platform::HWND MainWindow;
 extern platform::HWND InspectorWindow;
 
 // All zero until first computed.
 extern THideGeometry HideGeometry;
+// Unbounded until computed for several monitors.
+extern THideRanges HideRanges;
 
 // Window classes and the inspector's title, as the IDE names them.
 inline constexpr const char* MainWindowClass = "TAppBuilder";
@@ -49,8 +69,49 @@ THideGeometry ComputeHideRects(const Rect& mainHome, const Rect& inspectorHome, 
                                std::int32_t fullHeight, std::uint8_t inspectorSide,
                                std::uint8_t hangOutPixels);
 
+// The geometry and the tracking ranges together.
+struct THideLayout {
+  THideGeometry Geometry;
+  THideRanges Ranges;
+  friend bool operator==(const THideLayout&, const THideLayout&) = default;
+};
+
+// The pure computation for a desktop of several monitors (no window-system
+// calls).  With one monitor it is ComputeHideRects with that monitor's width
+// and work-area height, and unbounded ranges; with none, a 0 x 0 screen.
+//
+// Each window belongs to the monitor that holds most of its home rectangle
+// (the primary one, else the first, when it stands on none).  A hidden window
+// must not stand in view on a neighbouring monitor, so it hides at the
+// desktop's outer edge in its direction:
+//
+//  * The main window goes up.  While another monitor stands above its monitor
+//    (overlapping its columns), it moves to that one (the most overlapping),
+//    until none is above: with stacked monitors the main window lives on the
+//    top one, shown there across that monitor's width and hidden at its top
+//    edge, so that its strip is at the desktop's outer edge.
+//  * The inspector goes right (side 1) or left.  While another monitor stands
+//    beyond its monitor in that direction (overlapping its rows), it moves to
+//    that one, the most overlapping: it hides at the outer edge of the
+//    desktop at its height.
+//
+// On its monitor M (bounds B, work-area height H) with a window of height h
+// (main) or width w (inspector), both 16-bit extents as in ComputeHideRects:
+//   main shown     B.left, B.top,            B.right,          B.top + h
+//   main hidden    B.left, B.top + hang - h, B.right,          B.top + hang
+//   right shown    B.right - w, B.top,       B.right,          B.top + H
+//   right hidden   B.right - hang, B.top,    B.right - hang + w, B.top + H
+//   left shown     B.left, B.top,            B.left + w,       B.top + H
+//   left hidden    B.left + hang - w, B.top, B.left + hang,    B.top + H
+// and the ranges are M's columns (main) and rows (inspector).
+THideLayout ComputeHideLayout(const Rect& mainHome, const Rect& inspectorHome,
+                              const std::vector<platform::Monitor>& monitors, std::uint8_t inspectorSide,
+                              std::uint8_t hangOutPixels);
+
 // Measures both windows and the screen now and recomputes HideGeometry with
-// the current settings.  A null or stale handle leaves that window's home
+// the current settings.  With several monitors the layout comes from
+// ComputeHideLayout and sets HideRanges too; with one, from the screen
+// metrics as always.  A null or stale handle leaves that window's home
 // rectangle as it was, and the computation goes on with it.
 void ComputeHideGeometry();
 

@@ -11,25 +11,29 @@ std::function<void(platform::HWND, const Rect&)>& placementObserver() {
   return observer;
 }
 
-void PrepareAndSlide(platform::HWND window, const Rect& target, std::uint8_t animate, const std::string& sound,
-                     bool bringToTop) {
+bool PrepareAndSlide(platform::HWND window, const Rect& target, std::uint8_t animate, const std::string& sound,
+                     bool bringToTop, const MoveProceed& proceed) {
   if (bringToTop) platform::BringWindowToTop(window);
   platform::ProcessMessages();
+  if (proceed && !proceed()) return false;
   if (animate == 0)
     SlideWindow(window, target, 1, sound);
   else if (animate == 1)
     SlideWindow(window, target, static_cast<std::uint8_t>(Settings.AnimationSteps & 0xFF), sound);
+  return true;
 }
 
 }  // namespace
 
-void MoveInspector(Rect target, std::uint8_t animate, const std::string& sound, bool bringToTop) {
+bool MoveInspector(Rect target, std::uint8_t animate, const std::string& sound, bool bringToTop,
+                   const MoveProceed& proceed) {
   if (!platform::IsWindow(InspectorWindow)) InspectorWindow = platform::FindWindow(InspectorClass, InspectorTitle);
-  PrepareAndSlide(InspectorWindow, target, animate, sound, bringToTop);
+  return PrepareAndSlide(InspectorWindow, target, animate, sound, bringToTop, proceed);
 }
 
-void MoveMainWindow(Rect target, std::uint8_t animate, const std::string& sound, bool bringToTop) {
-  PrepareAndSlide(MainWindow, target, animate, sound, bringToTop);
+bool MoveMainWindow(Rect target, std::uint8_t animate, const std::string& sound, bool bringToTop,
+                    const MoveProceed& proceed) {
+  return PrepareAndSlide(MainWindow, target, animate, sound, bringToTop, proceed);
 }
 
 std::int32_t StepDelta(std::int32_t a, std::int32_t b, std::uint8_t n) {

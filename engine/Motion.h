@@ -13,17 +13,25 @@
 
 using platform::Rect;
 
+// Asked after the message pass that precedes a slide: false abandons the slide
+// (the handlers that ran may have stopped what the slide belonged to).
+using MoveProceed = std::function<bool()>;
+
 // Moves the Object Inspector to `target`.  A lost inspector handle is first
 // replaced by a fresh search (class and title), even when that finds nothing.
 // animate 0: one placement; 1: Settings.AnimationSteps steps (low 8 bits) and a
 // final placement; any other value: no move at all.  The sound starts as the
-// move begins (when sounds are on and the name is not empty).
-void MoveInspector(Rect target, std::uint8_t animate, const std::string& sound, bool bringToTop);
+// move begins (when sounds are on and the name is not empty).  Returns false
+// when `proceed` (if given) abandoned the slide after the message pass, true
+// otherwise.
+bool MoveInspector(Rect target, std::uint8_t animate, const std::string& sound, bool bringToTop,
+                   const MoveProceed& proceed = {});
 
 // The same for the main window, whose handle is used as it is.
 // (Targets are taken by value: the messages processed before the move may
 // recompute the geometry they came from.)
-void MoveMainWindow(Rect target, std::uint8_t animate, const std::string& sound, bool bringToTop);
+bool MoveMainWindow(Rect target, std::uint8_t animate, const std::string& sound, bool bringToTop,
+                    const MoveProceed& proceed = {});
 
 // Slides a window to `target` in `steps` equal steps (when animation is on and
 // steps > 0) followed by an exact final placement; without animation, the

@@ -1,10 +1,8 @@
 #include "engine/Tracking.h"
 
-#include "engine/Geometry.h"
 #include "engine/Hook.h"
 #include "engine/Motion.h"
-#include "expert/Product.h"
-#include "forms/main.h"
+#include "engine/Panel.h"
 #include "settings/Settings.h"
 
 bool InspectorHidden = false;
@@ -16,40 +14,152 @@ std::int32_t CursorY = 0;
 
 namespace {
 
-platform::HWND PanelHandle() { return frmMain ? frmMain->Handle() : 0; }
+TEnginePanel* g_panel = nullptr;
 
-// The wait timer is one-shot: enabling it while it runs keeps the first
-// report's start, so the delay counts from the cursor's arrival on the strip.
-void ArmWaitTimer() {
-  if (frmMain) frmMain->timerWait->SetEnabled(true);
+// Counts the stops and restores.  A slide compares it across the message pass
+// before it: when a stop ran in that pass, the slide belongs to a run that has
+// ended, and it is abandoned.
+std::uint64_t g_stops = 0;
+
+// Windows that did not land at their hidden places at this run's Start: they
+// take no part in the run.
+bool g_mainStays = false;
+bool g_inspectorStays = false;
+
+MoveProceed UnlessStopped() {
+  return [before = g_stops] { return g_stops == before; };
 }
 
-bool InInspectorRevealZone() {
-  const THideGeometry& g = HideGeometry;
-  return Settings.InspectorSide == 1 ? CursorX >= g.InspectorHiddenRect.left : CursorX <= g.InspectorHiddenRect.right;
+platform::HWND PanelHandle() { return g_panel ? g_panel->WatchWindow() : 0; }
+
+void SetWaitTimer(bool armed) {
+  if (g_panel) g_panel->SetWaitTimer(armed);
 }
 
-bool InMainRevealZone() { return CursorY <= HideGeometry.MainHiddenRect.bottom; }
+// The state as it stands now.  The window under the cursor is looked up only
+// when the decision will read it.
+TTrackingState CurrentState() {
+  TTrackingState s;
+  s.Geometry = HideGeometry;
+  s.Ranges = HideRanges;
+  s.HideMainWindow = Settings.HideMainWindow && !g_mainStays;
+  s.HideInspector = Settings.HideInspector && !g_inspectorStays;
+  s.InspectorSide = Settings.InspectorSide;
+  s.MainHidden = MainHidden;
+  s.InspectorHidden = InspectorHidden;
+  s.CursorX = CursorX;
+  s.CursorY = CursorY;
+  if (s.HideMainWindow && !s.MainHidden) {
+    const platform::HWND under = platform::WindowFromPoint(platform::Point{CursorX, CursorY});
+    s.OverMainOwned = platform::GetParent(under) == MainWindow;
+  }
+  return s;
+}
 
-void HideInspectorNow() {
-  MoveInspector(HideGeometry.InspectorHiddenRect, Settings.AnimateMoves, Settings.MoveInSound, false);
+// Each returns false, moving nothing, when a stop ran in the slide's message pass.
+bool HideInspectorNow() {
+  if (!MoveInspector(HideGeometry.InspectorHiddenRect, Settings.AnimateMoves, Settings.MoveInSound, false,
+                     UnlessStopped()))
+    return false;
   InspectorHidden = true;
+  return true;
 }
 
-void HideMainNow() {
-  MoveMainWindow(HideGeometry.MainHiddenRect, Settings.AnimateMoves, Settings.MoveInSound, false);
+bool HideMainNow() {
+  if (!MoveMainWindow(HideGeometry.MainHiddenRect, Settings.AnimateMoves, Settings.MoveInSound, false,
+                      UnlessStopped()))
+    return false;
   MainHidden = true;
+  return true;
+}
+
+// A window manager may place a frame a pixel away from where it was asked.
+bool Landed(platform::HWND window, const Rect& target) {
+  Rect r;
+  if (!platform::GetWindowRect(window, r)) return false;
+  auto near = [](std::int32_t a, std::int32_t b) { return a - b <= 1 && b - a <= 1; };
+  return near(r.left, target.left) && near(r.top, target.top) && near(r.right, target.right) &&
+         near(r.bottom, target.bottom);
 }
 
 }  // namespace
 
-void HideWindows() {
-  if (Settings.HideInspector) HideInspectorNow();
-  if (Settings.HideMainWindow) HideMainNow();
+void AttachPanel(TEnginePanel* panel) { g_panel = panel; }
+
+void DetachPanel(TEnginePanel* panel) {
+  if (g_panel == panel) g_panel = nullptr;
+}
+
+TEnginePanel* AttachedPanel() { return g_panel; }
+
+bool InMainRevealZone(const TTrackingState& s) {
+  return s.CursorY <= s.Geometry.MainHiddenRect.bottom && s.Ranges.InMainColumns(s.CursorX);
+}
+
+bool InInspectorRevealZone(const TTrackingState& s) {
+  const Rect& hidden = s.Geometry.InspectorHiddenRect;
+  const bool inColumns = s.InspectorSide == 1 ? s.CursorX >= hidden.left : s.CursorX <= hidden.right;
+  return inColumns && s.Ranges.InInspectorRows(s.CursorY);
+}
+
+TWatchDecision DecideMouseWatch(const TTrackingState& s) {
+  TWatchDecision d;
+  if (s.HideMainWindow) {
+    if (s.MainHidden)
+      d.ArmForMain = InMainRevealZone(s);
+    else
+      d.HideMain = !s.OverMainOwned && s.CursorY > s.Geometry.MainShownRect.bottom &&
+                   s.Ranges.InMainColumns(s.CursorX);
+  }
+  if (s.HideInspector) {
+    if (s.InspectorHidden) {
+      d.ArmForInspector = InInspectorRevealZone(s);
+    } else {
+      const Rect& shown = s.Geometry.InspectorShownRect;
+      d.HideInspector = (s.InspectorSide == 1 ? s.CursorX < shown.left : s.CursorX > shown.right) &&
+                        s.Ranges.InInspectorRows(s.CursorY);
+    }
+  }
+  return d;
+}
+
+TTickDecision DecideWaitTick(const TTrackingState& s) {
+  TTickDecision d;
+  d.RevealInspector = s.HideInspector && InInspectorRevealZone(s);
+  d.RevealMain = s.HideMainWindow && InMainRevealZone(s);
+  return d;
+}
+
+THideStart HideWindows() {
+  g_mainStays = g_inspectorStays = false;
+  if (!PanelHandle()) return THideStart::NotStarted;
+  if (Settings.HideInspector) {
+    if (!HideInspectorNow()) return THideStart::NotStarted;
+    if (!Landed(InspectorWindow, HideGeometry.InspectorHiddenRect)) {
+      PlaceWindow(InspectorWindow, HideGeometry.InspectorHomeRect);
+      InspectorHidden = false;
+      g_inspectorStays = true;
+    }
+  }
+  if (Settings.HideMainWindow) {
+    if (!HideMainNow()) return THideStart::NotStarted;
+    if (!Landed(MainWindow, HideGeometry.MainHiddenRect)) {
+      PlaceWindow(MainWindow, HideGeometry.MainHomeRect);
+      MainHidden = false;
+      g_mainStays = true;
+    }
+  }
+  const bool refused = g_mainStays || g_inspectorStays;
+  if (refused && g_panel) g_panel->ShowCaptionMessage(WindowsStayText);
+  if (!MainHidden && !InspectorHidden) return THideStart::NotStarted;
   StartWatching(PanelHandle());
+  return refused ? THideStart::StartedInPart : THideStart::Started;
 }
 
 void RestoreWindows() {
+  ++g_stops;
+  // A reveal armed before belongs to the windows as they stood then.
+  SetWaitTimer(false);
   if (InspectorHidden)
     MoveInspector(HideGeometry.InspectorHomeRect, Settings.AnimateMoves, Settings.MoveOutSound, false);
   if (MainHidden) MoveMainWindow(HideGeometry.MainHomeRect, Settings.AnimateMoves, Settings.MoveOutSound, false);
@@ -59,9 +169,16 @@ void RestoreWindows() {
 
 void StopHiding() {
   StopWatching();
+  // A suspended watch is stopped too: no later activation may start it again.
+  if (FocusSuspended) {
+    FocusSuspended = false;
+    if (g_panel) g_panel->ShowSuspended(false);
+  }
   RestoreWindows();
-  if (frmMain) frmMain->SetIdleButtons();
+  if (g_panel) g_panel->ShowIdle();
 }
+
+bool HidingRuns() { return Watching || FocusSuspended || MainHidden || InspectorHidden; }
 
 void OnMouseWatch(std::intptr_t lParam) {
   if (InMouseWatch) return;
@@ -75,47 +192,44 @@ void OnMouseWatch(std::intptr_t lParam) {
   CursorX = static_cast<std::uint16_t>(bits & 0xFFFF);
   CursorY = static_cast<std::uint16_t>(bits >> 16);
 
-  if (Settings.HideMainWindow) {
-    if (MainHidden) {
-      if (InMainRevealZone()) ArmWaitTimer();
-    } else {
-      const platform::HWND under = platform::WindowFromPoint(platform::Point{CursorX, CursorY});
-      if (platform::GetParent(under) != MainWindow && CursorY > HideGeometry.MainShownRect.bottom) HideMainNow();
-    }
+  TWatchDecision d = DecideMouseWatch(CurrentState());
+  if (d.ArmForMain) SetWaitTimer(true);
+  if (d.HideMain) {
+    if (!HideMainNow()) return;
+    d = DecideMouseWatch(CurrentState());
   }
-
-  if (Settings.HideInspector) {
-    if (InspectorHidden) {
-      if (InInspectorRevealZone()) ArmWaitTimer();
-    } else if (Settings.InspectorSide == 1 ? CursorX < HideGeometry.InspectorShownRect.left
-                                           : CursorX > HideGeometry.InspectorShownRect.right) {
-      HideInspectorNow();
-    }
-  }
+  if (d.ArmForInspector) SetWaitTimer(true);
+  if (d.HideInspector) HideInspectorNow();
 }
 
 void WaitTimerTick() {
   RefindWindows();
-  if (Settings.HideInspector && InInspectorRevealZone()) {
-    MoveInspector(HideGeometry.InspectorShownRect, Settings.AnimateMoves, Settings.MoveOutSound, true);
+  TTickDecision d = DecideWaitTick(CurrentState());
+  if (d.RevealInspector) {
+    if (!MoveInspector(HideGeometry.InspectorShownRect, Settings.AnimateMoves, Settings.MoveOutSound, true,
+                       UnlessStopped()))
+      return;
     InspectorHidden = false;
+    d = DecideWaitTick(CurrentState());
   }
-  if (Settings.HideMainWindow && InMainRevealZone()) {
-    MoveMainWindow(HideGeometry.MainShownRect, Settings.AnimateMoves, Settings.MoveOutSound, true);
+  if (d.RevealMain) {
+    if (!MoveMainWindow(HideGeometry.MainShownRect, Settings.AnimateMoves, Settings.MoveOutSound, true,
+                        UnlessStopped()))
+      return;
     MainHidden = false;
   }
-  if (frmMain) frmMain->timerWait->SetEnabled(false);
+  SetWaitTimer(false);
 }
 
 void OnActivateApp(std::uintptr_t wParam) {
   if (!Settings.DisableOnFocusLoss) return;
   if (wParam == 0 && Watching) {
-    if (frmMain) frmMain->SetCaption(QString::fromLatin1(ProductCaption) + QStringLiteral(" - Disabled"));
+    if (g_panel) g_panel->ShowSuspended(true);
     FocusSuspended = true;
     StopWatching();
   }
   if (wParam == 1 && FocusSuspended) {
-    if (frmMain) frmMain->SetCaption(QString::fromLatin1(ProductCaption));
+    if (g_panel) g_panel->ShowSuspended(false);
     FocusSuspended = false;
     StartWatching(PanelHandle());
   }
@@ -127,4 +241,6 @@ void ResetEngineState() {
   CursorX = CursorY = 0;
   MainWindow = InspectorWindow = 0;
   HideGeometry = THideGeometry{};
+  HideRanges = THideRanges{};
+  g_mainStays = g_inspectorStays = false;
 }

@@ -18,10 +18,24 @@
 //                       the cursor is owned by the main window (its dialogs)
 //   inspector, left:    CursorX >  InspectorShownRect.right
 //   inspector, right:   CursorX <  InspectorShownRect.left
-// The main window is examined before the inspector.
+// With several monitors each of these also needs the other coordinate on the
+// window's own monitor (HideRanges): the main window's columns, the inspector's
+// rows.  The main window is examined before the inspector.
+//
+// Every decision is a pure function of a TTrackingState; OnMouseWatch and
+// WaitTimerTick only take the state, decide and apply.  Because every slide
+// first processes pending messages (engine/Motion.h), whatever a window's
+// slide lets run is seen by the next window's decision: the second window is
+// decided again from the state as it stands after the first one's slide.
+//
+// Stopping wins over anything in flight: once StopHiding or RestoreWindows has
+// run, a slide whose message pass let it run is abandoned, and a wait timer
+// armed before it never moves a window.
 #pragma once
 
 #include <cstdint>
+
+#include "engine/Geometry.h"
 
 extern bool InspectorHidden;
 extern bool MainHidden;
@@ -30,13 +44,71 @@ extern bool FocusSuspended;
 extern std::int32_t CursorX;
 extern std::int32_t CursorY;
 
-void HideWindows();
+// Everything a tracking decision reads.
+struct TTrackingState {
+  THideGeometry Geometry;
+  THideRanges Ranges;
+  bool HideMainWindow = false;
+  bool HideInspector = false;
+  std::uint8_t InspectorSide = 0;  // exactly 1: right; anything else: left
+  bool MainHidden = false;
+  bool InspectorHidden = false;
+  std::int32_t CursorX = 0;
+  std::int32_t CursorY = 0;
+  // The window under the cursor is owned by the main window (one of its
+  // dialogs).  Only read while the main window is chosen and shown.
+  bool OverMainOwned = false;
+};
+
+// What one cursor report asks for, in the order it is applied: the main
+// window's part (arm or hide), then the inspector's.
+struct TWatchDecision {
+  bool ArmForMain = false;
+  bool HideMain = false;
+  bool ArmForInspector = false;
+  bool HideInspector = false;
+  bool Arms() const { return ArmForMain || ArmForInspector; }
+  friend bool operator==(const TWatchDecision&, const TWatchDecision&) = default;
+};
+
+// What a wait-timer tick reveals, inspector first.  A window that is already
+// shown but whose strip the cursor touches is slid to its shown place again
+// and raised.
+struct TTickDecision {
+  bool RevealInspector = false;
+  bool RevealMain = false;
+  friend bool operator==(const TTickDecision&, const TTickDecision&) = default;
+};
+
+TWatchDecision DecideMouseWatch(const TTrackingState& s);
+TTickDecision DecideWaitTick(const TTrackingState& s);
+bool InMainRevealZone(const TTrackingState& s);
+bool InInspectorRevealZone(const TTrackingState& s);
+
+// How a Start went.
+enum class THideStart {
+  Started,         // every chosen window hidden, the watch runs
+  StartedInPart,   // some window stayed on screen; the rest hidden, the watch runs
+  NotStarted,      // no panel, a stop ran during the slides, or no window could be hidden
+};
+
+// Slides the chosen windows to their hidden rectangles and starts the watch.
+// After each slide it reads back where the window's frame stands: one that
+// is more than a pixel off its hidden rectangle on any edge (a window manager
+// that keeps windows on screen) is put straight back home, is not counted
+// hidden and takes no part in this run, and the panel shows WindowsStayText
+// once.  When no chosen window is hidden the watch is not started.
+THideStart HideWindows();
 // Brings hidden windows to their home rectangles and marks both shown; the
-// watch is left as it is.
+// watch is left as it is, and a reveal armed before is dropped.
 void RestoreWindows();
-// Stops the watch, restores the windows, and puts the panel's buttons back to
-// idle (Start and Options enabled, Stop disabled).
+// Stops the watch (a suspended one too, giving the panel back its product
+// caption), restores the windows, and puts the panel's buttons back to idle
+// (Start and Options enabled, Stop disabled).
 void StopHiding();
+// True from a successful HideWindows until StopHiding: the watch runs or is
+// suspended, or a window is hidden.
+bool HidingRuns();
 
 // The handler of WM_MOUSEWATCH.  Reports that arrive while it runs (through
 // the message processing of a move it started) are dropped.
@@ -46,6 +118,9 @@ void WaitTimerTick();
 // The handler of WM_ACTIVATEAPP: wParam 1 when the IDE becomes active, 0 when
 // it loses activation.
 void OnActivateApp(std::uintptr_t wParam);
+
+// The text the panel shows when a window manager keeps a window on screen.
+inline constexpr const char* WindowsStayText = "The window manager keeps the windows on screen";
 
 // Puts every engine flag, the geometry and the window handles back to their
 // state at load.  The IDE never needs this (it unloads the library); tests do.

@@ -138,7 +138,11 @@ void TerminateExpert() {
       AddInNotifier->Release();
       AddInNotifier = nullptr;
     }
-    StopWatching();
+    // The IDE saves its windows where they stand after this call: home.
+    if (HidingRuns())
+      StopHiding();
+    else
+      StopWatching();
     if (PanelCreated && frmMain) {
       frmMain->Close();
       // The IDE unloads the library right after this call: a panel left for

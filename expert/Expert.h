@@ -5,16 +5,17 @@
 // Lifecycle: loaded (nothing exists) -> connected (first entry-point call:
 // expert and notifier registered, the panel created hidden, settings loaded if
 // the IDE main window was found) -> panel shown (any number of times, by the
-// menu entry) -> terminated (notifier released, watch stopped, panel closed).
+// menu entry) -> terminated (notifier released, hiding stopped, panel closed).
 //
 // Choices where the IDE's contract leaves room:
 //  * A null services object is refused: the entry point returns false and
 //    registers nothing, because every later step needs the services (the
 //    project name, the notifier list, error reports).  A later call with real
 //    services still connects.
-//  * A panel destroyed other than by TerminateExpert (a close keystroke): the
-//    panel reference clears itself when the panel is destroyed, and the next
-//    ShowControlPanel creates a new panel.
+//  * A panel destroyed other than by TerminateExpert (a close keystroke while
+//    idle): the panel reference clears itself when the panel is destroyed, and
+//    the next ShowControlPanel creates a new panel.  A destruction while hiding
+//    runs first stops hiding (forms/main.h).
 //  * Host calls of the expert's unnamed slots do nothing.
 #pragma once
 
@@ -62,7 +63,8 @@ void ShowControlPanel(THostServices* services);
 // "DELPHI32.DSK" in any letter case).
 void DesktopLoaded(const std::string& fileName);
 
-// Handed to the IDE; undoes the connection.  Does not move windows.
+// Handed to the IDE; undoes the connection.  While hiding runs it first stops
+// hiding, so the windows are home when the IDE saves them.
 void TerminateExpert();
 
 // Passes the message of the exception being handled to the IDE's ReportError.

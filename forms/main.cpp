@@ -82,7 +82,7 @@ TfrmMain::TfrmMain(QWidget* owner) : tk::TForm(owner) {
 
     ini = new TIniEditor(this);
     ini->setObjectName(QStringLiteral("ini"));
-    ini->SetFileName("Edgetuck.ini");
+    ini->SetFileName(std::string(IniLayout::FileName));
     ini->SetFileLocation(WindowsPath);
 
     iniProj = new TIniEditor(this);
@@ -123,9 +123,29 @@ TfrmMain::TfrmMain(QWidget* owner) : tk::TForm(owner) {
     connect(btnHelp, &QPushButton::clicked, this, [this] { btnHelpClick(); });
   }
   FormCreate();
+  AttachPanel(this);
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain() {
+  // However the panel goes (a close, its owner's destruction, the add-in's
+  // shutdown), the windows must not stay hidden behind it: the watch would
+  // report to a window that is gone, and the next panel would start idle and
+  // take the hidden places for home.
+  m_ending = true;
+  DetachPanel(this);
+  if (HidingRuns()) StopHiding();
+}
+
+void TfrmMain::SetWaitTimer(bool armed) { timerWait->SetEnabled(armed); }
+
+void TfrmMain::ShowSuspended(bool suspended) {
+  SetCaption(QString::fromLatin1(ProductCaption) + (suspended ? QStringLiteral(" - Disabled") : QString()));
+}
+
+void TfrmMain::ShowCaptionMessage(const std::string& text) {
+  SetCaption(QString::fromStdString(text));
+  timerMess->SetEnabled(true);
+}
 
 void TfrmMain::FormCreate() {
   tk::Application().SetHelpFile(HelpFileName);
@@ -162,8 +182,7 @@ void TfrmMain::btnStartClick() {
   }
   const std::string project = PanelServices ? PanelServices->QueryProjectName() : std::string();
   if (project.empty()) {
-    SetCaption(QString::fromLatin1(NoProjectCaption));
-    timerMess->SetEnabled(true);
+    ShowCaptionMessage(NoProjectCaption);
     return;
   }
   if (!Settings.HideInspector && !Settings.HideMainWindow) {
@@ -171,9 +190,12 @@ void TfrmMain::btnStartClick() {
     return;
   }
   ComputeHideGeometry();
-  HideWindows();
+  // A stop during the slides (a project close) leaves the panel idle; a window
+  // kept on screen leaves the panel up for its message.
+  const THideStart started = HideWindows();
+  if (started == THideStart::NotStarted) return;
   SetRunningButtons();
-  hide();
+  if (started == THideStart::Started) hide();
 }
 
 void TfrmMain::btnStopClick() { StopHiding(); }
@@ -205,9 +227,16 @@ void TfrmMain::timerWaitTimer() { WaitTimerTick(); }
 
 void TfrmMain::ShowMessageDialog(const QString& text) { ShowOopsDialog(this, text); }
 
-void TfrmMain::FormClose(tk::TCloseAction& action) { action = tk::TCloseAction::caFree; }
+void TfrmMain::FormClose(tk::TCloseAction& action) {
+  // The panel has no close box, but a window manager offers close anyway.
+  // While hiding runs the panel is the only way to Stop: it is hidden, like
+  // Hide, and the menu entry brings it back.
+  action = HidingRuns() ? tk::TCloseAction::caHide : tk::TCloseAction::caFree;
+}
 
 void TfrmMain::WndProc(platform::Message& msg) {
+  // Reports still queued while the panel is being destroyed belong to nobody.
+  if (m_ending) return;
   switch (msg.msg) {
     case platform::WM_MOUSEWATCH:
       OnMouseWatch(msg.lParam);

@@ -17,17 +17,29 @@
 #include <QPointer>
 #include <QString>
 
+#include "engine/Panel.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/Form.h"
 #include "toolkit/Timer.h"
 
 class TIniEditor;
 
-class TfrmMain : public tk::TForm {
+// The panel attaches itself to the engine (engine/Panel.h) for its whole life.
+// Closing it while hiding runs only hides it, like Hide; destroying it while
+// hiding runs (however that happens) first stops hiding, so that the windows
+// are home and the watch never reports to a window that is gone.
+class TfrmMain : public tk::TForm, public TEnginePanel {
   Q_OBJECT
 public:
   explicit TfrmMain(QWidget* owner = nullptr);
   ~TfrmMain() override;
+
+  // TEnginePanel
+  platform::HWND WatchWindow() override { return Handle(); }
+  void SetWaitTimer(bool armed) override;
+  void ShowSuspended(bool suspended) override;
+  void ShowCaptionMessage(const std::string& text) override;
+  void ShowIdle() override { SetIdleButtons(); }
 
   tk::TBevel* Bevel1;
   tk::TBevel* Bevel3;
@@ -63,14 +75,17 @@ public:
 protected:
   void FormClose(tk::TCloseAction& action) override;
   void WndProc(platform::Message& msg) override;
+
+private:
+  bool m_ending = false;
 };
 
 // The one control panel, null until ShowControlPanel creates it.  It clears
 // itself when the panel is destroyed, however that happens.
 extern QPointer<TfrmMain> frmMain;
 
-// Reads every setting through the panel's `ini` (nothing happens without a
-// panel).
+// LoadSettingsFrom (settings/Settings.h) with the panel's `ini` and wait
+// timer; nothing happens while there is no panel.
 void LoadSettings();
 
 // The texts the panel shows.

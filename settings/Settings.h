@@ -86,9 +86,8 @@ inline constexpr std::string_view FindLostWindows = "FindLostWindows";
 // goes on to the caller, so the fields after it keep their values.
 void LoadSettingsFrom(TIniEditor& ini, tk::TTimer& timerWait);
 
-// LoadSettingsFrom with the control panel's INI component and wait timer;
-// nothing happens while there is no control panel.
-void LoadSettings();
+// The control panel's LoadSettings (forms/main.h) applies this to its own INI
+// component and wait timer.
 
 // The twelve values the options dialog saves, as its controls hold them.
 struct TOptionValues {

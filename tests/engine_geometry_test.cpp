@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
+
 #include "engine/Geometry.h"
 #include "engine/Tracking.h"
 #include "settings/Settings.h"
@@ -117,6 +120,133 @@ TEST_F(GeometryWithWindows, RefindLooksForTheInspectorByTitle) {
   EXPECT_EQ(InspectorWindow, 0u);
   EXPECT_EQ(MainWindow, 0u);
   EXPECT_EQ(HideGeometry.MainShownRect, (Rect{0, 0, 1024, 0}));
+}
+
+}  // namespace
+
+namespace {
+
+using platform::Monitor;
+
+// A monitor whose work area leaves `panel` rows at its bottom to a panel.
+Monitor Mon(std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b, bool primary = false, int panel = 0) {
+  return Monitor{Rect{l, t, r, b}, Rect{l, t, r, b - panel}, primary};
+}
+
+TEST(ComputeHideLayout, OneMonitorIsTheSingleScreenComputation) {
+  const Rect main{0, 0, 1024, 100}, inspector{10, 110, 210, 510};
+  for (std::uint8_t side : {0, 1}) {
+    SCOPED_TRACE(int(side));
+    const THideLayout layout = ComputeHideLayout(main, inspector, {Mon(0, 0, 1024, 768, true, 30)}, side, 5);
+    EXPECT_EQ(layout.Geometry, ComputeHideRects(main, inspector, 1024, 738, side, 5));
+    EXPECT_EQ(layout.Ranges, THideRanges{}) << "unbounded";
+  }
+  EXPECT_EQ(ComputeHideLayout(main, inspector, {}, 1, 5).Geometry, ComputeHideRects(main, inspector, 0, 0, 1, 5));
+}
+
+TEST(ComputeHideLayout, MonitorLayouts) {
+  struct Row {
+    const char* name;
+    std::vector<Monitor> monitors;
+    Rect main, inspector;
+    std::uint8_t side;
+    Rect mainShown, mainHidden;
+    Rect inspectorShown, inspectorHidden;
+    THideRanges ranges;
+  };
+  // Main window 100 rows high, inspector 200 columns wide, 5-pixel strips.
+  const Row rows[] = {
+      {"side by side, both windows on the left (primary), inspector right: it hides at the right one's edge",
+       {Mon(0, 0, 1280, 800, true), Mon(1280, 0, 2560, 800)},
+       {0, 0, 1280, 100}, {10, 110, 210, 510}, 1,
+       {0, 0, 1280, 100}, {0, -95, 1280, 5},
+       {2360, 0, 2560, 800}, {2555, 0, 2755, 800},
+       {0, 1279, 0, 799}},
+      {"side by side, inspector left on the right monitor: it hides at the left one's edge",
+       {Mon(0, 0, 1280, 800, true), Mon(1280, 0, 2560, 800)},
+       {1300, 0, 2500, 100}, {1500, 110, 1700, 510}, 0,
+       {1280, 0, 2560, 100}, {1280, -95, 2560, 5},
+       {0, 0, 200, 800}, {-195, 0, 5, 800},
+       {1280, 2559, 0, 799}},
+      {"side by side, inspector right on the right monitor stays there",
+       {Mon(0, 0, 1280, 800, true), Mon(1280, 0, 2560, 800, false, 40)},
+       {0, 0, 1280, 100}, {1500, 110, 1700, 510}, 1,
+       {0, 0, 1280, 100}, {0, -95, 1280, 5},
+       {2360, 0, 2560, 760}, {2555, 0, 2755, 760},
+       {0, 1279, 0, 799}},
+      {"stacked, main window on the lower (primary): it lives on the top one",
+       {Mon(0, 0, 1280, 800), Mon(0, 800, 1280, 1600, true)},
+       {0, 800, 1280, 900}, {10, 910, 210, 1310}, 1,
+       {0, 0, 1280, 100}, {0, -95, 1280, 5},
+       {1080, 800, 1280, 1600}, {1275, 800, 1475, 1600},
+       {0, 1279, 800, 1599}},
+      {"stacked, main window on the top one",
+       {Mon(0, 0, 1280, 800, true), Mon(0, 800, 1280, 1600)},
+       {0, 0, 1280, 100}, {10, 110, 210, 510}, 0,
+       {0, 0, 1280, 100}, {0, -95, 1280, 5},
+       {0, 0, 200, 800}, {-195, 0, 5, 800},
+       {0, 1279, 0, 799}},
+      {"different sizes: the main window spans its own monitor's width, the inspector the other's height",
+       {Mon(0, 0, 1920, 1080, true), Mon(1920, 0, 3200, 1024)},
+       {1920, 0, 3200, 100}, {10, 110, 210, 510}, 1,
+       {1920, 0, 3200, 100}, {1920, -95, 3200, 5},
+       {3000, 0, 3200, 1024}, {3195, 0, 3395, 1024},
+       {1920, 3199, 0, 1023}},
+      {"primary on the right, inspector left: it hides at the secondary's left edge",
+       {Mon(1024, 0, 2304, 1024, true), Mon(0, 0, 1024, 768)},
+       {1024, 0, 2304, 100}, {1100, 110, 1300, 510}, 0,
+       {1024, 0, 2304, 100}, {1024, -95, 2304, 5},
+       {0, 0, 200, 768}, {-195, 0, 5, 768},
+       {1024, 2303, 0, 767}},
+      {"a lower monitor beside still takes the inspector: it shares rows",
+       {Mon(0, 0, 1280, 800, true), Mon(1280, 400, 2560, 1200)},
+       {0, 0, 1280, 100}, {10, 110, 210, 510}, 1,
+       {0, 0, 1280, 100}, {0, -95, 1280, 5},
+       {2360, 400, 2560, 1200}, {2555, 400, 2755, 1200},
+       {0, 1279, 400, 1199}},
+      {"a window straddling two monitors belongs to the one holding most of it",
+       {Mon(0, 0, 1280, 800, true), Mon(1280, 0, 2560, 800)},
+       {1000, 0, 2000, 100}, {10, 110, 210, 510}, 0,
+       {1280, 0, 2560, 100}, {1280, -95, 2560, 5},
+       {0, 0, 200, 800}, {-195, 0, 5, 800},
+       {1280, 2559, 0, 799}},
+      {"a window on no monitor belongs to the primary one",
+       {Mon(0, 0, 1280, 800), Mon(1280, 0, 2560, 800, true)},
+       {-5000, -5000, -4000, -4900}, {10, 110, 210, 510}, 0,
+       {1280, 0, 2560, 100}, {1280, -95, 2560, 5},
+       {0, 0, 200, 800}, {-195, 0, 5, 800},
+       {1280, 2559, 0, 799}},
+      {"three in a row, inspector right from the left one: the outermost",
+       {Mon(0, 0, 1000, 700, true), Mon(1000, 0, 2000, 700), Mon(2000, 0, 3000, 700)},
+       {0, 0, 1000, 100}, {10, 110, 210, 510}, 1,
+       {0, 0, 1000, 100}, {0, -95, 1000, 5},
+       {2800, 0, 3000, 700}, {2995, 0, 3195, 700},
+       {0, 999, 0, 699}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    const THideLayout layout = ComputeHideLayout(r.main, r.inspector, r.monitors, r.side, 5);
+    EXPECT_EQ(layout.Geometry.MainHomeRect, r.main);
+    EXPECT_EQ(layout.Geometry.InspectorHomeRect, r.inspector);
+    EXPECT_EQ(layout.Geometry.MainShownRect, r.mainShown);
+    EXPECT_EQ(layout.Geometry.MainHiddenRect, r.mainHidden);
+    EXPECT_EQ(layout.Geometry.InspectorShownRect, r.inspectorShown);
+    EXPECT_EQ(layout.Geometry.InspectorHiddenRect, r.inspectorHidden);
+    EXPECT_EQ(layout.Ranges, r.ranges);
+    // Where a hidden window stands, no monitor shows more of it than its strip.
+    for (const Monitor& m : r.monitors) {
+      const Rect& b = m.bounds;
+      auto visible = [&](const Rect& w) {
+        const std::int64_t cx = std::max(0, std::min(w.right, b.right) - std::max(w.left, b.left));
+        const std::int64_t cy = std::max(0, std::min(w.bottom, b.bottom) - std::max(w.top, b.top));
+        return std::make_pair(cx, cy);
+      };
+      const auto [mx, my] = visible(layout.Geometry.MainHiddenRect);
+      EXPECT_TRUE(mx == 0 || my <= 5) << "main window in view on a monitor";
+      const auto [ix, iy] = visible(layout.Geometry.InspectorHiddenRect);
+      EXPECT_TRUE(iy == 0 || ix <= 5) << "inspector in view on a monitor";
+    }
+  }
 }
 
 }  // namespace

@@ -1,13 +1,13 @@
 #include <QDialog>
 
-#include "tests/support/PanelFixture.h"
+#include "tests/support/TrackingFixture.h"
 
 namespace {
 
 using platform::Rect;
-using testing_support::PanelTest;
+using testing_support::TrackingTest;
 
-class Tracking : public PanelTest {};
+class Tracking : public TrackingTest {};
 
 TEST_F(Tracking, HideWindowsMovesOnlyChosenWindowsAndStartsTheWatch) {
   Settings.HideInspector = false;
@@ -60,11 +60,11 @@ TEST_F(Tracking, RevealZonesAtTheirBoundaries) {
     Settings.HideMainWindow = r.mainOnly;
     Settings.HideInspector = !r.mainOnly;
     Start();
-    frmMain->timerWait->SetEnabled(false);
+    panel->timerWait->SetEnabled(false);
     Report(r.x, r.y);
     EXPECT_EQ(Armed(), r.arms);
     StopHiding();
-    frmMain->timerWait->SetEnabled(false);
+    panel->timerWait->SetEnabled(false);
   }
 }
 
@@ -75,7 +75,7 @@ TEST_F(Tracking, TheTickRevealsWhatTheLastPositionStillTouches) {
   sounds.clear();
   Report(500, 2);
   ASSERT_TRUE(Armed());
-  frmMain->timerWait->Tick();
+  panel->timerWait->Tick();
   EXPECT_FALSE(Armed());
   EXPECT_FALSE(MainHidden);
   EXPECT_TRUE(InspectorHidden);
@@ -89,7 +89,7 @@ TEST_F(Tracking, LeavingTheStripBeforeTheDelayRevealsNothing) {
   Report(500, 3);
   Report(500, 300);
   EXPECT_TRUE(Armed());
-  frmMain->timerWait->Tick();
+  panel->timerWait->Tick();
   EXPECT_TRUE(MainHidden);
   EXPECT_FALSE(Armed());
   EXPECT_EQ(ide.MainRect(), (Rect{0, -95, 1024, 5}));
@@ -123,7 +123,7 @@ TEST_F(Tracking, HideThresholdsAtTheirBoundaries) {
       Report(500, 0);
     else
       Report(r.side == 1 ? 1023 : 0, 400);
-    frmMain->timerWait->Tick();
+    panel->timerWait->Tick();
     ASSERT_FALSE(r.main ? MainHidden : InspectorHidden);
     Report(r.x, r.y);
     EXPECT_EQ(r.main ? MainHidden : InspectorHidden, r.hides);
@@ -135,7 +135,7 @@ TEST_F(Tracking, ADialogOwnedByTheMainWindowKeepsItShown) {
   Settings.HideInspector = false;
   Start();
   Report(500, 0);
-  frmMain->timerWait->Tick();
+  panel->timerWait->Tick();
   ASSERT_FALSE(MainHidden);
   QDialog dialog(ide.main.get());
   dialog.setGeometry(400, 300, 200, 100);
@@ -149,7 +149,7 @@ TEST_F(Tracking, ADialogOwnedByTheMainWindowKeepsItShown) {
 TEST_F(Tracking, OneReportCanHideTheMainWindowAndArmForTheInspector) {
   Start();
   Report(500, 0);
-  frmMain->timerWait->Tick();
+  panel->timerWait->Tick();
   ASSERT_FALSE(MainHidden);
   Report(1020, 400);
   EXPECT_TRUE(MainHidden);
@@ -160,13 +160,13 @@ TEST_F(Tracking, TheTickRevealsTheMainWindowAndRaisesAShownInspectorAgain) {
   Settings.InspectorSide = 0;
   Start();
   Report(0, 400);
-  frmMain->timerWait->Tick();
+  panel->timerWait->Tick();
   ASSERT_FALSE(InspectorHidden);
   platform::BringWindowToTop(ide.MainHandle());
   ide.inspector->move(0, 0);  // let the inspector overlap the hidden main window's strip
   Report(2, 2);
   ASSERT_TRUE(Armed());
-  frmMain->timerWait->Tick();
+  panel->timerWait->Tick();
   EXPECT_FALSE(MainHidden);
   EXPECT_FALSE(InspectorHidden);
   EXPECT_EQ(ide.InspectorRect(), HideGeometry.InspectorShownRect);
@@ -177,11 +177,11 @@ TEST_F(Tracking, ReportsArrivingDuringAReportsOwnMoveAreDropped) {
   Settings.HideInspector = false;
   Start();
   Report(500, 0);
-  frmMain->timerWait->Tick();
+  panel->timerWait->Tick();
   ASSERT_FALSE(MainHidden);
   // Queued before the report that hides: delivered by the move's message
   // processing while OnMouseWatch still runs.
-  platform::PostMessage(frmMain->Handle(), platform::WM_MOUSEWATCH, 0, MouseWatchLParam(700, 3));
+  platform::PostMessage(panel->Handle(), platform::WM_MOUSEWATCH, 0, MouseWatchLParam(700, 3));
   Report(500, 300);
   EXPECT_TRUE(MainHidden);
   EXPECT_EQ(CursorX, 500);
@@ -190,7 +190,7 @@ TEST_F(Tracking, ReportsArrivingDuringAReportsOwnMoveAreDropped) {
   EXPECT_FALSE(InMouseWatch);
 
   // Without a move to process it, a queued report is handled normally.
-  platform::PostMessage(frmMain->Handle(), platform::WM_MOUSEWATCH, 0, MouseWatchLParam(700, 3));
+  platform::PostMessage(panel->Handle(), platform::WM_MOUSEWATCH, 0, MouseWatchLParam(700, 3));
   platform::ProcessMessages();
   EXPECT_EQ(CursorX, 700);
   EXPECT_TRUE(Armed());
@@ -203,8 +203,8 @@ TEST_F(Tracking, AnArmingReportDuringTheTicksMoveIsLost) {
   // Handled while the tick reveals the main window: the cursor has moved onto
   // the inspector's strip.  The timer is still on, so arming changes nothing,
   // and the tick's end switches it off.
-  platform::PostMessage(frmMain->Handle(), platform::WM_MOUSEWATCH, 0, MouseWatchLParam(1021, 400));
-  frmMain->timerWait->Tick();
+  platform::PostMessage(panel->Handle(), platform::WM_MOUSEWATCH, 0, MouseWatchLParam(1021, 400));
+  panel->timerWait->Tick();
   EXPECT_EQ(CursorX, 1021);
   EXPECT_FALSE(MainHidden);
   EXPECT_TRUE(InspectorHidden);
@@ -232,13 +232,13 @@ TEST_F(Tracking, FocusLossSuspendsOnlyAWatchThatRuns) {
     platform::SetApplicationActive(false);
     EXPECT_EQ(FocusSuspended, r.suspends);
     EXPECT_EQ(Watching, r.started && !r.suspends);
-    EXPECT_EQ(frmMain->Caption(), r.suspends ? QStringLiteral("Edgetucker 1.2d - Disabled")
+    EXPECT_EQ(panel->Caption(), r.suspends ? QStringLiteral("Edgetucker 1.2d - Disabled")
                                              : QStringLiteral("Edgetucker 1.2d"));
     EXPECT_EQ(ide.MainRect(), mainBefore) << "nothing moves";
     platform::SetApplicationActive(true);
     EXPECT_FALSE(FocusSuspended);
     EXPECT_EQ(Watching, r.started);
-    EXPECT_EQ(frmMain->Caption(), QStringLiteral("Edgetucker 1.2d"));
+    EXPECT_EQ(panel->Caption(), QStringLiteral("Edgetucker 1.2d"));
     StopHiding();
   }
 }
@@ -257,7 +257,7 @@ TEST_F(Tracking, DesktopSaveWhileHidingBringsWindowsHomeButKeepsWatching) {
 TEST_F(Tracking, OpenDelayOfZeroOrLessRevealsAtTheNextTurnOfTheLoop) {
   for (int delay : {0, -100}) {
     SCOPED_TRACE(delay);
-    frmMain->timerWait->SetInterval(delay);
+    panel->timerWait->SetInterval(delay);
     Start();
     Report(500, 1);
     EXPECT_TRUE(MainHidden);

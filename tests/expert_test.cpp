@@ -1,3 +1,6 @@
+#include <QApplication>
+#include <QCloseEvent>
+
 #include <stdexcept>
 
 #include "settings/EasyINI.h"
@@ -250,6 +253,110 @@ TEST_F(Notifications, ADesktopLoadMeasuresTheWindowsWhereTheyStandNow) {
   Report(500, 400);  // hidden again: only hidden windows are brought home
   frmMain->btnStopClick();
   EXPECT_EQ(ide.MainRect(), (Rect{300, 40, 900, 160}));
+}
+
+}  // namespace
+
+namespace {
+
+using platform::Rect;
+
+// Closing or destroying the panel while hiding runs never loses a window.
+class PanelEnds : public Expert {
+protected:
+  void SetUp() override {
+    Expert::SetUp();
+    ide.services.project = "Project1.dpr";
+    // Both windows, the inspector on the right, reveals at once.
+    WriteFile(IniPath(), "[Edgetucker]\nmgHideInspector=1\nmgHideDelphi=1\nmgSide=1\nmgDelay=0\n");
+    ASSERT_TRUE(Connect());
+    frmMain->show();
+    frmMain->btnStartClick();
+    ASSERT_TRUE(MainHidden && InspectorHidden && Watching);
+  }
+  void ExpectHome() {
+    EXPECT_EQ(ide.MainRect(), (Rect{0, 0, 1024, 100}));
+    EXPECT_EQ(ide.InspectorRect(), (Rect{10, 110, 210, 510}));
+    EXPECT_FALSE(MainHidden || InspectorHidden);
+    EXPECT_FALSE(Watching);
+  }
+  static void MoveCursor(int x, int y) {
+    platform::SetCursorPos({x, y});
+    platform::ProcessMessages();
+  }
+};
+
+TEST_F(PanelEnds, ACloseRequestWhileHidingHidesThePanelLikeHide) {
+  QPointer<TfrmMain> panel = frmMain.data();
+  frmMain->show();
+  QCloseEvent close;
+  QApplication::sendEvent(frmMain, &close);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  platform::ProcessMessages();
+  ASSERT_TRUE(panel) << "kept, only hidden";
+  EXPECT_FALSE(panel->isVisible());
+  EXPECT_TRUE(Watching);
+  // The strips still reveal.
+  MoveCursor(500, 2);
+  EXPECT_TRUE(testing_support::WaitFor([] { return !MainHidden; }, 1000));
+  EXPECT_EQ(ide.MainRect(), (Rect{0, 0, 1024, 100}));
+  MoveCursor(500, 400);
+  ASSERT_TRUE(MainHidden);
+  // The menu entry shows the same panel, still running; Stop brings all home.
+  g_registered.at(0)->Execute();
+  EXPECT_EQ(frmMain.data(), panel.data());
+  EXPECT_TRUE(frmMain->btnStop->isEnabled());
+  frmMain->btnStopClick();
+  ExpectHome();
+}
+
+TEST_F(PanelEnds, DestroyingThePanelWhileHidingBringsTheWindowsHome) {
+  const platform::HWND gone = frmMain->Handle();
+  delete frmMain.data();
+  ExpectHome();
+  // Reports would go nowhere: the watch is off, and nothing is posted to the
+  // destroyed panel's handle.
+  EXPECT_FALSE(platform::IsWindow(gone));
+  MoveCursor(500, 2);
+  MoveCursor(500, 400);
+  ExpectHome();
+  // The next panel from the menu is idle, and its Start measures the windows
+  // at home.
+  g_registered.at(0)->Execute();
+  ASSERT_TRUE(frmMain);
+  EXPECT_TRUE(frmMain->btnStart->isEnabled());
+  frmMain->btnStartClick();
+  EXPECT_EQ(HideGeometry.MainHomeRect, (Rect{0, 0, 1024, 100}));
+  frmMain->btnStopClick();
+  ExpectHome();
+}
+
+TEST_F(PanelEnds, TerminationWhileHidingBringsTheWindowsHomeFirst) {
+  TerminateExpert();
+  EXPECT_FALSE(frmMain);
+  ExpectHome();
+}
+
+TEST_F(PanelEnds, TerminationWhileSuspendedBringsTheWindowsHomeToo) {
+  platform::SetApplicationActive(false);
+  ASSERT_TRUE(FocusSuspended);
+  TerminateExpert();
+  platform::SetApplicationActive(true);
+  ExpectHome();
+  EXPECT_FALSE(FocusSuspended);
+}
+
+TEST_F(PanelEnds, AProjectCloseDuringStartsSlideLeavesThePanelIdle) {
+  frmMain->btnStopClick();
+  frmMain->show();
+  QMetaObject::invokeMethod(
+      qApp, [this] { ide.services.Notify(fnProjectClosing, "Project1.dpr"); }, Qt::QueuedConnection);
+  frmMain->btnStartClick();
+  platform::ProcessMessages();
+  ExpectHome();
+  EXPECT_TRUE(frmMain->btnStart->isEnabled());
+  EXPECT_FALSE(frmMain->btnStop->isEnabled());
+  EXPECT_TRUE(frmMain->btnOptions->isEnabled());
 }
 
 }  // namespace

@@ -250,4 +250,27 @@ TEST_F(Panel, ClosingDestroysThePanel) {
   EXPECT_TRUE(testing_support::WaitFor([] { return frmMain.isNull(); }));
 }
 
+TEST_F(Panel, AWindowKeptOnScreenIsReportedOnTheShownPanel) {
+  // A window manager that puts the inspector back fully on screen at once.
+  struct KeepOnScreen : QObject {
+    bool eventFilter(QObject* o, QEvent* e) override {
+      auto* w = static_cast<QWidget*>(o);
+      if (e->type() == QEvent::Move && w->x() + w->width() > 1024) w->move(1024 - w->width(), w->y());
+      return false;
+    }
+  } wm;
+  ide.inspector->installEventFilter(&wm);
+  frmMain->show();
+  Click(frmMain->btnStart);
+  ide.inspector->removeEventFilter(&wm);
+  EXPECT_EQ(frmMain->Caption(), QStringLiteral("The window manager keeps the windows on screen"));
+  EXPECT_TRUE(frmMain->isVisible()) << "left up for its message";
+  EXPECT_TRUE(frmMain->btnStop->isEnabled()) << "the main window hides";
+  EXPECT_EQ(ide.InspectorRect(), (Rect{10, 110, 210, 510}));
+  EXPECT_FALSE(InspectorHidden);
+  EXPECT_TRUE(MainHidden);
+  frmMain->timerMess->Tick();
+  EXPECT_EQ(frmMain->Caption(), QStringLiteral("Edgetucker 1.2d"));
+}
+
 }  // namespace
