@@ -5,14 +5,15 @@
 # Xorg server of its own with the dummy video driver (no VT, no input devices,
 # its config and log in a temporary folder) drives one 2048 x 768 screen,
 # which `xrandr --setmonitor` splits into monitors.  Each SCRIPT (default:
-# every monitors_*.script beside this file) names its layout in a line
+# every monitors/*.script beside this file) names its layout in a line
 #
 #   # monitors: *LEFT:1024x768+0+0 RIGHT:1024x768+1024+0
 #
 # (the primary one starred).  For each
 # script the layout is set, PROBE (test_x11_monitors_probe) checks that Qt and
 # platform::GetMonitors see exactly those monitors, and HOST (ide-host) plays
-# the script with a fresh Windows directory holding NAME.ini (or monitors.ini).
+# the script with a fresh Windows directory whose Edgetuck.ini is the
+# script's sibling NAME.ini, else default.ini in the script's folder.
 #
 # Exits 0 when all pass, 1 when any fails, 77 (skipped) with a message when
 # the dummy server is not installed or cannot be started here.
@@ -32,7 +33,7 @@ HOST="$(realpath -e "$1" 2>/dev/null)" || { echo "monitors_run.sh: no host at $1
 PROBE="$(realpath -e "$2" 2>/dev/null)" || { echo "monitors_run.sh: no probe at $2" >&2; exit 2; }
 shift 2
 SCRIPTS=("$@")
-[ ${#SCRIPTS[@]} -gt 0 ] || SCRIPTS=("$HERE"/monitors_*.script)
+[ ${#SCRIPTS[@]} -gt 0 ] || SCRIPTS=("$HERE"/monitors/*.script)
 
 XORG="$(command -v Xorg)" || skip "Xorg is not installed (apt-get install xserver-xorg-core xserver-xorg-video-dummy)"
 have_dummy=0
@@ -185,7 +186,7 @@ for script in "${SCRIPTS[@]}"; do
   mkdir -p "$run/home/.config" "$run/windows"
   mkdir -p -m 700 "$run/runtime"
   ini="${script%.script}.ini"
-  [ -f "$ini" ] || ini="$HERE/monitors.ini"
+  [ -f "$ini" ] || ini="$(dirname "$script")/default.ini"
   cp "$ini" "$run/windows/Edgetuck.ini"
   (
     cd "$run" &&
