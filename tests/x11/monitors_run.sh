@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# monitors_run.sh HOST PROBE [SCRIPT...]
+# monitors_run.sh [--wm NAME] HOST PROBE [SCRIPT...]
 #
 # The stand-in IDE on a desktop of two monitors, without monitor hardware: an
 # Xorg server of its own with the dummy video driver (no VT, no input devices,
@@ -13,7 +13,9 @@
 # script the layout is set, PROBE (test_x11_monitors_probe) checks that Qt and
 # platform::GetMonitors see exactly those monitors, and HOST (ide-host) plays
 # the script with a fresh Windows directory whose Edgetuck.ini is the
-# script's sibling NAME.ini, else default.ini in the script's folder.
+# script's sibling NAME.ini, else default.ini in the script's folder.  With
+# --wm (openbox, fluxbox, icewm, xfwm4, metacity; default none) that window
+# manager runs for each script, started once the layout is set.
 #
 # Exits 0 when all pass, 1 when any fails, 77 (skipped) with a message when
 # the dummy server is not installed or cannot be started here.
@@ -24,10 +26,25 @@ set -u
 SKIP=77
 skip() { echo "SKIP: $*"; exit $SKIP; }
 
+WM=none
+case "${1:-}" in
+  --wm) WM="${2:-}"; shift 2 ;;
+  --wm=*) WM="${1#--wm=}"; shift ;;
+esac
 if [ "$#" -lt 2 ]; then
-  echo "usage: monitors_run.sh HOST PROBE [SCRIPT...]" >&2
+  echo "usage: monitors_run.sh [--wm NAME] HOST PROBE [SCRIPT...]" >&2
   exit 2
 fi
+case "$WM" in
+  none) WM_CMD=() ;;
+  openbox) WM_CMD=(openbox --sm-disable) ;;
+  fluxbox) WM_CMD=(fluxbox) ;;
+  icewm) WM_CMD=(icewm) ;;
+  # Both read their settings over D-Bus: a session bus of their own.
+  xfwm4) WM_CMD=(dbus-run-session -- xfwm4 --compositor=off --sm-client-disable) ;;
+  metacity) WM_CMD=(dbus-run-session -- metacity --sm-disable) ;;
+  *) echo "monitors_run.sh: unknown window manager $WM" >&2; exit 2 ;;
+esac
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 HOST="$(realpath -e "$1" 2>/dev/null)" || { echo "monitors_run.sh: no host at $1" >&2; exit 2; }
 PROBE="$(realpath -e "$2" 2>/dev/null)" || { echo "monitors_run.sh: no probe at $2" >&2; exit 2; }
@@ -43,15 +60,27 @@ done
 [ $have_dummy = 1 ] ||
   skip "Xorg's dummy video driver is not installed (apt-get install xserver-xorg-video-dummy)"
 command -v xrandr >/dev/null || skip "xrandr is not installed (apt-get install x11-xserver-utils)"
+if [ "$WM" != none ]; then
+  for tool in "$WM" "${WM_CMD[0]}" xprop; do
+    command -v "$tool" >/dev/null || skip "$tool is not installed (needed for the window manager $WM)"
+  done
+fi
 
 WORK="$(mktemp -d "${TMPDIR:-/tmp}/x11-monitors-XXXXXX")"
 XPID=""
+WMPID=""
+# Ends one process this run started: politely, then for sure.
+stop() {
+  local pid=$1
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null || return 0
+  for _ in $(seq 40); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
+  kill -9 "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
+}
 cleanup() {
-  if [ -n "$XPID" ] && kill "$XPID" 2>/dev/null; then
-    for _ in $(seq 40); do kill -0 "$XPID" 2>/dev/null || break; sleep 0.05; done
-    kill -9 "$XPID" 2>/dev/null
-    wait "$XPID" 2>/dev/null
-  fi
+  # The window manager first: one whose X server went first may hang.
+  stop "$WMPID"
+  stop "$XPID"
   if [ -n "${X11_KEEP_DIR:-}" ]; then mkdir -p "$X11_KEEP_DIR" && cp -r "$WORK"/. "$X11_KEEP_DIR"/; fi
   rm -rf "$WORK"
 }
@@ -126,6 +155,8 @@ fi
 OUTPUT="$(xrandr | sed -n 's/^\([^ ]*\) connected.*/\1/p' | head -n 1)"
 xrandr --output "$OUTPUT" --primary
 unset XAUTHORITY WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
+export XDG_RUNTIME_DIR="$WORK/runtime"
+mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 export NO_AT_BRIDGE=1 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=0
 export LSAN_OPTIONS="suppressions=$HERE/placement_lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
@@ -184,16 +215,38 @@ for script in "${SCRIPTS[@]}"; do
 
   run="$WORK/$name"
   mkdir -p "$run/home/.config" "$run/windows"
-  mkdir -p -m 700 "$run/runtime"
+  if [ "$WM" != none ]; then
+    # Ready once it names itself on the root window; xprop -spy prints the
+    # root's properties at every change, so this waits on the event.
+    xprop -root -remove _NET_SUPPORTING_WM_CHECK
+    exec 4< <(timeout 15 xprop -root -spy _NET_SUPPORTING_WM_CHECK 2>/dev/null)
+    HOME="$run/home" "${WM_CMD[@]}" >"$run/wm.log" 2>&1 &
+    WMPID=$!
+    ready=0
+    while read -r -u 4 line; do
+      case "$line" in *"window id #"*) ready=1; break ;; esac
+    done
+    exec 4<&-
+    if [ $ready = 0 ]; then
+      echo "FAIL $name: window manager $WM did not come up"
+      cat "$run/wm.log"
+      failed=$((failed + 1))
+      stop "$WMPID"
+      continue
+    fi
+  fi
   ini="${script%.script}.ini"
   [ -f "$ini" ] || ini="$(dirname "$script")/default.ini"
   cp "$ini" "$run/windows/Edgetuck.ini"
   (
     cd "$run" &&
-      HOME="$run/home" XDG_CONFIG_HOME="$run/home/.config" XDG_RUNTIME_DIR="$run/runtime" \
+      HOME="$run/home" XDG_CONFIG_HOME="$run/home/.config" \
         WINDIR="$run/windows" QT_QPA_PLATFORM=xcb timeout 60 "$HOST" --script "$script"
   ) 2>&1 | tee "$run/host.out"
-  if [ "${PIPESTATUS[0]}" -eq 0 ]; then
+  status=${PIPESTATUS[0]}
+  stop "$WMPID"
+  WMPID=""
+  if [ "$status" -eq 0 ]; then
     passed=$((passed + 1))
   else
     echo "FAIL $name"
