@@ -9,13 +9,13 @@
 #
 #   # monitors: *LEFT:1024x768+0+0 RIGHT:1024x768+1024+0
 #
-# (the primary one starred).  For each
-# script the layout is set, PROBE (test_x11_monitors_probe) checks that Qt and
-# platform::GetMonitors see exactly those monitors, and HOST (ide-host) plays
-# the script with a fresh Windows directory whose Edgetuck.ini is the
-# script's sibling NAME.ini, else default.ini in the script's folder.  With
-# --wm (openbox, fluxbox, icewm, xfwm4, metacity; default none) that window
-# manager runs for each script, started once the layout is set.
+# (the primary one starred).  For each script the layout is set, PROBE
+# (test_x11_monitors_probe) checks that Qt and platform::GetMonitors see
+# exactly those monitors, and HOST (ide-host) plays the script with a fresh
+# Windows directory whose Edgetuck.ini is the script's sibling NAME.ini, else
+# default.ini in the script's folder.  With --wm (openbox, fluxbox or icewm;
+# default none) that window manager runs for each script, started once the
+# layout is set.
 #
 # Exits 0 when all pass, 1 when any fails, 77 (skipped) with a message when
 # the dummy server is not installed or cannot be started here.
@@ -40,9 +40,6 @@ case "$WM" in
   openbox) WM_CMD=(openbox --sm-disable) ;;
   fluxbox) WM_CMD=(fluxbox) ;;
   icewm) WM_CMD=(icewm) ;;
-  # Both read their settings over D-Bus: a session bus of their own.
-  xfwm4) WM_CMD=(dbus-run-session -- xfwm4 --compositor=off --sm-client-disable) ;;
-  metacity) WM_CMD=(dbus-run-session -- metacity --sm-disable) ;;
   *) echo "monitors_run.sh: unknown window manager $WM" >&2; exit 2 ;;
 esac
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -61,7 +58,7 @@ done
   skip "Xorg's dummy video driver is not installed (apt-get install xserver-xorg-video-dummy)"
 command -v xrandr >/dev/null || skip "xrandr is not installed (apt-get install x11-xserver-utils)"
 if [ "$WM" != none ]; then
-  for tool in "$WM" "${WM_CMD[0]}" xprop; do
+  for tool in "$WM" xprop; do
     command -v "$tool" >/dev/null || skip "$tool is not installed (needed for the window manager $WM)"
   done
 fi
@@ -169,11 +166,12 @@ export LSAN_OPTIONS="suppressions=$HERE/placement_lsan.supp${LSAN_OPTIONS:+:$LSA
 # others take none.
 LAYOUT_NAMES=()
 set_layout() {
-  local spec name geom w h x y output
+  local specs spec name geom w h x y output
   for name in "${LAYOUT_NAMES[@]}"; do xrandr --delmonitor "$name" >/dev/null 2>&1; done
   LAYOUT_NAMES=()
   PROBE_ARGS=()
-  for spec in $1; do
+  read -r -a specs <<<"$1"
+  for spec in "${specs[@]}"; do
     name="${spec%%:*}"
     geom="${spec#*:}"
     if ! [[ "$geom" =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]]; then
@@ -181,7 +179,8 @@ set_layout() {
       return 1
     fi
     w=${BASH_REMATCH[1]} h=${BASH_REMATCH[2]} x=${BASH_REMATCH[3]} y=${BASH_REMATCH[4]}
-    # Physical size at 100 dpi; Qt then keeps 1:1 pixels.
+    # Physical sizes at 100 dpi, as a real monitor would report them; Qt's
+    # pixels do not depend on them (it takes 96 dpi without Xft.dpi).
     output=none
     [ "${name:0:1}" = "*" ] && output=$OUTPUT
     xrandr --setmonitor "$name" "$w/$((w * 254 / 1000))x$h/$((h * 254 / 1000))+$x+$y" "$output" >/dev/null || return 1
