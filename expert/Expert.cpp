@@ -17,7 +17,6 @@
 #include "toolkit/Dialogs.h"
 
 THostServices* HostServices = nullptr;
-THostServices* PanelServices = nullptr;
 TAddInNotifier* AddInNotifier = nullptr;
 bool PanelCreated = false;
 

@@ -25,8 +25,8 @@
 
 // The IDE's services, as given to the entry point; null until then.
 extern THostServices* HostServices;
-// The services the panel asks for the project name (the same object).
-extern THostServices* PanelServices;
+// PanelServices, the same object as the panel sees it, is declared with the
+// panel (forms/main.h); ShowControlPanel sets it.
 // The one notifier, between the entry point and TerminateExpert.
 class TAddInNotifier;
 extern TAddInNotifier* AddInNotifier;

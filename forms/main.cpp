@@ -4,7 +4,6 @@
 #include "engine/Hook.h"
 #include "engine/Motion.h"
 #include "engine/Tracking.h"
-#include "expert/Expert.h"
 #include "expert/Product.h"
 #include "forms/about.h"
 #include "forms/oops.h"
@@ -15,6 +14,7 @@
 #include "toolkit/Dialogs.h"
 #include "toolkit/Resources.h"
 
+THostServices* PanelServices = nullptr;
 QPointer<TfrmMain> frmMain;
 
 namespace {

@@ -18,6 +18,7 @@
 #include <QString>
 
 #include "engine/Panel.h"
+#include "expert/HostIntf.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/Form.h"
 #include "toolkit/Timer.h"
@@ -79,6 +80,10 @@ protected:
 private:
   bool m_ending = false;
 };
+
+// The IDE's services, which the panel asks for the project name; set by the
+// expert when it shows the panel, null before.
+extern THostServices* PanelServices;
 
 // The one control panel, null until ShowControlPanel creates it.  It clears
 // itself when the panel is destroyed, however that happens.
