@@ -87,7 +87,8 @@ trap cleanup EXIT
 # the server opens no input device (the default mouse and keyboard drivers it
 # then asks for are not installed, which it logs and goes on without); XTest
 # still moves the core pointer.  The dummy driver asks for no console, so no
-# VT is opened or switched.  The mode has ordinary (not reduced) blanking,
+# VT is opened or switched (the server only asks the kernel which one is
+# free, and logs that number).  The mode has ordinary (not reduced) blanking,
 # which the default monitor limits accept.
 # A config folder of the run's own (Xorg wants at least one file in it) keeps
 # the machine's /etc/X11/xorg.conf.d out of the test.
