@@ -9,13 +9,12 @@
 #
 #   # monitors: *LEFT:1024x768+0+0 RIGHT:1024x768+1024+0
 #
-# (the primary one starred).  For each script the layout is set, PROBE
-# (test_x11_monitors_probe) checks that Qt and platform::GetMonitors see
+# (the primary one starred).  For each script the layout is set, then with
+# --wm (openbox, fluxbox or icewm; default none) that window manager starts,
+# PROBE (test_x11_monitors_probe) checks that Qt and platform::GetMonitors see
 # exactly those monitors, and HOST (ide-host) plays the script with a fresh
 # Windows directory whose Edgetuck.ini is the script's sibling NAME.ini, else
-# default.ini in the script's folder.  With --wm (openbox, fluxbox or icewm;
-# default none) that window manager runs for each script, started once the
-# layout is set.
+# default.ini in the script's folder.
 #
 # Exits 0 when all pass, 1 when any fails, 77 (skipped) with a message when
 # the dummy server is not installed or cannot be started here.
@@ -213,25 +212,18 @@ for script in "${SCRIPTS[@]}"; do
     failed=$((failed + 1))
     continue
   fi
-  xrandr --listmonitors
-  if ! "$PROBE" "${PROBE_ARGS[@]}"; then
-    echo "FAIL $name: the monitors are not seen as set"
-    failed=$((failed + 1))
-    continue
-  fi
-
   run="$WORK/$name"
   mkdir -p "$run/home/.config" "$run/windows"
   if [ "$WM" != none ]; then
     # Ready once it names itself on the root window; xprop -spy prints the
     # root's properties at every change, so this waits on the event.
     xprop -root -remove _NET_SUPPORTING_WM_CHECK
-    exec 4< <(timeout 15 xprop -root -spy _NET_SUPPORTING_WM_CHECK 2>/dev/null)
+    exec 4< <(timeout 15 xprop -root -spy 2>/dev/null)
     HOME="$run/home" "${WM_CMD[@]}" >"$run/wm.log" 2>&1 &
     WMPID=$!
     ready=0
     while read -r -u 4 line; do
-      case "$line" in *"window id #"*) ready=1; break ;; esac
+      case "$line" in "_NET_SUPPORTING_WM_CHECK(WINDOW): window id #"*) ready=1; break ;; esac
     done
     exec 4<&-
     if [ $ready = 0 ]; then
@@ -239,8 +231,17 @@ for script in "${SCRIPTS[@]}"; do
       cat "$run/wm.log"
       failed=$((failed + 1))
       stop "$WMPID"
+      WMPID=""
       continue
     fi
+  fi
+  xrandr --listmonitors
+  if ! "$PROBE" "${PROBE_ARGS[@]}"; then
+    echo "FAIL $name: the monitors are not seen as set"
+    failed=$((failed + 1))
+    stop "$WMPID"
+    WMPID=""
+    continue
   fi
   ini="${script%.script}.ini"
   [ -f "$ini" ] || ini="$(dirname "$script")/default.ini"
