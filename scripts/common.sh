@@ -10,9 +10,11 @@ PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libbenchmar
           libxcb1-dev libxcb-xinput-dev libxcb-xtest0-dev)
 # ./run-tests also needs: clang's libFuzzer for the fuzz targets (about 40 MB to
 # download, 250 MB installed, once), and a real X server with window managers
-# and another application for the tests on a real display.
+# and another application for the tests on a real display, and Xorg's dummy
+# driver with xrandr for the test on two monitors made without hardware.
 TEST_PACKAGES=(clang libclang-rt-dev
-               xvfb xauth x11-utils xterm openbox icewm fluxbox xfwm4 metacity dbus-daemon)
+               xvfb xauth x11-utils xterm openbox icewm fluxbox xfwm4 metacity dbus-daemon
+               xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils)
 
 ensure_packages() {
   local missing=()
