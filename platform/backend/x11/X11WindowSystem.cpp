@@ -228,6 +228,7 @@ void X11WindowSystem::ManagedMove(xcb_window_t w, const Rect& frame) {
 }
 
 void X11WindowSystem::Withdraw(xcb_window_t w) {
+  if (onManagementChange) onManagementChange(w, false);
   const std::optional<Rect> frame = FrameRect(w);
   const std::optional<Rect> client = ClientRect(w);
   unmanaged_[w] = frame && client ? ExtentsBetween(*frame, *client) : Extents{};
@@ -312,8 +313,11 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
     xcb_configure_window(conn_, w, XCB_CONFIG_WINDOW_STACK_MODE, &above);
     if (shown) xcb_map_window(conn_, w);
     Sync();
+    if (!unmanaged && onManagementChange) onManagementChange(h, true);
   } else if (unmanaged) {
+    if (shown && onManagementChange) onManagementChange(h, false);
     GiveBack(w, frame, shown);
+    if (shown && onManagementChange) onManagementChange(h, true);
   } else if (!wm) {
     Configure(w, frame);
     Sync();
@@ -389,13 +393,22 @@ std::optional<WindowIdentity> X11WindowSystem::Identify(HWND h) const {
 }
 
 HWND X11WindowSystem::FocusedWindow() const {
-  if (WmRunning()) {
-    const auto v = Cardinals(root_, atoms_.activeWindow, XCB_ATOM_WINDOW);
-    return v.empty() ? 0 : v[0];
-  }
   auto f = Own(xcb_get_input_focus_reply(conn_, xcb_get_input_focus(conn_), nullptr));
-  if (!f || f->focus == XCB_WINDOW_NONE || f->focus == XCB_INPUT_FOCUS_POINTER_ROOT || f->focus == root_) return 0;
-  return TopAncestor(f->focus);
+  const bool none =
+      !f || f->focus == XCB_WINDOW_NONE || f->focus == XCB_INPUT_FOCUS_POINTER_ROOT || f->focus == root_;
+  const xcb_window_t top = none ? static_cast<xcb_window_t>(XCB_WINDOW_NONE) : TopAncestor(f->focus);
+  if (!WmRunning()) return top;
+  // A window the window manager does not manage (override-redirect, and no
+  // frame of the window manager's, which may be override-redirect too, with a
+  // client inside) can hold the X focus without the window manager ever naming
+  // it active: then it is the focused window, whatever _NET_ACTIVE_WINDOW says.
+  if (top != XCB_WINDOW_NONE) {
+    auto a = Own(xcb_get_window_attributes_reply(conn_, xcb_get_window_attributes(conn_, top), nullptr));
+    if (a && a->override_redirect && a->map_state == XCB_MAP_STATE_VIEWABLE && ClientOf(top) == XCB_WINDOW_NONE)
+      return top;
+  }
+  const auto v = Cardinals(root_, atoms_.activeWindow, XCB_ATOM_WINDOW);
+  return v.empty() ? 0 : v[0];
 }
 
 void X11WindowSystem::Focus(HWND h) {
