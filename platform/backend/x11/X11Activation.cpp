@@ -8,10 +8,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <thread>
-#include <cstdio>
-#define DBG(...) do { if (getenv("FOCUSDBG")) fprintf(stderr, __VA_ARGS__); } while (0)
 
 #include "platform/Messages.h"
+
+#ifdef EDGETUCKER_HAVE_XI_WATCH
+#include <xcb/xinput.h>
+#endif
 
 namespace platform::x11 {
 
@@ -24,6 +26,9 @@ namespace {
 constexpr std::uint32_t kSourcePager = 2;
 // How long a window manager may take to answer an unmap or a focus request.
 constexpr int kWmAnswerMs = 500;
+// How long a window manager may take to hand on the focus a window of ours
+// lost; one that hands it to nobody costs this once, in the hiding's turn.
+constexpr int kFallbackMs = 250;
 
 xcb_atom_t Intern(xcb_connection_t* c, const char* name) {
   xcb_atom_t atom = XCB_ATOM_NONE;
@@ -60,6 +65,7 @@ X11Activation::X11Activation(X11WindowSystem* windows, QObject* parent) : QObjec
   wmStateAtom_ = Intern(events_, "WM_STATE");
   const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
   xcb_change_window_attributes(events_, windows_->Root(), XCB_CW_EVENT_MASK, &mask);
+  SelectButtonPresses();
   xcb_flush(events_);
   notifier_ = new QSocketNotifier(xcb_get_file_descriptor(events_), QSocketNotifier::Read, this);
   connect(notifier_, &QSocketNotifier::activated, this, [this] { ReadEvents(); });
@@ -67,7 +73,6 @@ X11Activation::X11Activation(X11WindowSystem* windows, QObject* parent) : QObjec
     if (!IsOurWindow(h)) return;
     if (!done) {
       keepAcrossChange_ = HoldsFocus();
-      DBG("DBG change %lx holds=%d\n", (unsigned long)h, keepAcrossChange_);
     } else if (std::exchange(keepAcrossChange_, false)) {
       KeepFocus(h);
     }
@@ -96,7 +101,6 @@ bool X11Activation::eventFilter(QObject* watched, QEvent* event) {
     heldBeforeHide_ = HoldsFocus();
   } else if (event->type() == QEvent::Hide && !event->spontaneous() && window && w->internalWinId() != 0) {
     // Qt has sent the unmap; the window manager answers it in its own time.
-    DBG("DBG hide %lx deact=%d held=%d\n", (unsigned long)w->internalWinId(), deactivating_ == w, heldBeforeHide_);
     if (deactivating_ == w && heldBeforeHide_ && IsApplicationActive()) {
       deactivating_ = nullptr;
       const auto x = static_cast<xcb_window_t>(w->internalWinId());
@@ -105,7 +109,6 @@ bool X11Activation::eventFilter(QObject* watched, QEvent* event) {
     }
   } else if (event->type() == QEvent::MouseButtonPress && w->window()->internalWinId() != 0) {
     const HWND top = static_cast<HWND>(w->window()->internalWinId());
-    DBG("DBG press %lx unmanaged=%d\n", (unsigned long)top, windows_->IsUnmanaged(top));
     if (windows_->IsUnmanaged(top) && windows_->FocusedWindow() != top) windows_->Focus(top);
   }
   return false;
@@ -127,23 +130,106 @@ bool X11Activation::HoldsFocus() const {
   return focus == 0 || IsOurWindow(focus);
 }
 
+xcb_window_t X11Activation::XFocus() const {
+  auto* f = xcb_get_input_focus_reply(events_, xcb_get_input_focus(events_), nullptr);
+  xcb_window_t w = f ? f->focus : xcb_window_t{XCB_WINDOW_NONE};
+  std::free(f);
+  if (w == XCB_INPUT_FOCUS_POINTER_ROOT || w == windows_->Root()) w = XCB_WINDOW_NONE;
+  return w;
+}
+
+bool X11Activation::XFocusIsOurs() const {
+  for (xcb_window_t w = XFocus(), depth = 0; w != XCB_WINDOW_NONE && depth < 16; ++depth) {
+    if (IsOurWindow(w)) return true;
+    auto* t = xcb_query_tree_reply(events_, xcb_query_tree(events_, w), nullptr);
+    w = t && t->parent != windows_->Root() ? t->parent : xcb_window_t{XCB_WINDOW_NONE};
+    std::free(t);
+  }
+  return false;
+}
+
 void X11Activation::KeepFocus(HWND preferred) {
-  DBG("DBG keep focus=%lx\n", (unsigned long)windows_->FocusedWindow());
-  if (IsOurWindow(windows_->FocusedWindow())) return;
+  if (!events_) return;
+  // Unmapping the window that had the focus reverts the X focus to nobody at
+  // once; a window manager then hands it on in its own time (after it has let
+  // go of the window, and at times after it has said so).  Its answer is the
+  // X focus on some window again; one that gives it to nobody is waited for
+  // no longer than kFallbackMs.
+  if (windows_->WmRunning()) WaitUntil([&] { return XFocus() != XCB_WINDOW_NONE; }, kFallbackMs);
+  if (XFocusIsOurs()) return;
   QWidget* w = WidgetFromHandle(preferred);
   if (!(w && w->isVisible() ? FocusWindow(w) : FocusMain())) return;
   WaitUntil([&] { return IsOurWindow(windows_->FocusedWindow()); }, kWmAnswerMs);
 }
 
+void X11Activation::SelectButtonPresses() {
+#ifdef EDGETUCKER_HAVE_XI_WATCH
+  const xcb_query_extension_reply_t* ext = xcb_get_extension_data(events_, &xcb_input_id);
+  if (!ext || !ext->present) return;
+  // The server answers XI 2 requests only once the client has named the
+  // version it speaks.
+  auto* v = xcb_input_xi_query_version_reply(events_, xcb_input_xi_query_version(events_, 2, 2), nullptr);
+  const bool xi2 = v && v->major_version >= 2;
+  std::free(v);
+  if (!xi2) return;
+  struct {
+    xcb_input_event_mask_t head;
+    std::uint32_t mask;
+  } sel{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, std::uint32_t(XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS)};
+  xcb_input_xi_select_events(events_, windows_->Root(), 1, &sel.head);
+  xiOpcode_ = ext->major_opcode;
+#endif
+}
+
 void X11Activation::ReadEvents() {
-  bool changed = false;
+  bool changed = false, pressed = false;
   while (xcb_generic_event_t* e = xcb_poll_for_event(events_)) {
-    if ((e->response_type & 0x7F) == XCB_PROPERTY_NOTIFY &&
-        reinterpret_cast<xcb_property_notify_event_t*>(e)->atom == activeAtom_)
+    const int type = e->response_type & 0x7F;
+    if (type == XCB_PROPERTY_NOTIFY && reinterpret_cast<xcb_property_notify_event_t*>(e)->atom == activeAtom_)
       changed = true;
+#ifdef EDGETUCKER_HAVE_XI_WATCH
+    if (type == XCB_GE_GENERIC && xiOpcode_ != 0) {
+      const auto* ge = reinterpret_cast<const xcb_ge_generic_event_t*>(e);
+      if (ge->extension == xiOpcode_ && ge->event_type == XCB_INPUT_RAW_BUTTON_PRESS) pressed = true;
+    }
+#endif
     std::free(e);
   }
+  if (pressed) OnButtonPressAnywhere();
   if (changed) Evaluate();
+}
+
+void X11Activation::OnButtonPressAnywhere() {
+  // Only while we hold the X focus behind the window manager's back: it then
+  // still believes another window has the focus, and a click on that window
+  // is one it will not answer.
+  if (!windows_->WmRunning()) return;
+  const HWND focus = windows_->FocusedWindow();
+  if (!IsOurWindow(focus) || !windows_->IsUnmanaged(focus)) return;
+  auto* active = xcb_get_property_reply(
+      events_, xcb_get_property(events_, 0, windows_->Root(), activeAtom_, XCB_ATOM_WINDOW, 0, 1), nullptr);
+  xcb_window_t named = XCB_WINDOW_NONE;
+  if (active && active->format == 32 && xcb_get_property_value_length(active) >= 4)
+    named = *static_cast<const xcb_window_t*>(xcb_get_property_value(active));
+  std::free(active);
+  if (named == XCB_WINDOW_NONE || IsOurWindow(named)) return;
+  auto* p = xcb_query_pointer_reply(events_, xcb_query_pointer(events_, windows_->Root()), nullptr);
+  if (!p) return;
+  // The top-level window under the pointer (a frame, or an unmanaged window)
+  // against the frame of the named window: some window managers (icewm) make
+  // their frames override-redirect, so the frame is compared, not a client.
+  const xcb_window_t under = p->child;
+  std::free(p);
+  xcb_window_t top = named;
+  for (int depth = 0; depth < 16; ++depth) {
+    auto* t = xcb_query_tree_reply(events_, xcb_query_tree(events_, top), nullptr);
+    if (!t) return;
+    const xcb_window_t parent = t->parent;
+    std::free(t);
+    if (parent == windows_->Root() || parent == XCB_WINDOW_NONE) break;
+    top = parent;
+  }
+  if (under != XCB_WINDOW_NONE && under == top) windows_->Focus(named);
 }
 
 void X11Activation::OnQtState(bool active) {
@@ -182,9 +268,6 @@ bool X11Activation::FocusWindow(QWidget* w) {
 }
 
 void X11Activation::Evaluate() {
-  if (getenv("FOCUSDBG")) { auto id = windows_->Identify(windows_->FocusedWindow()); auto f = xcb_get_input_focus_reply(events_, xcb_get_input_focus(events_), nullptr);
-  { auto r = xcb_get_property_reply(events_, xcb_get_property(events_, 0, windows_->Root(), activeAtom_, XCB_ATOM_WINDOW, 0, 1), nullptr); if (r && xcb_get_property_value_length(r) >= 4) { xcb_window_t a = *(xcb_window_t*)xcb_get_property_value(r); auto t = xcb_query_tree_reply(events_, xcb_query_tree(events_, a), nullptr); DBG("DBG raw active=%x parent=%x nkids=%d", a, t ? t->parent : 0, t ? xcb_query_tree_children_length(t) : -1); if (t) { auto k = xcb_query_tree_children(t); for (int i = 0; i < xcb_query_tree_children_length(t); ++i) DBG(" %x", k[i]); } DBG("\n"); free(t);} free(r); }
-  DBG("DBG eval focus=%lx (%s/%s) xfocus=%x qt=%d active=%d\n", (unsigned long)windows_->FocusedWindow(), id ? id->cls.c_str() : "-", id ? id->title.c_str() : "-", f ? f->focus : 0, qtActive_, IsApplicationActive()); free(f); }
   if (windows_->WmRunning()) {
     const HWND active = windows_->FocusedWindow();
     if (active == 0) return;

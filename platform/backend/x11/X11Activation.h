@@ -8,18 +8,27 @@
 //
 // A window of ours that holds the focus leaving the screen (the panel hiding
 // itself at Start, a window withdrawn from the window manager to hide at the
-// screen edge) is no loss of activation.  The X server reverts the focus to
-// nobody, and a window manager then hands it to the next window it manages,
-// often another application's.  So once the window manager has answered the
-// unmap (the window no longer has WM_STATE NormalState), a focus that is not
-// ours any more is taken back: the X focus goes to our main window, the first
-// window the application showed that still stands (X lets a mapped window
-// have the focus whether the window manager manages it or not; a managed one
-// is also asked for through _NET_ACTIVE_WINDOW).  This is decided in the same
-// turn of the event loop as the hiding, so the fallback is never reported.
-// A window of another application taking the focus at any other moment (the
-// user clicked it) is a loss.  Without a window manager, a focus that went to
-// nobody goes back to our main window as well.
+// screen edge, or given back to it) is no loss of activation.  Unmapping it
+// reverts the X focus to nobody, and a window manager then hands the focus to
+// the next window it manages, often another application's.  So once the
+// window manager has answered (it has let go of the window, and the X focus is
+// on a window again, or a short while passed), a focus that is not ours any
+// more is taken back: the X focus goes to the window that left if it stands
+// again (unmanaged, at an edge), else to our main window, the first window
+// the application showed that still stands (X lets a mapped window have the
+// focus whether the window manager manages it or not; a managed one is also
+// asked for through _NET_ACTIVE_WINDOW).  This happens in the same turn of the
+// event loop as the hiding, so the fallback is never reported.  A window of
+// another application taking the focus at any other moment (the user clicked
+// it) is a loss.  Without a window manager, a focus that went to nobody goes
+// back to our main window as well.
+//
+// Taking the focus back behind a window manager's back leaves it believing the
+// window it chose still has the focus, so a click on that window changes
+// nothing in its eyes.  Every button press on the display is heard (XInput 2):
+// a press on the window the window manager names active, while the X focus is
+// in an unmanaged window of ours, gives that window the X focus, as the window
+// manager would have done.
 //
 // A click on a window of ours the window manager does not manage (one hidden
 // at an edge) gives it the X focus, as a click on a managed window would.
@@ -52,6 +61,10 @@ protected:
 
 private:
   void ReadEvents();
+  // Hears every button press on the display (XInput 2 raw events), when the
+  // X server has XInput 2.
+  void SelectButtonPresses();
+  void OnButtonPressAnywhere();
   // True when the application is active and no other application's window
   // holds the focus: a window of ours leaving now takes no focus from anyone.
   bool HoldsFocus() const;
@@ -61,6 +74,10 @@ private:
   void KeepFocus(HWND preferred);
   // Gives the X focus to our main window; false when none stands.
   bool FocusMain();
+  // The X focus window; none for nobody, PointerRoot or the root window.
+  xcb_window_t XFocus() const;
+  // True when the X focus is in one of our windows.
+  bool XFocusIsOurs() const;
   // Gives the X focus to the shown top-level window w.
   bool FocusWindow(QWidget* w);
   // True once the window manager no longer counts the window as mapped.
@@ -72,6 +89,7 @@ private:
   QSocketNotifier* notifier_ = nullptr;
   bool qtActive_ = true;
   bool keepAcrossChange_ = false;
+  std::uint8_t xiOpcode_ = 0;  // XInput's major opcode once raw presses are selected
   // The window Qt deactivated in this turn of the event loop, and whether the
   // focus was ours just before.
   QWidget* deactivating_ = nullptr;
