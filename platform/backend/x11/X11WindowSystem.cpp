@@ -347,8 +347,14 @@ std::vector<HWND> X11WindowSystem::Stacking() const {
   for (int i = n - 1; i >= 0; --i) {
     auto a = Own(xcb_get_window_attributes_reply(conn_, xcb_get_window_attributes(conn_, kids[i]), nullptr));
     if (!a || a->map_state != XCB_MAP_STATE_VIEWABLE || a->_class == XCB_WINDOW_CLASS_INPUT_ONLY) continue;
-    // Unmanaged windows (ours withdrawn, menus) are their own clients.
-    xcb_window_t client = (!wm || a->override_redirect) ? kids[i] : ClientOf(kids[i]);
+    // Unmanaged windows (ours withdrawn, menus) are their own clients; a
+    // window manager's frame may be override-redirect too (icewm's are), so
+    // a client inside comes first.
+    xcb_window_t client = kids[i];
+    if (wm) {
+      const xcb_window_t inside = ClientOf(kids[i]);
+      client = inside != XCB_WINDOW_NONE ? inside : a->override_redirect ? kids[i] : xcb_window_t{XCB_WINDOW_NONE};
+    }
     if (client != XCB_WINDOW_NONE) out.push_back(client);
   }
   return out;
@@ -364,8 +370,12 @@ HWND X11WindowSystem::WindowAt(Point pt) const {
   if (!t || t->child == XCB_WINDOW_NONE) return 0;
   auto a = Own(xcb_get_window_attributes_reply(conn_, xcb_get_window_attributes(conn_, t->child), nullptr));
   if (!a) return 0;
-  if (a->override_redirect || !WmRunning()) return t->child;
-  return ClientOf(t->child);
+  if (!WmRunning()) return t->child;
+  // As in Stacking: a frame may be override-redirect, an unmanaged window is
+  // its own client.
+  const xcb_window_t inside = ClientOf(t->child);
+  if (inside != XCB_WINDOW_NONE) return inside;
+  return a->override_redirect ? t->child : 0;
 }
 
 HWND X11WindowSystem::Owner(HWND h) const {
