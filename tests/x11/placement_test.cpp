@@ -241,6 +241,58 @@ TEST(Activation, OurWindowHidingIsNoLossAnotherProcessTakingTheFocusIs) {
   platform::SetApplicationActive(true);
 }
 
+// Every window of ours leaves the screen while another application's window
+// stands (the add-in at Start): the window manager's fallback to that window is
+// no loss, and the X server has the focus in our main window, unmanaged at the
+// edge; that application's window taking the focus afterwards is a loss.
+TEST(Activation, HidingEveryWindowOfOursKeepsTheFocusWithUs) {
+  if (!X11()) GTEST_SKIP() << "not on an X display with the X11 backend";
+  SCOPED_TRACE(std::string("window manager: ") + WmName());
+  QProcess xterm;
+  xterm.start("xterm", {"-geometry", "40x10+700+300"});
+  if (!xterm.waitForStarted(3000)) GTEST_SKIP() << "xterm is not installed";
+  platform::HWND other = 0;
+  WaitFor(
+      [&] {
+        for (platform::HWND h : platform::CurrentBackends().windows->Stacking())
+          if (auto id = platform::CurrentBackends().windows->Identify(h); id && id->cls == "XTerm") other = h;
+        return other != 0;
+      },
+      5000);
+  ASSERT_NE(other, 0u) << "the xterm did not come up";
+
+  QWidget main, panel;
+  main.setGeometry(0, 0, 600, 100);
+  main.show();
+  Settle(&main);
+  panel.setGeometry(100, 200, 300, 200);
+  panel.show();
+  Settle(&panel);
+  panel.activateWindow();
+  X11()->Focus(platform::HandleOf(&panel));
+  ASSERT_TRUE(WaitFor([&] { return panel.isActiveWindow(); }, 3000));
+  ASSERT_TRUE(WaitFor([] { return platform::IsApplicationActive(); }, 3000));
+
+  const Rect home = Frame(&main);
+  X11()->Move(platform::HandleOf(&main), Rect{home.left, kHang - home.Height(), home.right, kHang});
+  panel.hide();
+  // Past Qt's 400 ms of grace for a lost focus.
+  WaitFor([] { return false; }, 1200);
+  EXPECT_TRUE(platform::IsApplicationActive());
+  auto* f = xcb_get_input_focus_reply(X11()->Connection(), xcb_get_input_focus(X11()->Connection()), nullptr);
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(platform::HWND{f->focus}, platform::HandleOf(&main)) << "the X server has the focus in our main window";
+  std::free(f);
+  EXPECT_EQ(X11()->FocusedWindow(), platform::HandleOf(&main));
+
+  X11()->Focus(other);
+  EXPECT_TRUE(WaitFor([] { return !platform::IsApplicationActive(); }, 5000)) << "the focus went to another process";
+  X11()->Move(platform::HandleOf(&main), home);
+  xterm.kill();
+  xterm.waitForFinished(2000);
+  platform::SetApplicationActive(true);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {

@@ -1,14 +1,57 @@
 #include "platform/backend/x11/X11Activation.h"
 
+#include <QApplication>
+#include <QEvent>
+#include <QTimer>
 #include <QWidget>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "platform/Messages.h"
+
+#ifdef EDGETUCKER_HAVE_XI_WATCH
+#include <xcb/xinput.h>
+#endif
 
 namespace platform::x11 {
 
 bool IsOurWindow(HWND h) { return h != 0 && WidgetFromHandle(h) != nullptr; }
+
+namespace {
+
+// _NET_ACTIVE_WINDOW's source for a pager: window managers that guard against
+// focus stealing honour it.
+constexpr std::uint32_t kSourcePager = 2;
+// How long a window manager may take to answer an unmap or a focus request.
+constexpr int kWmAnswerMs = 500;
+// How long a window manager may take to hand on the focus a window of ours
+// lost; one that hands it to nobody costs this once, in the hiding's turn.
+constexpr int kFallbackMs = 250;
+
+xcb_atom_t Intern(xcb_connection_t* c, const char* name) {
+  xcb_atom_t atom = XCB_ATOM_NONE;
+  if (auto* r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
+                                      nullptr)) {
+    atom = r->atom;
+    std::free(r);
+  }
+  return atom;
+}
+
+// Polls until pred() holds or timeoutMs passes; returns pred().
+template <class Pred>
+bool WaitUntil(Pred pred, int timeoutMs) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    if (pred()) return true;
+    if (std::chrono::steady_clock::now() >= end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+}
+
+}  // namespace
 
 X11Activation::X11Activation(X11WindowSystem* windows, QObject* parent) : QObject(parent), windows_(windows) {
   int screen = 0;
@@ -18,37 +61,210 @@ X11Activation::X11Activation(X11WindowSystem* windows, QObject* parent) : QObjec
     events_ = nullptr;
     return;
   }
-  static const char kName[] = "_NET_ACTIVE_WINDOW";
-  if (auto* r = xcb_intern_atom_reply(events_, xcb_intern_atom(events_, 0, sizeof kName - 1, kName), nullptr)) {
-    activeAtom_ = r->atom;
-    std::free(r);
-  }
+  activeAtom_ = Intern(events_, "_NET_ACTIVE_WINDOW");
+  wmStateAtom_ = Intern(events_, "WM_STATE");
   const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
   xcb_change_window_attributes(events_, windows_->Root(), XCB_CW_EVENT_MASK, &mask);
+  SelectButtonPresses();
   xcb_flush(events_);
   notifier_ = new QSocketNotifier(xcb_get_file_descriptor(events_), QSocketNotifier::Read, this);
   connect(notifier_, &QSocketNotifier::activated, this, [this] { ReadEvents(); });
+  windows_->onManagementChange = [this](HWND h, bool done) {
+    if (!IsOurWindow(h)) return;
+    if (!done) {
+      keepAcrossChange_ = HoldsFocus();
+    } else if (std::exchange(keepAcrossChange_, false)) {
+      KeepFocus(h);
+    }
+  };
+  qApp->installEventFilter(this);
 }
 
 X11Activation::~X11Activation() {
+  if (events_) {
+    windows_->onManagementChange = nullptr;
+    if (qApp) qApp->removeEventFilter(this);
+  }
   delete notifier_;
   if (events_) xcb_disconnect(events_);
 }
 
+bool X11Activation::eventFilter(QObject* watched, QEvent* event) {
+  if (!watched->isWidgetType()) return false;
+  auto* w = static_cast<QWidget*>(watched);
+  const bool window = w->isWindow() && w->windowType() != Qt::Popup && w->windowType() != Qt::ToolTip;
+  if (event->type() == QEvent::WindowDeactivate && window && w->isVisible()) {
+    // Qt deactivates a window it is about to hide before it unmaps it: this is
+    // the last moment the focus is surely where it was before the hiding.
+    if (!deactivating_) QTimer::singleShot(0, this, [this] { deactivating_ = nullptr; });
+    deactivating_ = w;
+    heldBeforeHide_ = HoldsFocus();
+  } else if (event->type() == QEvent::Hide && !event->spontaneous() && window && w->internalWinId() != 0) {
+    // Qt has sent the unmap; the window manager answers it in its own time.
+    if (deactivating_ == w && heldBeforeHide_ && IsApplicationActive()) {
+      deactivating_ = nullptr;
+      const auto x = static_cast<xcb_window_t>(w->internalWinId());
+      if (windows_->WmRunning()) WaitUntil([&] { return WmLetGo(x); }, kWmAnswerMs);
+      KeepFocus(0);
+    }
+  } else if (event->type() == QEvent::MouseButtonPress && w->window()->internalWinId() != 0) {
+    const HWND top = static_cast<HWND>(w->window()->internalWinId());
+    if (windows_->IsUnmanaged(top) && windows_->FocusedWindow() != top) windows_->Focus(top);
+  }
+  return false;
+}
+
+bool X11Activation::WmLetGo(xcb_window_t w) const {
+  auto* r = xcb_get_property_reply(events_, xcb_get_property(events_, 0, w, wmStateAtom_, wmStateAtom_, 0, 1), nullptr);
+  if (!r) return true;
+  // WM_STATE's first field: 0 withdrawn, 1 normal, 3 iconic.
+  const bool gone = r->type == XCB_ATOM_NONE || xcb_get_property_value_length(r) < 4 ||
+                    *static_cast<const std::uint32_t*>(xcb_get_property_value(r)) == 0;
+  std::free(r);
+  return gone;
+}
+
+bool X11Activation::HoldsFocus() const {
+  if (!IsApplicationActive()) return false;
+  const HWND focus = windows_->FocusedWindow();
+  return focus == 0 || IsOurWindow(focus);
+}
+
+xcb_window_t X11Activation::XFocus() const {
+  auto* f = xcb_get_input_focus_reply(events_, xcb_get_input_focus(events_), nullptr);
+  xcb_window_t w = f ? f->focus : xcb_window_t{XCB_WINDOW_NONE};
+  std::free(f);
+  if (w == XCB_INPUT_FOCUS_POINTER_ROOT || w == windows_->Root()) w = XCB_WINDOW_NONE;
+  return w;
+}
+
+bool X11Activation::XFocusIsOurs() const {
+  for (xcb_window_t w = XFocus(), depth = 0; w != XCB_WINDOW_NONE && depth < 16; ++depth) {
+    if (IsOurWindow(w)) return true;
+    auto* t = xcb_query_tree_reply(events_, xcb_query_tree(events_, w), nullptr);
+    w = t && t->parent != windows_->Root() ? t->parent : xcb_window_t{XCB_WINDOW_NONE};
+    std::free(t);
+  }
+  return false;
+}
+
+void X11Activation::KeepFocus(HWND preferred) {
+  if (!events_) return;
+  // Unmapping the window that had the focus reverts the X focus to nobody at
+  // once; a window manager then hands it on in its own time (after it has let
+  // go of the window, and at times after it has said so).  Its answer is the
+  // X focus on some window again; one that gives it to nobody is waited for
+  // no longer than kFallbackMs.
+  if (windows_->WmRunning()) WaitUntil([&] { return XFocus() != XCB_WINDOW_NONE; }, kFallbackMs);
+  if (XFocusIsOurs()) return;
+  QWidget* w = WidgetFromHandle(preferred);
+  if (!(w && w->isVisible() ? FocusWindow(w) : FocusMain())) return;
+  WaitUntil([&] { return IsOurWindow(windows_->FocusedWindow()); }, kWmAnswerMs);
+}
+
+void X11Activation::SelectButtonPresses() {
+#ifdef EDGETUCKER_HAVE_XI_WATCH
+  const xcb_query_extension_reply_t* ext = xcb_get_extension_data(events_, &xcb_input_id);
+  if (!ext || !ext->present) return;
+  // The server answers XI 2 requests only once the client has named the
+  // version it speaks.
+  auto* v = xcb_input_xi_query_version_reply(events_, xcb_input_xi_query_version(events_, 2, 2), nullptr);
+  const bool xi2 = v && v->major_version >= 2;
+  std::free(v);
+  if (!xi2) return;
+  struct {
+    xcb_input_event_mask_t head;
+    std::uint32_t mask;
+  } sel{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, std::uint32_t(XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS)};
+  xcb_input_xi_select_events(events_, windows_->Root(), 1, &sel.head);
+  xiOpcode_ = ext->major_opcode;
+#endif
+}
+
 void X11Activation::ReadEvents() {
-  bool changed = false;
+  bool changed = false, pressed = false;
   while (xcb_generic_event_t* e = xcb_poll_for_event(events_)) {
-    if ((e->response_type & 0x7F) == XCB_PROPERTY_NOTIFY &&
-        reinterpret_cast<xcb_property_notify_event_t*>(e)->atom == activeAtom_)
+    const int type = e->response_type & 0x7F;
+    if (type == XCB_PROPERTY_NOTIFY && reinterpret_cast<xcb_property_notify_event_t*>(e)->atom == activeAtom_)
       changed = true;
+#ifdef EDGETUCKER_HAVE_XI_WATCH
+    if (type == XCB_GE_GENERIC && xiOpcode_ != 0) {
+      const auto* ge = reinterpret_cast<const xcb_ge_generic_event_t*>(e);
+      if (ge->extension == xiOpcode_ && ge->event_type == XCB_INPUT_RAW_BUTTON_PRESS) pressed = true;
+    }
+#endif
     std::free(e);
   }
+  if (pressed) OnButtonPressAnywhere();
   if (changed) Evaluate();
+}
+
+void X11Activation::OnButtonPressAnywhere() {
+  // Only while we hold the X focus behind the window manager's back: it then
+  // still believes another window has the focus, and a click on that window
+  // is one it will not answer.
+  if (!windows_->WmRunning()) return;
+  const HWND focus = windows_->FocusedWindow();
+  if (!IsOurWindow(focus) || !windows_->IsUnmanaged(focus)) return;
+  auto* active = xcb_get_property_reply(
+      events_, xcb_get_property(events_, 0, windows_->Root(), activeAtom_, XCB_ATOM_WINDOW, 0, 1), nullptr);
+  xcb_window_t named = XCB_WINDOW_NONE;
+  if (active && active->format == 32 && xcb_get_property_value_length(active) >= 4)
+    named = *static_cast<const xcb_window_t*>(xcb_get_property_value(active));
+  std::free(active);
+  if (named == XCB_WINDOW_NONE || IsOurWindow(named)) return;
+  auto* p = xcb_query_pointer_reply(events_, xcb_query_pointer(events_, windows_->Root()), nullptr);
+  if (!p) return;
+  // The top-level window under the pointer (a frame, or an unmanaged window)
+  // against the frame of the named window: some window managers (icewm) make
+  // their frames override-redirect, so the frame is compared, not a client.
+  const xcb_window_t under = p->child;
+  std::free(p);
+  xcb_window_t top = named;
+  for (int depth = 0; depth < 16; ++depth) {
+    auto* t = xcb_query_tree_reply(events_, xcb_query_tree(events_, top), nullptr);
+    if (!t) return;
+    const xcb_window_t parent = t->parent;
+    std::free(t);
+    if (parent == windows_->Root() || parent == XCB_WINDOW_NONE) break;
+    top = parent;
+  }
+  if (under != XCB_WINDOW_NONE && under == top) windows_->Focus(named);
 }
 
 void X11Activation::OnQtState(bool active) {
   qtActive_ = active;
   Evaluate();
+}
+
+bool X11Activation::FocusMain() {
+  // Our main window: the earliest shown top-level window of ours that stands,
+  // one without an owner.
+  QWidget* main = nullptr;
+  for (QWidget* w : HubWindowOrder())
+    if (w->isVisible() && w->isWindow() && !w->parentWidget()) main = w;
+  return main && FocusWindow(main);
+}
+
+bool X11Activation::FocusWindow(QWidget* w) {
+  const HWND h = HandleOf(w);
+  if (events_ && windows_->WmRunning() && !windows_->IsUnmanaged(h)) {
+    // A managed window: ask the window manager too, so that it names the
+    // window active rather than taking the focus back from it.
+    xcb_client_message_event_t ev{};
+    ev.response_type = XCB_CLIENT_MESSAGE;
+    ev.format = 32;
+    ev.window = static_cast<xcb_window_t>(h);
+    ev.type = activeAtom_;
+    ev.data.data32[0] = kSourcePager;
+    ev.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(events_, 0, windows_->Root(),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&ev));
+    xcb_flush(events_);
+  }
+  windows_->Focus(h);
+  return true;
 }
 
 void X11Activation::Evaluate() {
@@ -67,16 +283,8 @@ void X11Activation::Evaluate() {
     SetApplicationActive(IsOurWindow(focus));
     return;
   }
-  // Nobody took the focus: our main window takes it back (the earliest shown
-  // top-level window of ours that stands, one without an owner).
-  QWidget* main = nullptr;
-  for (QWidget* w : HubWindowOrder())
-    if (w->isVisible() && w->isWindow() && !w->parentWidget()) main = w;
-  if (main) {
-    windows_->Focus(HandleOf(main));
-    return;
-  }
-  SetApplicationActive(false);
+  // Nobody took the focus: our main window takes it back.
+  if (!FocusMain()) SetApplicationActive(false);
 }
 
 }  // namespace platform::x11

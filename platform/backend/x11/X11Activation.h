@@ -1,18 +1,42 @@
 // The application's activation on an X display.
 //
 // The application is active while the window with the input focus is one of
-// ours: under a window manager the window _NET_ACTIVE_WINDOW names, without one
-// the X focus.  Two moments are not a loss of activation:
-//  * under a window manager, no active window at all (a window of ours that
-//    had the focus hid itself and nothing else was chosen);
-//  * without a window manager, the focus left with nobody (a window of ours hid
-//    itself): the focus goes back to our main window, the first window the
-//    application showed that still stands.
-// Changes are passed to SetApplicationActive (platform/Windows.h).
+// ours: under a window manager the window _NET_ACTIVE_WINDOW names (or a window
+// of ours the window manager does not manage that holds the X focus), without
+// one the X focus.  Changes are passed to SetApplicationActive
+// (platform/Windows.h).
+//
+// A window of ours that holds the focus leaving the screen (the panel hiding
+// itself at Start, a window withdrawn from the window manager to hide at the
+// screen edge, or given back to it) is no loss of activation.  Unmapping it
+// reverts the X focus to nobody, and a window manager then hands the focus to
+// the next window it manages, often another application's.  So once the
+// window manager has answered (it has let go of the window, and the X focus is
+// on a window again, or a short while passed), a focus that is not ours any
+// more is taken back: the X focus goes to the window that left if it stands
+// again (unmanaged, at an edge), else to our main window, the first window
+// the application showed that still stands (X lets a mapped window have the
+// focus whether the window manager manages it or not; a managed one is also
+// asked for through _NET_ACTIVE_WINDOW).  This happens in the same turn of the
+// event loop as the hiding, so the fallback is never reported.  A window of
+// another application taking the focus at any other moment (the user clicked
+// it) is a loss.  Without a window manager, a focus that went to nobody goes
+// back to our main window as well.
+//
+// Taking the focus back behind a window manager's back leaves it believing the
+// window it chose still has the focus, so a click on that window changes
+// nothing in its eyes.  Every button press on the display is heard (XInput 2):
+// a press on the window the window manager names active, while the X focus is
+// in an unmanaged window of ours, gives that window the X focus, as the window
+// manager would have done.
+//
+// A click on a window of ours the window manager does not manage (one hidden
+// at an edge) gives it the X focus, as a click on a managed window would.
 #pragma once
 
 #include <QObject>
 #include <QSocketNotifier>
+#include <QWidget>
 #include <xcb/xcb.h>
 
 #include "platform/backend/x11/X11WindowSystem.h"
@@ -21,23 +45,55 @@ namespace platform::x11 {
 
 class X11Activation : public QObject {
 public:
-  // Watches the root window's _NET_ACTIVE_WINDOW over a connection of its own
-  // and hears Qt's activation changes; windows answers focus questions.
+  // Watches the root window's _NET_ACTIVE_WINDOW over a connection of its own,
+  // our top-level windows' hiding and mouse presses, and the window system's
+  // withdrawals.
   X11Activation(X11WindowSystem* windows, QObject* parent);
   ~X11Activation() override;
 
-  // Decides again from the window system's state; qtActive is what Qt last said.
+  // Decides again from the window system's state.
   void Evaluate();
+  // Qt's own view of the application state changed.
   void OnQtState(bool active);
+
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
   void ReadEvents();
+  // Hears every button press on the display (XInput 2 raw events), when the
+  // X server has XInput 2.
+  void SelectButtonPresses();
+  void OnButtonPressAnywhere();
+  // True when the application is active and no other application's window
+  // holds the focus: a window of ours leaving now takes no focus from anyone.
+  bool HoldsFocus() const;
+  // After a window of ours that held the focus left or was unmapped for a
+  // moment: keeps the focus with us, on `preferred` if it stands (0 for none),
+  // else on our main window.
+  void KeepFocus(HWND preferred);
+  // Gives the X focus to our main window; false when none stands.
+  bool FocusMain();
+  // The X focus window; none for nobody, PointerRoot or the root window.
+  xcb_window_t XFocus() const;
+  // True when the X focus is in one of our windows.
+  bool XFocusIsOurs() const;
+  // Gives the X focus to the shown top-level window w.
+  bool FocusWindow(QWidget* w);
+  // True once the window manager no longer counts the window as mapped.
+  bool WmLetGo(xcb_window_t w) const;
 
   X11WindowSystem* windows_;
   xcb_connection_t* events_ = nullptr;
-  xcb_atom_t activeAtom_ = 0;
+  xcb_atom_t activeAtom_ = 0, wmStateAtom_ = 0;
   QSocketNotifier* notifier_ = nullptr;
   bool qtActive_ = true;
+  bool keepAcrossChange_ = false;
+  std::uint8_t xiOpcode_ = 0;  // XInput's major opcode once raw presses are selected
+  // The window Qt deactivated in this turn of the event loop, and whether the
+  // focus was ours just before.
+  QWidget* deactivating_ = nullptr;
+  bool heldBeforeHide_ = false;
 };
 
 // True when the X window is one of this process's widgets.

@@ -228,6 +228,7 @@ void X11WindowSystem::ManagedMove(xcb_window_t w, const Rect& frame) {
 }
 
 void X11WindowSystem::Withdraw(xcb_window_t w) {
+  if (onManagementChange) onManagementChange(w, false);
   const std::optional<Rect> frame = FrameRect(w);
   const std::optional<Rect> client = ClientRect(w);
   unmanaged_[w] = frame && client ? ExtentsBetween(*frame, *client) : Extents{};
@@ -312,8 +313,11 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
     xcb_configure_window(conn_, w, XCB_CONFIG_WINDOW_STACK_MODE, &above);
     if (shown) xcb_map_window(conn_, w);
     Sync();
+    if (!unmanaged && onManagementChange) onManagementChange(h, true);
   } else if (unmanaged) {
+    if (shown && onManagementChange) onManagementChange(h, false);
     GiveBack(w, frame, shown);
+    if (shown && onManagementChange) onManagementChange(h, true);
   } else if (!wm) {
     Configure(w, frame);
     Sync();
@@ -343,8 +347,14 @@ std::vector<HWND> X11WindowSystem::Stacking() const {
   for (int i = n - 1; i >= 0; --i) {
     auto a = Own(xcb_get_window_attributes_reply(conn_, xcb_get_window_attributes(conn_, kids[i]), nullptr));
     if (!a || a->map_state != XCB_MAP_STATE_VIEWABLE || a->_class == XCB_WINDOW_CLASS_INPUT_ONLY) continue;
-    // Unmanaged windows (ours withdrawn, menus) are their own clients.
-    xcb_window_t client = (!wm || a->override_redirect) ? kids[i] : ClientOf(kids[i]);
+    // Unmanaged windows (ours withdrawn, menus) are their own clients; a
+    // window manager's frame may be override-redirect too (icewm's are), so
+    // a client inside comes first.
+    xcb_window_t client = kids[i];
+    if (wm) {
+      const xcb_window_t inside = ClientOf(kids[i]);
+      client = inside != XCB_WINDOW_NONE ? inside : a->override_redirect ? kids[i] : xcb_window_t{XCB_WINDOW_NONE};
+    }
     if (client != XCB_WINDOW_NONE) out.push_back(client);
   }
   return out;
@@ -360,8 +370,12 @@ HWND X11WindowSystem::WindowAt(Point pt) const {
   if (!t || t->child == XCB_WINDOW_NONE) return 0;
   auto a = Own(xcb_get_window_attributes_reply(conn_, xcb_get_window_attributes(conn_, t->child), nullptr));
   if (!a) return 0;
-  if (a->override_redirect || !WmRunning()) return t->child;
-  return ClientOf(t->child);
+  if (!WmRunning()) return t->child;
+  // As in Stacking: a frame may be override-redirect, an unmanaged window is
+  // its own client.
+  const xcb_window_t inside = ClientOf(t->child);
+  if (inside != XCB_WINDOW_NONE) return inside;
+  return a->override_redirect ? t->child : 0;
 }
 
 HWND X11WindowSystem::Owner(HWND h) const {
@@ -389,13 +403,22 @@ std::optional<WindowIdentity> X11WindowSystem::Identify(HWND h) const {
 }
 
 HWND X11WindowSystem::FocusedWindow() const {
-  if (WmRunning()) {
-    const auto v = Cardinals(root_, atoms_.activeWindow, XCB_ATOM_WINDOW);
-    return v.empty() ? 0 : v[0];
-  }
   auto f = Own(xcb_get_input_focus_reply(conn_, xcb_get_input_focus(conn_), nullptr));
-  if (!f || f->focus == XCB_WINDOW_NONE || f->focus == XCB_INPUT_FOCUS_POINTER_ROOT || f->focus == root_) return 0;
-  return TopAncestor(f->focus);
+  const bool none =
+      !f || f->focus == XCB_WINDOW_NONE || f->focus == XCB_INPUT_FOCUS_POINTER_ROOT || f->focus == root_;
+  const xcb_window_t top = none ? static_cast<xcb_window_t>(XCB_WINDOW_NONE) : TopAncestor(f->focus);
+  if (!WmRunning()) return top;
+  // A window the window manager does not manage (override-redirect, and no
+  // frame of the window manager's, which may be override-redirect too, with a
+  // client inside) can hold the X focus without the window manager ever naming
+  // it active: then it is the focused window, whatever _NET_ACTIVE_WINDOW says.
+  if (top != XCB_WINDOW_NONE) {
+    auto a = Own(xcb_get_window_attributes_reply(conn_, xcb_get_window_attributes(conn_, top), nullptr));
+    if (a && a->override_redirect && a->map_state == XCB_MAP_STATE_VIEWABLE && ClientOf(top) == XCB_WINDOW_NONE)
+      return top;
+  }
+  const auto v = Cardinals(root_, atoms_.activeWindow, XCB_ATOM_WINDOW);
+  return v.empty() ? 0 : v[0];
 }
 
 void X11WindowSystem::Focus(HWND h) {

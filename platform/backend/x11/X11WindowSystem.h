@@ -23,6 +23,7 @@
 
 #include <xcb/xcb.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -51,10 +52,18 @@ public:
   // True while a window manager runs (_NET_SUPPORTING_WM_CHECK names a live window).
   bool WmRunning() const;
   // The window that holds the input focus: _NET_ACTIVE_WINDOW under a window
-  // manager, else the X focus turned into its top-level client; 0 for none.
+  // manager (unless the X focus is in a mapped unmanaged window, which the
+  // window manager never names: then that window), else the X focus turned
+  // into its top-level window; 0 for none.
   HWND FocusedWindow() const;
   // Gives the X input focus to the window (a no-op for a stale handle).
   void Focus(HWND h);
+  // Called around each change of a shown window between managed and unmanaged
+  // (this layer withdrawing it, or giving it back to the window manager): just
+  // before (done false), and once the window manager has answered and the
+  // window stands mapped again (done true).  Either change unmaps the window
+  // for a moment, so the focus it held leaves it.
+  std::function<void(HWND, bool done)> onManagementChange;
   // True while this layer holds the window withdrawn and unmanaged.
   bool IsUnmanaged(HWND h) const { return unmanaged_.count(h) != 0; }
   xcb_connection_t* Connection() const { return conn_; }
