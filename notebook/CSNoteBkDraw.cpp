@@ -422,18 +422,17 @@ void TcsNotebook::PaintArea(QImage& canvas, const QRect& area, const PaintScene&
     // One set of fonts (when captions show) and, when something must really
     // be drawn rather than copied, one painter for the whole canvas.
     const bool captions = m_textAlignment != taInvisible;
-    const QFont plain = captions ? CaptionFont(m_tabFont, false, false) : QFont();
-    const QFont plainUnderlined = captions ? CaptionFont(m_tabFont, false, true) : QFont();
-    const QFont bold = captions ? CaptionFont(m_tabFont, true, false) : QFont();
-    const QFont boldUnderlined = captions ? CaptionFont(m_tabFont, true, true) : QFont();
+    // [bold][underlined]; not even default-constructed without captions.
+    std::optional<QFont> fonts[2][2];
+    if (captions)
+      for (int b = 0; b < 2; ++b)
+        for (int u = 0; u < 2; ++u) fonts[b][u].emplace(CaptionFont(m_tabFont, b != 0, u != 0));
     TabPainter painter(canvas, px);
     for (const PaintScene::Tab& t : scene.tabs) {
       if (!Meets(t.box, area)) continue;
       const QColor bg = TabColor(t.active);
       DrawGlyph(painter, origin, t.page, t.active, t.inner, bg);
-      if (m_textAlignment != taInvisible)
-        DrawCaption(painter, origin, t.page, t.active, t.inner, bg, t.active ? bold : plain,
-                    t.active ? boldUnderlined : plainUnderlined);
+      if (captions) DrawCaption(painter, origin, t.page, t.active, t.inner, bg, *fonts[t.active][0], *fonts[t.active][1]);
     }
   }
 
