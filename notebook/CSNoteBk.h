@@ -478,7 +478,9 @@ protected:
   // `painter`, which paints on the control's client area: exactly the pixels
   // PaintTabs gives there, at a cost that follows what the region covers.
   // The page's plain interior is filled directly; the rest is rendered into
-  // a canvas per band around it, holding only what the region touches.
+  // a canvas per band around it, holding only what the region touches (one
+  // canvas for all bands when their parts lie close together off the
+  // interior, as for a switch between neighbouring side tabs).
   void PaintRegion(QPainter& painter, const QRegion& region);
   // Parent-font handling: the tab font follows the parent's while
   // ParentTabFont is true.

@@ -95,6 +95,9 @@ void PlotLine(const Pixels& px, const TcsLine& line, QRgb rgb) {
   }
 }
 
+// Pixels a merged canvas may cover beyond its parts (see PaintRegion).
+constexpr long kMergeSlackPixels = 2048;
+
 bool Meets(const QRect& a, const QRect& b) {
   return a.left() <= b.right() && b.left() <= a.right() && a.top() <= b.bottom() && b.top() <= a.bottom();
 }
@@ -210,10 +213,13 @@ private:
     const int x1 = std::min(img.width(), m_px.origin.x() + m_px.w - at.x());
     const int y1 = std::min(img.height(), m_px.origin.y() + m_px.h - at.y());
     if (x1 <= x0) return;
+    const uchar* bits = img.constBits();
+    const qsizetype stride = img.bytesPerLine();
+    const bool copyRows = !opaqueOnly && img.format() == QImage::Format_RGB32;
     for (int y = y0; y < y1; ++y) {
-      const auto* src = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+      const auto* src = reinterpret_cast<const QRgb*>(bits + y * stride);
       QRgb* dst = m_px.Row(at.y() + y - m_px.origin.y()) + (at.x() - m_px.origin.x());
-      if (!opaqueOnly && img.format() == QImage::Format_RGB32) {
+      if (copyRows) {
         std::memcpy(dst + x0, src + x0, sizeof(QRgb) * (x1 - x0));  // RGB32 pixels carry alpha 0xFF
         continue;
       }
@@ -361,6 +367,23 @@ void TcsNotebook::PaintRegion(QPainter& painter, const QRegion& region) {
     }
     for (int i = 0; i < bandCount; ++i) boxes[i] |= in & bands[i];
   }
+  // One canvas over all the parts when their bounding box stays off the
+  // plain interior and is not much larger than the parts together: a canvas
+  // has a fixed cost (fill, tab pictures, copy) of about what filling and
+  // copying a couple of thousand pixels costs.  A switch between two tabs of
+  // a side row, whose first tab reaches into the band above the interior,
+  // is painted on one canvas instead of two.
+  QRect merged;
+  long partsArea = 0;
+  for (int i = 0; i < bandCount; ++i) {
+    merged |= boxes[i];
+    partsArea += long(boxes[i].width()) * boxes[i].height();
+  }
+  if (bandCount > 1 && !merged.intersects(plain) &&
+      long(merged.width()) * merged.height() <= partsArea + kMergeSlackPixels) {
+    boxes[0] = merged;
+    bandCount = 1;
+  }
   for (int i = 0; i < bandCount; ++i) {
     // The canvas covers the part's bounding box, every pixel of it drawn
     // right; the painter keeps to the event's region by itself.
@@ -399,18 +422,17 @@ void TcsNotebook::PaintArea(QImage& canvas, const QRect& area, const PaintScene&
     // One set of fonts (when captions show) and, when something must really
     // be drawn rather than copied, one painter for the whole canvas.
     const bool captions = m_textAlignment != taInvisible;
-    const QFont plain = captions ? CaptionFont(m_tabFont, false, false) : QFont();
-    const QFont plainUnderlined = captions ? CaptionFont(m_tabFont, false, true) : QFont();
-    const QFont bold = captions ? CaptionFont(m_tabFont, true, false) : QFont();
-    const QFont boldUnderlined = captions ? CaptionFont(m_tabFont, true, true) : QFont();
+    // [bold][underlined]; not even default-constructed without captions.
+    std::optional<QFont> fonts[2][2];
+    if (captions)
+      for (int b = 0; b < 2; ++b)
+        for (int u = 0; u < 2; ++u) fonts[b][u].emplace(CaptionFont(m_tabFont, b != 0, u != 0));
     TabPainter painter(canvas, px);
     for (const PaintScene::Tab& t : scene.tabs) {
       if (!Meets(t.box, area)) continue;
       const QColor bg = TabColor(t.active);
       DrawGlyph(painter, origin, t.page, t.active, t.inner, bg);
-      if (m_textAlignment != taInvisible)
-        DrawCaption(painter, origin, t.page, t.active, t.inner, bg, t.active ? bold : plain,
-                    t.active ? boldUnderlined : plainUnderlined);
+      if (captions) DrawCaption(painter, origin, t.page, t.active, t.inner, bg, *fonts[t.active][0], *fonts[t.active][1]);
     }
   }
 
