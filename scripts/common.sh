@@ -8,7 +8,7 @@ PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libbenchmar
 # ./run-tests also needs: clang's libFuzzer for the fuzz targets (about 40 MB to
 # download, 250 MB installed, once), and a real X server with window managers
 # for the tests of the X11 backend.
-TEST_PACKAGES=(clang libclang-rt-dev xvfb x11-utils openbox metacity dbus-daemon)
+TEST_PACKAGES=(clang libclang-rt-dev xvfb x11-utils openbox metacity dbus-daemon xterm)
 
 ensure_packages() {
   local missing=()
