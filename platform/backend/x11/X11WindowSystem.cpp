@@ -259,12 +259,12 @@ void X11WindowSystem::ReturnHints(xcb_window_t w) {
   held_.erase(held);
 }
 
-void X11WindowSystem::ManagedMove(xcb_window_t w, const Rect& frame) {
-  MoveManagedFrame(w, frame);
+void X11WindowSystem::ManagedMove(xcb_window_t w, const Rect& frame, std::optional<Point> mappedAt) {
+  MoveManagedFrame(w, frame, mappedAt);
   ReturnHints(w);
 }
 
-void X11WindowSystem::MoveManagedFrame(xcb_window_t w, const Rect& frame) {
+void X11WindowSystem::MoveManagedFrame(xcb_window_t w, const Rect& frame, std::optional<Point> mappedAt) {
   const std::optional<Rect> before = FrameRect(w);
   const std::optional<Rect> client = ClientRect(w);
   if (!before || !client) return;
@@ -310,21 +310,38 @@ void X11WindowSystem::MoveManagedFrame(xcb_window_t w, const Rect& frame) {
     return FrameRect(w);
   };
   Point corner = RequestPosition(frame, e, WinGravity(NormalHints(w)), border);
-  request(frame, corner);
-  std::optional<Rect> got = settle(*before);
-  // Only a window manager that moved the frame gets a second request: one
-  // that left it standing would take the correction for a move of its own.
-  if (got && *got != frame && *got != *before) {
+  std::optional<Rect> got = before;
+  if (mappedAt) {
+    // The map was the first request: the window manager framed the window
+    // around where it stood.
+    corner = *mappedAt;
+  } else {
+    request(frame, corner);
+    got = settle(*before);
+  }
+  // A client that answers a resize with its own hints written back (an
+  // xterm: its toolkit writes its own, then the copy it read) lets the window
+  // manager hold the size to them a moment after the frame has landed.
+  auto held = [&] {
+    if (!got || *got != frame || held_.count(w) == 0) return;
+    WaitUntil([&] { return FrameRect(w) != got; }, kSettleMs);
+    if (FrameRect(w) != got) got = settle(frame);
+  };
+  held();
+  if (got && *got != frame) {
     if (got->Width() == frame.Width() && got->Height() == frame.Height()) {
-      // It rounds or reads a position its own way: the frame is off by a
-      // fixed amount; ask once more, corrected by what it did.
+      // It rounds or reads a position its own way (icewm reads NorthEast a
+      // border's width off): the frame is off by a fixed amount; ask once
+      // more, corrected by what it did.
       corner.x += frame.left - got->left;
       corner.y += frame.top - got->top;
     }
-    // Else it held the size to hints the client put back meanwhile (an
-    // xterm writes them again on a resize): ask again, wearing ours anew.
+    // Else it held the size to hints the client put back: ask again,
+    // wearing ours anew.
+    const Rect from = *got;
     request(frame, corner);
-    settle(*got);
+    got = settle(from);
+    held();
   }
 }
 
@@ -380,7 +397,7 @@ void X11WindowSystem::GiveBack(xcb_window_t w, const Rect& frame, bool map) {
         return f && c && ExtentsBetween(*f, *c) == e;
       },
       kSettleMs);
-  ManagedMove(w, frame);
+  ManagedMove(w, frame, corner);
 }
 
 void X11WindowSystem::Move(HWND h, const Rect& frame) {
@@ -445,8 +462,11 @@ std::vector<HWND> X11WindowSystem::Stacking() const {
   for (int i = n - 1; i >= 0; --i) {
     auto a = Own(xcb_get_window_attributes_reply(conn_, xcb_get_window_attributes(conn_, kids[i]), nullptr));
     if (!a || a->map_state != XCB_MAP_STATE_VIEWABLE || a->_class == XCB_WINDOW_CLASS_INPUT_ONLY) continue;
-    // Unmanaged windows (ours withdrawn, menus) are their own clients.
-    xcb_window_t client = (!wm || a->override_redirect) ? kids[i] : ClientOf(kids[i]);
+    // Unmanaged windows (ours withdrawn, menus) are their own clients; a
+    // window manager's frame may be override-redirect too (fluxbox's are),
+    // so a client inside comes first.
+    xcb_window_t client = wm ? ClientOf(kids[i]) : kids[i];
+    if (client == XCB_WINDOW_NONE && a->override_redirect) client = kids[i];
     if (client != XCB_WINDOW_NONE) out.push_back(client);
   }
   return out;
@@ -462,8 +482,9 @@ HWND X11WindowSystem::WindowAt(Point pt) const {
   if (!t || t->child == XCB_WINDOW_NONE) return 0;
   auto a = Own(xcb_get_window_attributes_reply(conn_, xcb_get_window_attributes(conn_, t->child), nullptr));
   if (!a) return 0;
-  if (a->override_redirect || !WmRunning()) return t->child;
-  return ClientOf(t->child);
+  if (!WmRunning()) return t->child;
+  const xcb_window_t client = ClientOf(t->child);
+  return client == XCB_WINDOW_NONE && a->override_redirect ? t->child : client;
 }
 
 HWND X11WindowSystem::Owner(HWND h) const {

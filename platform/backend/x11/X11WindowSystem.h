@@ -87,8 +87,11 @@ private:
   // After a move: gives the window its own hints back once they allow its
   // present size.
   void ReturnHints(xcb_window_t w);
-  void ManagedMove(xcb_window_t w, const Rect& frame);
-  void MoveManagedFrame(xcb_window_t w, const Rect& frame);
+  // Moves a managed window's frame to `frame`, read back and corrected once;
+  // mappedAt: the window was just mapped at that position (the map was the
+  // first request).
+  void ManagedMove(xcb_window_t w, const Rect& frame, std::optional<Point> mappedAt = std::nullopt);
+  void MoveManagedFrame(xcb_window_t w, const Rect& frame, std::optional<Point> mappedAt);
   void Withdraw(xcb_window_t w);
   // Puts the window with its border at r: keeping its own border width (no
   // window manager to take it away), or with none (a window this layer
