@@ -417,9 +417,16 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
   std::vector<Monitor> monitors;
   if (wm) monitors = CurrentBackends().screens->Monitors();
   const Mode mode = ModeFor(frame, monitors, wm);
-  const bool unmanaged = unmanaged_.count(h) != 0;
   auto a = Own(xcb_get_window_attributes_reply(conn_, xcb_get_window_attributes(conn_, w), nullptr));
   const bool shown = a && a->map_state != XCB_MAP_STATE_UNMAPPED;
+  // A window this layer withdrew is override-redirect until it is given
+  // back.  One that is not is another window under a reused id (the X server
+  // hands a gone client's ids to the next one): what was kept is not its.
+  if (unmanaged_.count(h) != 0 && a && !a->override_redirect) {
+    unmanaged_.erase(h);
+    held_.erase(w);
+  }
+  const bool unmanaged = unmanaged_.count(h) != 0;
   if (!shown && !unmanaged) {
     // A window nobody shows is nobody's to frame: moving it must not show it.
     Configure(w, frame, true);
