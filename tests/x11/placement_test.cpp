@@ -398,6 +398,18 @@ TEST(Activation, OurWindowHidingIsNoLossAnotherProcessTakingTheFocusIs) {
       },
       5000);
   EXPECT_TRUE(inactive) << "the focus went to another process";
+
+  // A host that serves that process's windows counts them as its own: with
+  // its rule installed the same focus is the application's again.
+  const platform::HWND focused = X11()->FocusedWindow();
+  platform::SetActivationOwner([&](platform::HWND h) {
+    auto id = platform::CurrentBackends().windows->Identify(h);
+    return platform::WidgetFromHandle(h) != nullptr || (id && id->cls == "XTerm");
+  });
+  EXPECT_TRUE(platform::IsApplicationActive()) << "installing the rule decides anew";
+  EXPECT_TRUE(platform::CountsAsOwnForActivation(focused));
+  platform::SetActivationOwner({});
+  EXPECT_FALSE(platform::CountsAsOwnForActivation(focused)) << "the default again: only this process's windows";
   xterm.kill();
   xterm.waitForFinished(2000);
   platform::SetApplicationActive(true);

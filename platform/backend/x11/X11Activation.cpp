@@ -8,7 +8,7 @@
 
 namespace platform::x11 {
 
-bool IsOurWindow(HWND h) { return h != 0 && WidgetFromHandle(h) != nullptr; }
+bool IsOurWindow(HWND h) { return CountsAsOwnForActivation(h); }
 
 X11Activation::X11Activation(X11WindowSystem* windows, QObject* parent) : QObject(parent), windows_(windows) {
   int screen = 0;
@@ -28,9 +28,11 @@ X11Activation::X11Activation(X11WindowSystem* windows, QObject* parent) : QObjec
   xcb_flush(events_);
   notifier_ = new QSocketNotifier(xcb_get_file_descriptor(events_), QSocketNotifier::Read, this);
   connect(notifier_, &QSocketNotifier::activated, this, [this] { ReadEvents(); });
+  SetActivationDecider([this] { Evaluate(); });
 }
 
 X11Activation::~X11Activation() {
+  SetActivationDecider({});
   delete notifier_;
   if (events_) xcb_disconnect(events_);
 }

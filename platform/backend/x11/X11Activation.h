@@ -8,7 +8,9 @@
 //  * without a window manager, the focus left with nobody (a window of ours hid
 //    itself): the focus goes back to our main window, the first window the
 //    application showed that still stands.
-// Changes are passed to SetApplicationActive (platform/Windows.h).
+// Which windows are ours is the host's rule when it installed one
+// (SetActivationOwner), else this process's widgets.  Changes are passed to
+// SetApplicationActive (platform/Windows.h).
 #pragma once
 
 #include <QObject>
@@ -40,7 +42,8 @@ private:
   bool qtActive_ = true;
 };
 
-// True when the X window is one of this process's widgets.
+// True when the X window counts as the application's own: one of this
+// process's widgets, or whatever the host's rule says (SetActivationOwner).
 bool IsOurWindow(HWND h);
 
 }  // namespace platform::x11

@@ -328,11 +328,13 @@ void X11WindowSystem::MoveManagedFrame(xcb_window_t w, const Rect& frame, std::o
     if (FrameRect(w) != got) got = settle(frame);
   };
   held();
-  if (got && *got != frame) {
+  // Three times at most: a window manager may read a map and a request each
+  // its own way and keep a frame on the screen while it does (icewm with
+  // NorthEast gravity reads the request's position as the frame's corner).
+  for (int attempt = 0; attempt < 3 && got && *got != frame; ++attempt) {
     if (got->Width() == frame.Width() && got->Height() == frame.Height()) {
-      // It rounds or reads a position its own way (icewm reads NorthEast a
-      // border's width off): the frame is off by a fixed amount; ask once
-      // more, corrected by what it did.
+      // It rounds or reads a position its own way: the frame is off by a
+      // fixed amount; ask once more, corrected by what it did.
       corner.x += frame.left - got->left;
       corner.y += frame.top - got->top;
     }
@@ -342,6 +344,7 @@ void X11WindowSystem::MoveManagedFrame(xcb_window_t w, const Rect& frame, std::o
     request(frame, corner);
     got = settle(from);
     held();
+    if (got == from) break;  // it does not move the window: no use asking on
   }
 }
 
