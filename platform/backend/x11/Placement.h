@@ -30,8 +30,9 @@
 // of the screen could not be met.  While this layer places a window at a size
 // its own hints forbid, the window wears hints without those limits (and with
 // USPosition, so that a window given back is mapped where it is asked rather
-// than placed anew); its own hints come back as soon as they allow the size
-// it stands at (at home, its own size).
+// than placed anew); its own limits come back as soon as they allow the size
+// it stands at (at home, its own size), with USPosition kept (a window manager
+// that sees it dropped may place the window anew).
 #pragma once
 
 #include <cstdint>

@@ -221,9 +221,10 @@ void X11WindowSystem::WearHints(xcb_window_t w, const Rect& client, Point positi
   if (!mapping && SizeAllowed(own, client.Width(), client.Height())) {
     // The client's own hints allow the size: they go back before the move,
     // not after it, so that a client answering the resize with its hints
-    // read back reads its own.
+    // read back reads its own.  With the user's position kept: a window
+    // manager that sees it dropped may place the window anew (metacity).
     if (held != held_.end()) {
-      SetNormalHints(w, own);
+      SetNormalHints(w, HintsForPlacement(own, client, position));
       held_.erase(held);
     }
     return;
@@ -244,14 +245,21 @@ void X11WindowSystem::ReturnHints(xcb_window_t w) {
     return;
   }
   if (!SizeAllowed(held->second.own, client->Width(), client->Height())) return;
-  SetNormalHints(w, held->second.own);
+  // The client's own limits, with the user's position kept (see WearHints);
+  // nothing to write when that is what it wears.
+  const SizeHints back = HintsForPlacement(held->second.own, *client, Point{client->left, client->top});
+  const SizeHints meant = Normalized(back);
+  if (Normalized(NormalHints(w)) == meant) {
+    held_.erase(held);
+    return;
+  }
+  SetNormalHints(w, back);
   // A client that read ours a moment ago may write them back just after:
   // watch a little while and give its own back once more if it does.
-  const SizeHints own = Normalized(held->second.own);
   WaitUntil(
       [&] {
         const SizeHints now = NormalHints(w);
-        if (Normalized(now) != own && held->second.Ours(now)) SetNormalHints(w, held->second.own);
+        if (Normalized(now) != meant && held->second.Ours(now)) SetNormalHints(w, back);
         return false;
       },
       kSettleMs);
@@ -319,11 +327,13 @@ void X11WindowSystem::MoveManagedFrame(xcb_window_t w, const Rect& frame, std::o
     request(frame, corner);
     got = settle(*before);
   }
-  // A client that answers a resize with its own hints written back (an
-  // xterm: its toolkit writes its own, then the copy it read) lets the window
-  // manager hold the size to them a moment after the frame has landed.
+  // A client that answers a resize with its own requests (an xterm's toolkit
+  // asks again for a size it was told of, and writes its own hints, then the
+  // copy it read) has the window manager move the frame again a moment after
+  // it landed: a resize is watched a little while longer.
+  const bool resized = before->Width() != frame.Width() || before->Height() != frame.Height();
   auto held = [&] {
-    if (!got || *got != frame || held_.count(w) == 0) return;
+    if (!got || *got != frame || (!resized && held_.count(w) == 0)) return;
     WaitUntil([&] { return FrameRect(w) != got; }, kSettleMs);
     if (FrameRect(w) != got) got = settle(frame);
   };

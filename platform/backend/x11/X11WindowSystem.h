@@ -13,8 +13,8 @@
 //    override-redirect at exactly the asked rectangle; back on the screen it
 //    is given back to the window manager, mapped at the position that puts
 //    its frame at the asked rectangle.  While a window stands at a size its
-//    own size hints forbid, it wears hints that allow it; its own come back
-//    once its size fits them again.  Without a window manager a move is a
+//    own size hints forbid, it wears hints that allow it; its own limits
+//    come back once its size fits them again.  Without a window manager a move is a
 //    plain configure of the window.
 //  * Stacking: the root window's children bottom to top (the X server's own
 //    order of frames and unmanaged windows), each turned into its client.
@@ -82,10 +82,10 @@ private:
   // Before a move of the client to `client` with the window at `position`:
   // when the window is about to be mapped, or its own hints forbid that
   // size, puts hints on it that allow it (Placement.h), keeping its own;
-  // else gives it its own back.
+  // else gives it its own limits back.
   void WearHints(xcb_window_t w, const Rect& client, Point position, bool mapping);
-  // After a move: gives the window its own hints back once they allow its
-  // present size.
+  // After a move: gives the window its own size limits back once they allow
+  // its present size (USPosition kept).
   void ReturnHints(xcb_window_t w);
   // Moves a managed window's frame to `frame`, read back and corrected once;
   // mappedAt: the window was just mapped at that position (the map was the
