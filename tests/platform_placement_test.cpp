@@ -56,6 +56,12 @@ TEST(Placement, OnlyFramesOffTheScreenUnderAWindowManagerGoUnmanaged) {
   EXPECT_EQ(ModeFor(shown, one, true), Mode::Managed);
   EXPECT_EQ(ModeFor(hidden, one, false), Mode::Managed) << "without a window manager every move is exact";
   EXPECT_EQ(ModeFor(hidden, {}, true), Mode::Managed) << "with no monitor known nothing is known to be off";
+  EXPECT_EQ(ModeFor(Rect{0, 0, 1282, 112}, one, true), Mode::Managed)
+      << "a screen-wide client's frame a border wider stays managed";
+  EXPECT_EQ(ModeFor(Rect{-4, 0, 1284, 112}, one, true), Mode::Managed);
+  EXPECT_EQ(ModeFor(Rect{0, -5, 1280, 112}, one, true), Mode::Unmanaged) << "five pixels off is off";
+  EXPECT_EQ(ModeFor(Rect{1275, 0, 1475, 800}, one, true), Mode::Unmanaged) << "a strip of five on the right";
+  EXPECT_EQ(ModeFor(Rect{-3, 10, 3, 16}, one, true), Mode::Unmanaged) << "too small to spare a border";
 }
 
 // Where a window must be asked to stand, by its gravity, for its frame to land

@@ -173,7 +173,9 @@ SizeHints HintsForPlacement(const SizeHints& own, const Rect& client, Point posi
 
 Mode ModeFor(const Rect& frame, const std::vector<Monitor>& monitors, bool wmRunning) {
   if (!wmRunning || monitors.empty()) return Mode::Managed;
-  return WhollyOnMonitors(frame, monitors) ? Mode::Managed : Mode::Unmanaged;
+  Rect core{frame.left + kOverhang, frame.top + kOverhang, frame.right - kOverhang, frame.bottom - kOverhang};
+  if (core.Width() <= 0 || core.Height() <= 0) core = frame;  // too small to spare a border
+  return WhollyOnMonitors(core, monitors) ? Mode::Managed : Mode::Unmanaged;
 }
 
 }  // namespace platform::x11

@@ -115,6 +115,13 @@ enum class Mode { Managed, Unmanaged };
 // How a window must stand to be exactly at `frame`: managed (framed) when no
 // window manager runs or the frame fits on the monitors, unmanaged otherwise.
 // Without monitors nothing is known to be off the screen: managed.
+//
+// A frame that sticks out by at most kOverhang pixels on a side counts as on
+// the screen: a client as wide as its monitor stands in a frame a border
+// wider (Lazarus's main bar, 1280 wide in a 1282-px frame under openbox),
+// and window managers leave such a frame where it is.  A hidden frame sticks
+// out by all but its strip, far more.
+constexpr int kOverhang = 4;
 Mode ModeFor(const Rect& frame, const std::vector<Monitor>& monitors, bool wmRunning);
 
 }  // namespace platform::x11
