@@ -243,15 +243,20 @@ void Bridge::Detach() {
   emit detached();
 }
 
-void Bridge::ActiveWindowChanged(HWND focused) {
-  if (!focused) return;
+bool Bridge::CountsAsOwn(HWND focused) const {
+  if (!focused) return false;
   const bool own = focused <= 0xFFFFFFFFu && QWidget::find(static_cast<WId>(focused)) != nullptr;
   std::vector<long long> idePids;
   if (m_attached) {
     for (long long pid : {m_windows.Current().pid, m_windows.Current().inspectorPid})
       if (pid != 0) idePids.push_back(pid);
   }
-  setActive(IdeIsActive(m_desktop.Identify(focused), idePids, static_cast<long long>(::getpid()), own));
+  return IdeIsActive(m_desktop.Identify(focused), idePids, static_cast<long long>(::getpid()), own);
+}
+
+void Bridge::ActiveWindowChanged(HWND focused) {
+  if (!focused) return;
+  setActive(CountsAsOwn(focused));
 }
 
 void Bridge::Quit() {

@@ -23,8 +23,10 @@
 //
 // Activation: the IDE counts as active while the focused window belongs to the
 // IDE's process (the main window's or the inspector's, should they differ) or
-// to the bridge's own windows; ActiveWindowChanged decides and tells
-// `setActive` (the platform's activation by default).
+// to the bridge's own windows.  CountsAsOwn answers that for one window (the
+// rule the bridge installs in the platform's activation, which then decides
+// on every focus change); ActiveWindowChanged decides and tells `setActive`
+// itself.
 //
 // Update is called on every change of the desktop's windows and titles; it is
 // cheap when nothing changed.  A call that comes while the bridge is still
@@ -82,6 +84,8 @@ public:
 
   // Looks at the desktop again (see the life above).
   void Update();
+  // True when the focused window counts toward the IDE's activation.
+  bool CountsAsOwn(platform::HWND focused) const;
   // The focused window changed (0: unknown).
   void ActiveWindowChanged(platform::HWND focused);
   // Frames moved: a recovery in progress may have landed.

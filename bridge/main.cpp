@@ -156,6 +156,12 @@ int main(int argc, char** argv) {
   options.statePath = DefaultStatePath();
   auto bridge = std::make_unique<Bridge>(*desktop, options);
   platform::InstallBackends(platform::Backends{&bridge->Windows(), nullptr, nullptr});
+  // The IDE's windows count toward the activation as the bridge's own do: the
+  // platform decides with this rule on every focus change, and anew when the
+  // bridge finds or loses the IDE.
+  platform::SetActivationOwner([b = bridge.get()](platform::HWND h) { return b->CountsAsOwn(h); });
+  QObject::connect(bridge.get(), &Bridge::attached, bridge.get(), [] { platform::ReevaluateActivation(); });
+  QObject::connect(bridge.get(), &Bridge::detached, bridge.get(), [] { platform::ReevaluateActivation(); });
 
   XWatch watch;
   QTimer settle;  // many events of one change make one look at the desktop
@@ -173,17 +179,6 @@ int main(int argc, char** argv) {
     QObject::connect(&watch, &XWatch::windowsChanged, &settle, qOverload<>(&QTimer::start));
     QObject::connect(&watch, &XWatch::titlesChanged, &settle, qOverload<>(&QTimer::start));
     QObject::connect(&watch, &XWatch::framesMoved, bridge.get(), [&] { bridge->FramesMoved(); });
-    // The platform decides activation too, from Qt's state and the same
-    // active-window changes, counting only this process's windows; the
-    // bridge's decision (the IDE's windows count as well) is applied a moment
-    // after each of those, so that it is the one that stands.
-    auto* decide = new QTimer(bridge.get());
-    decide->setSingleShot(true);
-    decide->setInterval(25);
-    QObject::connect(decide, &QTimer::timeout, bridge.get(), [&] { bridge->ActiveWindowChanged(watch.ActiveWindow()); });
-    QObject::connect(&watch, &XWatch::activeWindowChanged, decide, qOverload<>(&QTimer::start));
-    QObject::connect(&app, &QGuiApplication::applicationStateChanged, decide, qOverload<>(&QTimer::start));
-    QObject::connect(bridge.get(), &Bridge::attached, decide, qOverload<>(&QTimer::start));
   } else {
     std::cerr << "edgetucker-bridge: cannot listen to the X server's events; looking at the desktop every second"
               << std::endl;
@@ -231,6 +226,7 @@ int main(int argc, char** argv) {
   std::cerr << "edgetucker-bridge: running for display " << qPrintable(qEnvironmentVariable("DISPLAY")) << std::endl;
   const int rc = app.exec();
   tray.reset();
+  platform::SetActivationOwner({});
   platform::RestoreDefaultBackends();
   bridge.reset();
   return rc;

@@ -174,4 +174,37 @@ void SetApplicationActive(bool active) {
   }
 }
 
+namespace {
+
+std::function<bool(HWND)>& OwnerRule() {
+  static std::function<bool(HWND)> rule;
+  return rule;
+}
+
+std::function<void()>& Decider() {
+  static std::function<void()> decide;
+  return decide;
+}
+
+}  // namespace
+
+void SetActivationOwner(std::function<bool(HWND)> ownsWindow) {
+  const bool decide = static_cast<bool>(ownsWindow);
+  OwnerRule() = std::move(ownsWindow);
+  if (decide) ReevaluateActivation();
+}
+
+bool CountsAsOwnForActivation(HWND h) {
+  if (h == 0) return false;
+  if (const auto& rule = OwnerRule()) return rule(h);
+  return WidgetFromHandle(h) != nullptr;
+}
+
+void ReevaluateActivation() {
+  // A copy: deciding may install another decider.
+  if (const std::function<void()> decide = Decider()) decide();
+}
+
+void SetActivationDecider(std::function<void()> decide) { Decider() = std::move(decide); }
+
 }  // namespace platform

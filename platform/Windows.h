@@ -170,6 +170,19 @@ void ProcessMessages();
 bool IsApplicationActive();
 void SetApplicationActive(bool active);
 
+// Which top-level windows count as the application's own when a window system
+// tells which window has the focus (X11): by default the windows of this
+// process.  A host that serves the windows of other processes (the bridge: the
+// IDE's windows beside its own) installs its rule here; an empty function
+// restores the default (and decides nothing: a host removes its rule as it
+// goes).  Installing a rule decides the activation anew.
+void SetActivationOwner(std::function<bool(HWND)> ownsWindow);
+// True when the window counts as the application's own under the rule in force.
+bool CountsAsOwnForActivation(HWND h);
+// Decides the activation anew from the window that has the focus (after the
+// rule's answers changed); a no-op where no window system tells.
+void ReevaluateActivation();
+
 // ---- directories and paths ------------------------------------------------------
 
 // $WINDIR when set and not empty, else $XDG_CONFIG_HOME, else ~/.config.

@@ -7,6 +7,7 @@
 namespace {
 
 using platform::Monitor;
+using platform::Point;
 using platform::Rect;
 using namespace platform::x11;
 
@@ -55,6 +56,129 @@ TEST(Placement, OnlyFramesOffTheScreenUnderAWindowManagerGoUnmanaged) {
   EXPECT_EQ(ModeFor(shown, one, true), Mode::Managed);
   EXPECT_EQ(ModeFor(hidden, one, false), Mode::Managed) << "without a window manager every move is exact";
   EXPECT_EQ(ModeFor(hidden, {}, true), Mode::Managed) << "with no monitor known nothing is known to be off";
+  EXPECT_EQ(ModeFor(Rect{0, 0, 1282, 112}, one, true), Mode::Managed)
+      << "a screen-wide client's frame a border wider stays managed";
+  EXPECT_EQ(ModeFor(Rect{-4, 0, 1284, 112}, one, true), Mode::Managed);
+  EXPECT_EQ(ModeFor(Rect{0, -5, 1280, 112}, one, true), Mode::Unmanaged) << "five pixels off is off";
+  EXPECT_EQ(ModeFor(Rect{1275, 0, 1475, 800}, one, true), Mode::Unmanaged) << "a strip of five on the right";
+  EXPECT_EQ(ModeFor(Rect{-3, 10, 3, 16}, one, true), Mode::Unmanaged) << "too small to spare a border";
+}
+
+// Where a window must be asked to stand, by its gravity, for its frame to land
+// at one rectangle: openbox's extents (1, 1, 20, 5) around a 184 x 394 client.
+TEST(Placement, RequestPositionByGravity) {
+  const Extents e{1, 1, 20, 5};
+  const Rect frame{10, 110, 196, 529};  // client 11,130 .. 195,524
+  const struct {
+    const char* name;
+    int gravity;
+    int border;
+    Point want;
+  } rows[] = {
+      {"NorthWest: the frame's corner", kNorthWest, 0, {10, 110}},
+      {"unknown gravity reads as NorthWest", 0, 0, {10, 110}},
+      {"out of range reads as NorthWest", 42, 0, {10, 110}},
+      {"North: top edge, centred (spare 2 px across)", kNorth, 0, {11, 110}},
+      {"NorthEast: the frame's top right", kNorthEast, 0, {12, 110}},
+      {"West: left edge, centred (spare 25 px down, halved down)", kWest, 0, {10, 122}},
+      {"Center", kCenter, 0, {11, 122}},
+      {"East", kEast, 0, {12, 122}},
+      {"SouthWest: the frame's bottom left", kSouthWest, 0, {10, 135}},
+      {"South", kSouth, 0, {11, 135}},
+      {"SouthEast", kSouthEast, 0, {12, 135}},
+      {"Static: the client's own corner", kStatic, 0, {11, 130}},
+      {"Static with a border: its outer corner", kStatic, 2, {9, 128}},
+      {"SouthEast with a border takes it into the window", kSouthEast, 2, {8, 131}},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    EXPECT_EQ(RequestPosition(frame, e, r.gravity, r.border), r.want);
+  }
+  EXPECT_EQ(RequestPosition(frame, Extents{}, kSouthEast), (Point{10, 110})) << "no frame: every gravity agrees";
+}
+
+// An xterm's own hints: USPosition, USSize, PMinSize, PResizeInc, PBaseSize,
+// PWinGravity; 184 x 394 client of 6 x 13 cells on a 4 x 4 base, min 10 x 17.
+const SizeHints kXterm{859, 10, 110, 184, 394, 10, 17, 0, 0, 6, 13, 0, 0, 0, 0, 4, 4, 3};
+
+TEST(Placement, SizeAllowedByHints) {
+  const SizeHints maxOnly{hint::kPMaxSize, 0, 0, 0, 0, 0, 0, 300, 200};
+  const SizeHints baseNoMin{hint::kPBaseSize | hint::kPResizeInc, 0, 0, 0, 0, 0, 0, 0, 0, 10, 10,
+                            0, 0, 0, 0, 5, 5, 0};
+  const SizeHints minNoBase{hint::kPMinSize | hint::kPResizeInc, 0, 0, 0, 0, 8, 8, 0, 0, 4, 4};
+  const SizeHints square{hint::kPAspect, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1};
+  const SizeHints shortList{hint::kPResizeInc, 0, 0, 0, 0};  // increments named but cut off
+  const struct {
+    const char* name;
+    SizeHints hints;
+    int w, h;
+    bool want;
+  } rows[] = {
+      {"no hints at all", {}, 1280, 71, true},
+      {"the xterm at its own size", kXterm, 184, 394, true},
+      {"the xterm a screen wide", kXterm, 1278, 394, false},
+      {"the xterm a work area high", kXterm, 184, 775, false},
+      {"the xterm below its minimum", kXterm, 4, 4, false},
+      {"nothing is no size", {}, 0, 10, false},
+      {"within a maximum", maxOnly, 300, 200, true},
+      {"past a maximum", maxOnly, 301, 200, false},
+      {"base stands in for a missing minimum", baseNoMin, 4, 15, false},
+      {"increments count from the base", baseNoMin, 25, 15, true},
+      {"increments count from the minimum without a base", minNoBase, 12, 16, true},
+      {"off the minimum's grid", minNoBase, 13, 16, false},
+      {"aspect met", square, 50, 50, true},
+      {"aspect broken", square, 60, 50, false},
+      {"flags naming fields a short list lacks", shortList, 77, 33, true},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    EXPECT_EQ(SizeAllowed(r.hints, r.w, r.h), r.want);
+  }
+}
+
+TEST(Placement, HintsForPlacementAllowTheSizeAndKeepTheGravity) {
+  const Rect shown{1, 20, 1279, 795};  // a screen-wide client: off the xterm's grid
+  const SizeHints worn = HintsForPlacement(kXterm, shown, Point{1094, 0});
+  EXPECT_TRUE(SizeAllowed(worn, shown.Width(), shown.Height()));
+  EXPECT_EQ(WinGravity(worn), kNorthEast) << "the client's own gravity";
+  EXPECT_EQ(worn[0] & (hint::kUSPosition | hint::kUSSize), hint::kUSPosition | hint::kUSSize);
+  EXPECT_EQ(worn[0] & hint::kPResizeInc, 0u);
+  EXPECT_EQ((std::vector<std::uint32_t>{worn[1], worn[2], worn[3], worn[4]}),
+            (std::vector<std::uint32_t>{1094, 0, 1278, 775}));
+
+  // At a size its own hints allow, only the position and size are named.
+  const SizeHints home = HintsForPlacement(kXterm, Rect{11, 130, 195, 524}, Point{12, 110});
+  EXPECT_EQ(Normalized(home), Normalized(kXterm));
+  EXPECT_EQ(home[1], 12u);
+
+  // A minimum above and a maximum below the size are widened to it.
+  const SizeHints bounds{hint::kPMinSize | hint::kPMaxSize, 0, 0, 0, 0, 500, 500, 600, 600};
+  EXPECT_TRUE(SizeAllowed(HintsForPlacement(bounds, Rect{0, 0, 100, 900}, Point{}), 100, 900));
+
+  // A client without hints gets hints that name only the place and size.
+  const SizeHints none = HintsForPlacement({}, Rect{0, 0, 300, 200}, Point{5, 6});
+  ASSERT_EQ(none.size(), 18u);
+  EXPECT_EQ(none[0], hint::kUSPosition | hint::kUSSize);
+  EXPECT_EQ(WinGravity(none), kNorthWest);
+}
+
+TEST(Placement, NormalizedHintsCompareByMeaning) {
+  // An xterm writes its hints back with its new size in the obsolete fields,
+  // and Xlib zeroes the fields of flags not set.
+  SizeHints written = kXterm;
+  written[3] = 1280;
+  written[4] = 94;
+  EXPECT_EQ(Normalized(written), Normalized(kXterm));
+  SizeHints noInc = kXterm;
+  noInc[0] &= ~hint::kPResizeInc;
+  SizeHints noIncZeroed = noInc;
+  noIncZeroed[9] = noIncZeroed[10] = 0;
+  EXPECT_EQ(Normalized(noInc), Normalized(noIncZeroed));
+  EXPECT_NE(Normalized(noInc), Normalized(kXterm));
+  SizeHints newFont = kXterm;
+  newFont[9] = 7;
+  EXPECT_NE(Normalized(newFont), Normalized(kXterm)) << "new increments are new hints";
+  EXPECT_EQ(Normalized({}), SizeHints(18, 0));
 }
 
 }  // namespace

@@ -80,6 +80,40 @@ TEST(Activation, AHandlerThatDeletesOtherWindowsIsSafe) {
   for (auto& w : windows) delete w.data();
 }
 
+// Which windows count as the application's own: this process's by default, a
+// host's rule once installed (asked with every window, the null one aside), the
+// default again once removed; installing one has the backend decide anew.
+TEST(Activation, OwnWindowsByDefaultOrByTheHostsRule) {
+  Probe mine;
+  const platform::HWND h = platform::HandleOf(&mine);
+  constexpr platform::HWND kForeign = 0x4000012;
+  EXPECT_TRUE(platform::CountsAsOwnForActivation(h));
+  EXPECT_FALSE(platform::CountsAsOwnForActivation(kForeign));
+  EXPECT_FALSE(platform::CountsAsOwnForActivation(0));
+
+  int decided = 0;
+  platform::SetActivationDecider([&] { ++decided; });
+  std::vector<platform::HWND> asked;
+  platform::SetActivationOwner([&](platform::HWND w) {
+    asked.push_back(w);
+    return w == kForeign;
+  });
+  EXPECT_EQ(decided, 1);
+  EXPECT_TRUE(platform::CountsAsOwnForActivation(kForeign));
+  EXPECT_FALSE(platform::CountsAsOwnForActivation(h)) << "the rule alone decides";
+  EXPECT_FALSE(platform::CountsAsOwnForActivation(0));
+  EXPECT_EQ(asked, (std::vector<platform::HWND>{kForeign, h}));
+  platform::ReevaluateActivation();
+  EXPECT_EQ(decided, 2);
+
+  platform::SetActivationOwner({});
+  EXPECT_EQ(decided, 2) << "removing a rule decides nothing";
+  EXPECT_TRUE(platform::CountsAsOwnForActivation(h));
+  EXPECT_FALSE(platform::CountsAsOwnForActivation(kForeign));
+  platform::SetActivationDecider({});
+  platform::ReevaluateActivation();  // no decider: nothing happens
+}
+
 TEST(Activation, OnlyChangesAreSentToEveryTopLevelWindowShownOrNot) {
   platform::SetApplicationActive(true);
   Probe shown, hidden;

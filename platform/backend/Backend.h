@@ -114,4 +114,8 @@ const Backends& CurrentBackends();
 void InstallBackends(const Backends& fakes);
 void RestoreDefaultBackends();
 
+// For a backend that decides the activation itself (X11): how to decide it
+// anew, called by ReevaluateActivation (an empty function for none).
+void SetActivationDecider(std::function<void()> decide);
+
 }  // namespace platform

@@ -10,11 +10,14 @@
 #include <QProcess>
 #include <QWidget>
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 
 #include "platform/Windows.h"
 #include "platform/backend/Backend.h"
+#include "platform/backend/x11/Placement.h"
 #include "platform/backend/x11/X11WindowSystem.h"
 
 namespace {
@@ -38,16 +41,22 @@ Rect Frame(QWidget* w) {
   return r;
 }
 
+Rect Frame(platform::HWND h) {
+  Rect r;
+  platform::GetWindowRect(h, r);
+  return r;
+}
+
 // Lets Qt and the window manager run until the window's frame has stood still
 // for a while (a window manager answers a map with several configures).
-void Settle(QWidget* w, int stillMs = 150, int timeoutMs = 3000) {
+void Settle(platform::HWND h, int stillMs = 150, int timeoutMs = 3000) {
   QElapsedTimer total, still;
   total.start();
   still.start();
-  Rect last = Frame(w);
+  Rect last = Frame(h);
   while (total.elapsed() < timeoutMs) {
     QApplication::processEvents(QEventLoop::AllEvents, 10);
-    const Rect now = Frame(w);
+    const Rect now = Frame(h);
     if (now != last) {
       last = now;
       still.restart();
@@ -56,6 +65,7 @@ void Settle(QWidget* w, int stillMs = 150, int timeoutMs = 3000) {
     }
   }
 }
+void Settle(QWidget* w, int stillMs = 150, int timeoutMs = 3000) { Settle(platform::HandleOf(w), stillMs, timeoutMs); }
 
 // How much of the frame stands on the 1280 x 800 screen, across the hiding edge.
 int OnScreen(const Rect& f) {
@@ -73,9 +83,8 @@ void ExpectNear(const Rect& got, const Rect& want, int tolerance, const char* wh
 }
 
 // The rectangle a slide passes through, step by step, as the engine moves it.
-void Slide(QWidget* w, const Rect& target, int steps) {
-  const platform::HWND h = platform::HandleOf(w);
-  Rect cur = Frame(w);
+void Slide(platform::HWND h, const Rect& target, int steps) {
+  Rect cur = Frame(h);
   const int dl = (target.left - cur.left) / steps, dr = (target.right - cur.right) / steps;
   const int dt = (target.top - cur.top) / steps, db = (target.bottom - cur.bottom) / steps;
   for (int i = 0; i < steps; ++i) {
@@ -85,6 +94,7 @@ void Slide(QWidget* w, const Rect& target, int steps) {
   platform::MoveWindow(h, target.left, target.top, target.Width(), target.Height(), true);
   QApplication::processEvents();
 }
+void Slide(QWidget* w, const Rect& target, int steps) { Slide(platform::HandleOf(w), target, steps); }
 
 struct Case {
   const char* name;
@@ -167,6 +177,158 @@ INSTANTIATE_TEST_SUITE_P(X11, Placement, ::testing::ValuesIn(kCases),
                            return std::string(i.index == 0 ? "MainTop" : i.index == 1 ? "InspectorLeft" : "InspectorRight");
                          });
 
+// ---- windows of another process ----------------------------------------------
+//
+// An xterm is another process's window with its own size hints: resize
+// increments, and a window gravity by its -geometry (NorthWest for +X+Y,
+// NorthEast for -X+Y, SouthEast for -X-Y), which the window manager applies to
+// every position that the client (or anyone for it) asks for.  Its frame must
+// land where the engine asks whatever that gravity is.
+
+std::vector<std::uint32_t> NormalHints(platform::HWND h) {
+  xcb_connection_t* c = X11()->Connection();
+  std::vector<std::uint32_t> out;
+  auto* r = xcb_get_property_reply(
+      c, xcb_get_property(c, 0, static_cast<xcb_window_t>(h), XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 0, 64),
+      nullptr);
+  if (r && r->format == 32) {
+    const auto* v = static_cast<const std::uint32_t*>(xcb_get_property_value(r));
+    out.assign(v, v + xcb_get_property_value_length(r) / 4);
+  }
+  std::free(r);
+  return out;
+}
+
+// The client window's own size, as the X server has it.
+QSize ClientSize(platform::HWND h) {
+  xcb_connection_t* c = X11()->Connection();
+  auto* g = xcb_get_geometry_reply(c, xcb_get_geometry(c, static_cast<xcb_window_t>(h)), nullptr);
+  const QSize s = g ? QSize(g->width, g->height) : QSize();
+  std::free(g);
+  return s;
+}
+
+// An xterm of its own process, titled `title`; stops it when done.
+class Xterm {
+public:
+  Xterm(const QString& title, const QString& geometry) {
+    proc_.start("xterm", {"-T", title, "-geometry", geometry, "-e", "sleep", "600"});
+    if (!proc_.waitForStarted(3000)) return;
+    const std::string want = title.toStdString();
+    WaitForWindow([&] {
+      for (platform::HWND h : platform::CurrentBackends().windows->Stacking())
+        if (auto id = platform::CurrentBackends().windows->Identify(h); id && id->title == want) handle_ = h;
+      return handle_ != 0;
+    });
+  }
+  ~Xterm() {
+    proc_.kill();
+    proc_.waitForFinished(2000);
+  }
+  bool Started() const { return proc_.state() != QProcess::NotRunning; }
+  platform::HWND Handle() const { return handle_; }
+
+private:
+  template <class Pred> static void WaitForWindow(Pred pred) {
+    QElapsedTimer t;
+    t.start();
+    while (!pred() && t.elapsed() < 10000) QApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  QProcess proc_;
+  platform::HWND handle_ = 0;
+};
+
+struct ForeignCase {
+  const char* name;
+  const char* geometry;  // the xterm's -geometry: its size, place and gravity
+  Rect (*hidden)(const Rect& home, int cy);
+  Rect (*shown)(const Rect& home, int cy);
+};
+
+class ForeignPlacement : public ::testing::TestWithParam<ForeignCase> {
+protected:
+  void SetUp() override {
+    if (!X11()) GTEST_SKIP() << "not on an X display with the X11 backend";
+  }
+};
+
+TEST_P(ForeignPlacement, AnotherProcesssWindowHidesRevealsAndComesHomeExactly) {
+  const ForeignCase& c = GetParam();
+  SCOPED_TRACE(std::string("window manager: ") + WmName() + ", xterm -geometry " + c.geometry);
+  Xterm xterm(QString("foreign %1").arg(c.name), c.geometry);
+  if (!xterm.Started()) GTEST_SKIP() << "xterm is not installed";
+  const platform::HWND h = xterm.Handle();
+  ASSERT_NE(h, 0u) << "the xterm's window did not appear";
+  Settle(h);
+  const Rect home = Frame(h);
+  const QSize homeClient = ClientSize(h);
+  const std::vector<std::uint32_t> ownHints = NormalHints(h);
+  const int cy = platform::GetSystemMetrics(platform::SM_CYFULLSCREEN) +
+                 platform::GetSystemMetrics(platform::SM_CYCAPTION);
+  const Rect hidden = c.hidden(home, cy), shown = c.shown(home, cy);
+  auto report = [&](const char* what) {
+    const Rect f = Frame(h);
+    std::cout << "[ xterm ] " << WmName() << " " << c.name << " " << what << ": frame " << f.left << "," << f.top
+              << " .. " << f.right << "," << f.bottom << std::endl;
+  };
+
+  // Twice round, as a window hides and reveals again and again.
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round == 0 ? "first round" : "second round");
+    Slide(h, hidden, 4);
+    ExpectNear(Frame(h), hidden, 1, "hidden");
+    EXPECT_NEAR(OnScreen(Frame(h)), kHang, 1) << "the strip left on the screen";
+    if (round == 0) report("hidden");
+
+    Slide(h, shown, 4);
+    Settle(h);
+    ExpectNear(Frame(h), shown, 1, "given back at the shown rectangle");
+    EXPECT_FALSE(X11()->IsUnmanaged(h));
+    if (round == 0) report("shown");
+  }
+
+  Slide(h, hidden, 3);
+  ExpectNear(Frame(h), hidden, 1, "hidden before Stop");
+  platform::MoveWindow(h, home.left, home.top, home.Width(), home.Height(), true);
+  Settle(h);
+  report("home");
+  EXPECT_EQ(Frame(h), home) << "Stop brings the frame home";
+  EXPECT_EQ(ClientSize(h), homeClient) << "and the client at its own size";
+  EXPECT_FALSE(X11()->IsUnmanaged(h));
+  // By meaning: the xterm itself writes its size into the obsolete fields.
+  EXPECT_EQ(platform::x11::Normalized(NormalHints(h)), platform::x11::Normalized(ownHints))
+      << "the client's own size hints are its own again";
+
+  // Home from the shown rectangle too (Stop while a window is revealed).
+  Slide(h, shown, 2);
+  platform::MoveWindow(h, home.left, home.top, home.Width(), home.Height(), true);
+  Settle(h);
+  EXPECT_EQ(Frame(h), home) << "Stop while revealed";
+}
+
+const ForeignCase kForeignCases[] = {
+    {"main", "200x5+0+0",
+     [](const Rect& home, int) { return Rect{0, kHang - home.Height(), kScreenW, kHang}; },
+     [](const Rect& home, int) { return Rect{0, 0, kScreenW, home.Height()}; }},
+    {"inspector-left", "30x30+10+110",
+     [](const Rect& home, int cy) { return Rect{kHang - home.Width(), 0, kHang, cy}; },
+     [](const Rect& home, int cy) { return Rect{0, 0, home.Width(), cy}; }},
+    {"inspector-right", "30x30-80+110",
+     [](const Rect& home, int cy) { return Rect{kScreenW - kHang, 0, kScreenW - kHang + home.Width(), cy}; },
+     [](const Rect& home, int cy) { return Rect{kScreenW - home.Width(), 0, kScreenW, cy}; }},
+    {"inspector-left-bottom-anchored", "30x20-600-100",
+     [](const Rect& home, int cy) { return Rect{kHang - home.Width(), 0, kHang, cy}; },
+     [](const Rect& home, int cy) { return Rect{0, 0, home.Width(), cy}; }},
+};
+
+INSTANTIATE_TEST_SUITE_P(X11, ForeignPlacement, ::testing::ValuesIn(kForeignCases),
+                         [](const ::testing::TestParamInfo<ForeignCase>& i) {
+                           std::string n;
+                           for (const char* p = i.param.name; *p; ++p)
+                             if (std::isalnum(static_cast<unsigned char>(*p))) n += *p;
+                           return n;
+                         });
+
 // Moving a window nobody shows, on or off the screen, must not show it.
 TEST(PlacementHidden, MovingAHiddenWindowKeepsItHidden) {
   if (!X11()) GTEST_SKIP() << "not on an X display with the X11 backend";
@@ -236,6 +398,18 @@ TEST(Activation, OurWindowHidingIsNoLossAnotherProcessTakingTheFocusIs) {
       },
       5000);
   EXPECT_TRUE(inactive) << "the focus went to another process";
+
+  // A host that serves that process's windows counts them as its own: with
+  // its rule installed the same focus is the application's again.
+  const platform::HWND focused = X11()->FocusedWindow();
+  platform::SetActivationOwner([&](platform::HWND h) {
+    auto id = platform::CurrentBackends().windows->Identify(h);
+    return platform::WidgetFromHandle(h) != nullptr || (id && id->cls == "XTerm");
+  });
+  EXPECT_TRUE(platform::IsApplicationActive()) << "installing the rule decides anew";
+  EXPECT_TRUE(platform::CountsAsOwnForActivation(focused));
+  platform::SetActivationOwner({});
+  EXPECT_FALSE(platform::CountsAsOwnForActivation(focused)) << "the default again: only this process's windows";
   xterm.kill();
   xterm.waitForFinished(2000);
   platform::SetApplicationActive(true);

@@ -1,6 +1,7 @@
 #include "platform/backend/x11/Placement.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace platform::x11 {
 
@@ -51,9 +52,130 @@ bool WhollyOnMonitors(const Rect& r, const std::vector<Monitor>& monitors) {
   return left.empty();
 }
 
+Point RequestPosition(const Rect& frame, const Extents& e, int gravity, int borderWidth) {
+  const Rect client = ClientFromFrame(frame, e);
+  // The client's outer size, border included, against the frame's.
+  const int spareW = frame.Width() - (client.Width() + 2 * borderWidth);
+  const int spareH = frame.Height() - (client.Height() + 2 * borderWidth);
+  if (gravity == kStatic) return Point{client.left - borderWidth, client.top - borderWidth};
+  Point p{frame.left, frame.top};
+  switch (gravity) {
+    case kNorth: case kCenter: case kSouth: p.x += spareW / 2; break;
+    case kNorthEast: case kEast: case kSouthEast: p.x += spareW; break;
+    default: break;
+  }
+  switch (gravity) {
+    case kWest: case kCenter: case kEast: p.y += spareH / 2; break;
+    case kSouthWest: case kSouth: case kSouthEast: p.y += spareH; break;
+    default: break;
+  }
+  return p;
+}
+
+namespace {
+
+// Field indices of WM_SIZE_HINTS.
+enum Field {
+  kFlags, kX, kY, kW, kH, kMinW, kMinH, kMaxW, kMaxH, kIncW, kIncH,
+  kMinAspX, kMinAspY, kMaxAspX, kMaxAspY, kBaseW, kBaseH, kGravity, kFields
+};
+
+// The field when the hints are long enough to hold it and `flag` is set.
+std::optional<long long> Get(const SizeHints& h, Field f, std::uint32_t flag) {
+  if (h.empty() || !(h[kFlags] & flag) || h.size() <= static_cast<std::size_t>(f)) return std::nullopt;
+  return static_cast<long long>(static_cast<std::int32_t>(h[f]));
+}
+
+}  // namespace
+
+SizeHints Normalized(const SizeHints& hints) {
+  SizeHints h(kFields, 0);
+  if (hints.empty()) return h;
+  h[kFlags] = hints[kFlags];
+  auto keep = [&](Field from, Field to, std::uint32_t flags) {
+    if (!(hints[kFlags] & flags)) return;
+    for (int f = from; f <= to && static_cast<std::size_t>(f) < hints.size(); ++f) h[f] = hints[f];
+  };
+  keep(kMinW, kMinH, hint::kPMinSize);
+  keep(kMaxW, kMaxH, hint::kPMaxSize);
+  keep(kIncW, kIncH, hint::kPResizeInc);
+  keep(kMinAspX, kMaxAspY, hint::kPAspect);
+  keep(kBaseW, kBaseH, hint::kPBaseSize);
+  keep(kGravity, kGravity, hint::kPWinGravity);
+  return h;
+}
+
+int WinGravity(const SizeHints& hints) {
+  const auto g = Get(hints, kGravity, hint::kPWinGravity);
+  return g && *g >= kNorthWest && *g <= kStatic ? static_cast<int>(*g) : kNorthWest;
+}
+
+bool SizeAllowed(const SizeHints& hints, int width, int height) {
+  if (width <= 0 || height <= 0) return false;
+  const auto minW = Get(hints, kMinW, hint::kPMinSize), minH = Get(hints, kMinH, hint::kPMinSize);
+  const auto baseW = Get(hints, kBaseW, hint::kPBaseSize), baseH = Get(hints, kBaseH, hint::kPBaseSize);
+  // Each stands in for the other where one is missing (ICCCM).
+  const long long loW = minW ? *minW : baseW ? *baseW : 0, loH = minH ? *minH : baseH ? *baseH : 0;
+  const long long fromW = baseW ? *baseW : loW, fromH = baseH ? *baseH : loH;
+  if (width < loW || height < loH) return false;
+  const auto maxW = Get(hints, kMaxW, hint::kPMaxSize), maxH = Get(hints, kMaxH, hint::kPMaxSize);
+  if ((maxW && *maxW > 0 && width > *maxW) || (maxH && *maxH > 0 && height > *maxH)) return false;
+  const auto incW = Get(hints, kIncW, hint::kPResizeInc), incH = Get(hints, kIncH, hint::kPResizeInc);
+  if (incW && *incW > 1 && (width - fromW) % *incW != 0) return false;
+  if (incH && *incH > 1 && (height - fromH) % *incH != 0) return false;
+  const auto aMinX = Get(hints, kMinAspX, hint::kPAspect), aMinY = Get(hints, kMinAspY, hint::kPAspect);
+  const auto aMaxX = Get(hints, kMaxAspX, hint::kPAspect), aMaxY = Get(hints, kMaxAspY, hint::kPAspect);
+  if (aMinX && aMinY && aMaxX && aMaxY) {
+    // min_x / min_y <= width / height <= max_x / max_y, without dividing.
+    if (*aMinY > 0 && width * *aMinY < *aMinX * height) return false;
+    if (*aMaxY > 0 && width * *aMaxY > *aMaxX * height) return false;
+  }
+  return true;
+}
+
+SizeHints HintsForPlacement(const SizeHints& own, const Rect& client, Point position) {
+  const bool allowed = SizeAllowed(own, client.Width(), client.Height());
+  SizeHints h = own;
+  if (h.size() < kFields) {
+    // Fields a short list lacks are absent: their flags go too.
+    std::uint32_t keep = hint::kUSPosition | hint::kUSSize | 4u | 8u;
+    if (h.size() > kMaxH) keep |= hint::kPMinSize | hint::kPMaxSize;
+    if (h.size() > kIncH) keep |= hint::kPResizeInc;
+    if (h.size() > kMaxAspY) keep |= hint::kPAspect;
+    if (h.size() > kBaseH) keep |= hint::kPBaseSize;
+    h.resize(kFields, 0);
+    h[kFlags] &= keep;
+  }
+  const auto w = static_cast<std::uint32_t>(std::max(1, client.Width()));
+  const auto ht = static_cast<std::uint32_t>(std::max(1, client.Height()));
+  h[kFlags] |= hint::kUSPosition | hint::kUSSize;
+  h[kX] = static_cast<std::uint32_t>(position.x);
+  h[kY] = static_cast<std::uint32_t>(position.y);
+  h[kW] = w;
+  h[kH] = ht;
+  if (allowed) return h;
+  h[kFlags] &= ~(hint::kPResizeInc | hint::kPAspect);
+  if (h[kFlags] & hint::kPMinSize) {
+    h[kMinW] = std::min(h[kMinW], w);
+    h[kMinH] = std::min(h[kMinH], ht);
+  }
+  if (h[kFlags] & hint::kPBaseSize) {
+    // A base size stands in for a missing minimum: it must not forbid the size either.
+    h[kBaseW] = std::min(h[kBaseW], w);
+    h[kBaseH] = std::min(h[kBaseH], ht);
+  }
+  if (h[kFlags] & hint::kPMaxSize) {
+    if (h[kMaxW] != 0) h[kMaxW] = std::max(h[kMaxW], w);
+    if (h[kMaxH] != 0) h[kMaxH] = std::max(h[kMaxH], ht);
+  }
+  return h;
+}
+
 Mode ModeFor(const Rect& frame, const std::vector<Monitor>& monitors, bool wmRunning) {
   if (!wmRunning || monitors.empty()) return Mode::Managed;
-  return WhollyOnMonitors(frame, monitors) ? Mode::Managed : Mode::Unmanaged;
+  Rect core{frame.left + kOverhang, frame.top + kOverhang, frame.right - kOverhang, frame.bottom - kOverhang};
+  if (core.Width() <= 0 || core.Height() <= 0) core = frame;  // too small to spare a border
+  return WhollyOnMonitors(core, monitors) ? Mode::Managed : Mode::Unmanaged;
 }
 
 }  // namespace platform::x11

@@ -14,8 +14,28 @@
 // the asked one and the frame rectangle read back is the asked one.  Given
 // back, the client is the frame rectangle less the frame extents it had when
 // it was withdrawn, so a window that comes home has its old client size.
+//
+// Window gravity.  A window manager reads every position asked for a client
+// (the window's own x, y when it is mapped, a configure request, the position
+// of _NET_MOVERESIZE_WINDOW) by the client's win_gravity from WM_NORMAL_HINTS:
+// NorthWest (xterm +X+Y, GTK) names the frame's corner, NorthEast (xterm -X+Y)
+// its top right, Static (Qt) the client's own corner.  Asked in one gravity
+// and read in another, a frame lands off by its extents; openbox even keeps
+// the position in the client's gravity and takes a request in another one
+// whose numbers happen to match for no move at all.  So every position this
+// layer asks for is worked out in the client's own gravity.
+//
+// Size hints.  A managed window's size is held to its resize increments and
+// bounds (an xterm moves in 6 x 13 px cells), so a shown rectangle the width
+// of the screen could not be met.  While this layer places a window at a size
+// its own hints forbid, the window wears hints without those limits (and with
+// USPosition, so that a window given back is mapped where it is asked rather
+// than placed anew); its own limits come back as soon as they allow the size
+// it stands at (at home, its own size), with USPosition kept (a window manager
+// that sees it dropped may place the window anew).
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "platform/backend/Backend.h"
@@ -39,11 +59,69 @@ Extents ExtentsBetween(const Rect& frame, const Rect& client);
 // the screen when its corner is.
 bool WhollyOnMonitors(const Rect& r, const std::vector<Monitor>& monitors);
 
+// X window gravities (X protocol numbering).
+enum Gravity : int {
+  kNorthWest = 1, kNorth = 2, kNorthEast = 3, kWest = 4, kCenter = 5,
+  kEast = 6, kSouthWest = 7, kSouth = 8, kSouthEast = 9, kStatic = 10,
+};
+
+// The x, y to ask (as the window's position, in a configure request or in
+// _NET_MOVERESIZE_WINDOW) so that a window manager reading it by `gravity`
+// puts the frame at `frame`: the frame's reference point (a corner, an edge's
+// middle, its centre) is the same point of the client window with its border
+// (ICCCM 4.1.2.3); Static names the client's inside corner.  The client is
+// `frame` less `e`; an unknown gravity counts as NorthWest.  Centre gravities
+// halve odd differences downwards (window managers round their own way; the
+// layer reads back and corrects).
+Point RequestPosition(const Rect& frame, const Extents& e, int gravity, int borderWidth = 0);
+
+// WM_NORMAL_HINTS as its 18 CARD32 fields (ICCCM 4.1.2.3), as read from the
+// X server: flags, x, y, width, height, min w/h, max w/h, increments w/h,
+// aspects (4), base w/h, win_gravity.  Shorter lists (old clients, none at
+// all) read as if the missing fields and their flags were absent.
+using SizeHints = std::vector<std::uint32_t>;
+namespace hint {
+constexpr std::uint32_t kUSPosition = 1, kUSSize = 2, kPMinSize = 16, kPMaxSize = 32, kPResizeInc = 64,
+                        kPAspect = 128, kPBaseSize = 256, kPWinGravity = 512;
+}
+
+// The hints as window managers read them: 18 fields, those whose flag is not
+// set zeroed, and the obsolete position and size fields (which window
+// managers ignore) zeroed too.  Two lists that mean the same compare equal
+// this way: an xterm reads its hints back and writes them again, with its new
+// size in them, whenever it is resized, and Xlib drops the fields of absent
+// flags on the way.
+SizeHints Normalized(const SizeHints& hints);
+
+// The client's win_gravity; NorthWest when the hints do not name one.
+int WinGravity(const SizeHints& hints);
+
+// True when a window manager holding the client to these hints would leave a
+// client of width x height as it is: within the minimum (the base size when no
+// minimum is given) and the maximum, a whole number of increments past the
+// base size (the minimum when no base is given) and within the aspect bounds.
+// A size that is not positive is never allowed.
+bool SizeAllowed(const SizeHints& hints, int width, int height);
+
+// The hints a window wears while this layer places its client at `client`
+// with the window at `position`: the client's own, with USPosition and
+// USSize naming that place and size; when the own ones forbid that size, also
+// no increments and no aspect bounds, and minimum and maximum widened to hold
+// the size.  Everything else (the gravity above all) stays the client's own.
+SizeHints HintsForPlacement(const SizeHints& own, const Rect& client, Point position);
+
 enum class Mode { Managed, Unmanaged };
 
 // How a window must stand to be exactly at `frame`: managed (framed) when no
 // window manager runs or the frame fits on the monitors, unmanaged otherwise.
 // Without monitors nothing is known to be off the screen: managed.
+//
+// A frame that sticks out by at most kOverhang pixels on a side counts as on
+// the screen: a client as wide as its monitor stands in a frame a border
+// wider (Lazarus's main bar, 1280 wide in a 1282-px frame under openbox),
+// and window managers leave such a frame where it is.  A hidden frame sticks
+// out by all but its strip, far more.
+constexpr int kOverhang = 4;
 Mode ModeFor(const Rect& frame, const std::vector<Monitor>& monitors, bool wmRunning);
 
 }  // namespace platform::x11

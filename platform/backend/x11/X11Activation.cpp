@@ -17,7 +17,7 @@
 
 namespace platform::x11 {
 
-bool IsOurWindow(HWND h) { return h != 0 && WidgetFromHandle(h) != nullptr; }
+bool IsOurWindow(HWND h) { return CountsAsOwnForActivation(h); }
 
 namespace {
 
@@ -78,9 +78,11 @@ X11Activation::X11Activation(X11WindowSystem* windows, QObject* parent) : QObjec
     }
   };
   qApp->installEventFilter(this);
+  SetActivationDecider([this] { Evaluate(); });
 }
 
 X11Activation::~X11Activation() {
+  SetActivationDecider({});
   if (events_) {
     windows_->onManagementChange = nullptr;
     if (qApp) qApp->removeEventFilter(this);

@@ -32,6 +32,9 @@
 //
 // A click on a window of ours the window manager does not manage (one hidden
 // at an edge) gives it the X focus, as a click on a managed window would.
+//
+// Which windows are ours is the host's rule when it installed one
+// (SetActivationOwner), else this process's widgets.
 #pragma once
 
 #include <QObject>
@@ -96,7 +99,8 @@ private:
   bool heldBeforeHide_ = false;
 };
 
-// True when the X window is one of this process's widgets.
+// True when the X window counts as the application's own: one of this
+// process's widgets, or whatever the host's rule says (SetActivationOwner).
 bool IsOurWindow(HWND h);
 
 }  // namespace platform::x11

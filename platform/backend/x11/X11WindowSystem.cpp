@@ -1,6 +1,7 @@
 #include "platform/backend/x11/X11WindowSystem.h"
 
 #include <QWidget>
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -23,10 +24,10 @@ xcb_atom_t Intern(xcb_connection_t* c, const char* name) {
   return r ? r->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
 }
 
-// _NET_MOVERESIZE_WINDOW flags: static gravity, x, y, width and height given,
-// and the source a pager uses (window managers trust it more than clients).
-constexpr std::uint32_t kStaticGravity = 10;
-constexpr std::uint32_t kMoveResizeFlags = kStaticGravity | (1u << 8) | (1u << 9) | (1u << 10) | (1u << 11) | (2u << 12);
+// _NET_MOVERESIZE_WINDOW flags: x, y, width and height given, and the source a
+// pager uses (window managers trust it more than clients); the gravity goes in
+// the low byte.
+constexpr std::uint32_t kMoveResizeFlags = (1u << 8) | (1u << 9) | (1u << 10) | (1u << 11) | (2u << 12);
 
 // How long a window manager may take to answer.  Generous: a window manager
 // that never answers costs this once per move, one that does costs what it takes.
@@ -111,6 +112,11 @@ std::optional<Rect> X11WindowSystem::ClientRect(xcb_window_t w) const {
   return Rect{t->dst_x, t->dst_y, t->dst_x + g->width, t->dst_y + g->height};
 }
 
+int X11WindowSystem::BorderWidth(xcb_window_t w) const {
+  auto g = Own(xcb_get_geometry_reply(conn_, xcb_get_geometry(conn_, w), nullptr));
+  return g ? g->border_width : 0;
+}
+
 xcb_window_t X11WindowSystem::TopAncestor(xcb_window_t w) const {
   for (int depth = 0; depth < 16; ++depth) {
     auto t = Own(xcb_query_tree_reply(conn_, xcb_query_tree(conn_, w), nullptr));
@@ -163,31 +169,130 @@ std::optional<Rect> X11WindowSystem::FrameRect(HWND h) const {
   return Rect{g->x, g->y, g->x + g->width + b, g->y + g->height + b};
 }
 
-void X11WindowSystem::Configure(xcb_window_t w, const Rect& r) {
-  const std::uint32_t v[] = {static_cast<std::uint32_t>(r.left), static_cast<std::uint32_t>(r.top),
-                             static_cast<std::uint32_t>(std::max(1, r.Width())),
-                             static_cast<std::uint32_t>(std::max(1, r.Height())), 0};
-  xcb_configure_window(conn_, w,
-                       XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT |
-                           XCB_CONFIG_WINDOW_BORDER_WIDTH,
-                       v);
+void X11WindowSystem::Configure(xcb_window_t w, const Rect& r, bool keepBorder) {
+  // r is the outer rectangle: the window and its border.
+  const int border = keepBorder ? BorderWidth(w) : 0;
+  std::uint32_t v[] = {static_cast<std::uint32_t>(r.left), static_cast<std::uint32_t>(r.top),
+                       static_cast<std::uint32_t>(std::max(1, r.Width() - 2 * border)),
+                       static_cast<std::uint32_t>(std::max(1, r.Height() - 2 * border)), 0};
+  std::uint16_t mask = XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT;
+  if (!keepBorder) mask |= XCB_CONFIG_WINDOW_BORDER_WIDTH;
+  xcb_configure_window(conn_, w, mask, v);
 }
 
-void X11WindowSystem::ManagedMove(xcb_window_t w, const Rect& frame) {
+SizeHints X11WindowSystem::NormalHints(xcb_window_t w) const {
+  return Cardinals(w, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS);
+}
+
+void X11WindowSystem::SetNormalHints(xcb_window_t w, const SizeHints& hints) {
+  if (hints.empty()) {
+    xcb_delete_property(conn_, w, XCB_ATOM_WM_NORMAL_HINTS);
+  } else {
+    xcb_change_property(conn_, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 32,
+                        static_cast<std::uint32_t>(hints.size()), hints.data());
+  }
+}
+
+bool X11WindowSystem::HeldHints::Ours(const SizeHints& hints) const {
+  const SizeHints n = Normalized(hints);
+  return std::find(worn.begin(), worn.end(), n) != worn.end();
+}
+
+void X11WindowSystem::HeldHints::Put(const SizeHints& hints) {
+  const SizeHints n = Normalized(hints);
+  if (std::find(worn.begin(), worn.end(), n) != worn.end()) return;
+  // A few are enough: the client reads back only what it saw lately.
+  if (worn.size() >= 8) worn.erase(worn.begin());
+  worn.push_back(n);
+}
+
+void X11WindowSystem::WearHints(xcb_window_t w, const Rect& client, Point position, bool mapping) {
+  const SizeHints now = NormalHints(w);
+  auto held = held_.find(w);
+  // Hints that mean something else than any this layer put on are the
+  // client's own (it set new ones meanwhile: a font change in an xterm).
+  // One it wrote back as it read them (an xterm does on every resize, a
+  // moment late) still counts as ours.
+  if (held != held_.end() && !held->second.Ours(now)) {
+    held_.erase(held);
+    held = held_.end();
+  }
+  const SizeHints own = held != held_.end() ? held->second.own : now;
+  if (!mapping && SizeAllowed(own, client.Width(), client.Height())) {
+    // The client's own hints allow the size: they go back before the move,
+    // not after it, so that a client answering the resize with its hints
+    // read back reads its own.  With the user's position kept: a window
+    // manager that sees it dropped may place the window anew (metacity).
+    if (held != held_.end()) {
+      SetNormalHints(w, HintsForPlacement(own, client, position));
+      held_.erase(held);
+    }
+    return;
+  }
+  const SizeHints worn = HintsForPlacement(own, client, position);
+  if (!mapping && held != held_.end() && Normalized(now) == Normalized(worn)) return;
+  if (held == held_.end()) held = held_.emplace(w, HeldHints{own, {}}).first;
+  held->second.Put(worn);
+  SetNormalHints(w, worn);
+}
+
+void X11WindowSystem::ReturnHints(xcb_window_t w) {
+  auto held = held_.find(w);
+  if (held == held_.end()) return;
+  const std::optional<Rect> client = ClientRect(w);
+  if (!client || !held->second.Ours(NormalHints(w))) {
+    held_.erase(held);  // gone, or the client set hints of its own meanwhile
+    return;
+  }
+  if (!SizeAllowed(held->second.own, client->Width(), client->Height())) return;
+  // The client's own limits, with the user's position kept (see WearHints);
+  // nothing to write when that is what it wears.
+  const SizeHints back = HintsForPlacement(held->second.own, *client, Point{client->left, client->top});
+  const SizeHints meant = Normalized(back);
+  if (Normalized(NormalHints(w)) == meant) {
+    held_.erase(held);
+    return;
+  }
+  SetNormalHints(w, back);
+  // A client that read ours a moment ago may write them back just after:
+  // watch a little while and give its own back once more if it does.
+  WaitUntil(
+      [&] {
+        const SizeHints now = NormalHints(w);
+        if (Normalized(now) != meant && held->second.Ours(now)) SetNormalHints(w, back);
+        return false;
+      },
+      kSettleMs);
+  xcb_flush(conn_);
+  held_.erase(held);
+}
+
+void X11WindowSystem::ManagedMove(xcb_window_t w, const Rect& frame, std::optional<Point> mappedAt) {
+  MoveManagedFrame(w, frame, mappedAt);
+  ReturnHints(w);
+}
+
+void X11WindowSystem::MoveManagedFrame(xcb_window_t w, const Rect& frame, std::optional<Point> mappedAt) {
   const std::optional<Rect> before = FrameRect(w);
   const std::optional<Rect> client = ClientRect(w);
   if (!before || !client) return;
   if (*before == frame) return;
   const Extents e = ExtentsBetween(*before, *client);
-  auto request = [&](const Rect& c) {
+  const int border = BorderWidth(w);
+  auto request = [&](const Rect& f, Point corner) {
+    // The client's own gravity, named in the request as well, so that the
+    // window manager reads the position as it reads the client's own.
+    const int gravity = WinGravity(NormalHints(w));
+    const Rect c = ClientFromFrame(f, e);
+    WearHints(w, c, corner, false);
     xcb_client_message_event_t ev{};
     ev.response_type = XCB_CLIENT_MESSAGE;
     ev.format = 32;
     ev.window = w;
     ev.type = atoms_.moveResize;
-    ev.data.data32[0] = kMoveResizeFlags;
-    ev.data.data32[1] = static_cast<std::uint32_t>(c.left);
-    ev.data.data32[2] = static_cast<std::uint32_t>(c.top);
+    ev.data.data32[0] = kMoveResizeFlags | static_cast<std::uint32_t>(gravity);
+    ev.data.data32[1] = static_cast<std::uint32_t>(corner.x);
+    ev.data.data32[2] = static_cast<std::uint32_t>(corner.y);
     ev.data.data32[3] = static_cast<std::uint32_t>(std::max(1, c.Width()));
     ev.data.data32[4] = static_cast<std::uint32_t>(std::max(1, c.Height()));
     xcb_send_event(conn_, 0, root_, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
@@ -212,18 +317,44 @@ void X11WindowSystem::ManagedMove(xcb_window_t w, const Rect& frame) {
         kWmAnswerMs);
     return FrameRect(w);
   };
-  Rect wanted = ClientFromFrame(frame, e);
-  request(wanted);
-  std::optional<Rect> got = settle(*before);
-  // A window manager that read the position by another gravity puts the frame
-  // off by a fixed amount: ask once more, corrected by what it did.
-  if (got && *got != frame && got->Width() == frame.Width() && got->Height() == frame.Height()) {
-    wanted.left += frame.left - got->left;
-    wanted.right += frame.left - got->left;
-    wanted.top += frame.top - got->top;
-    wanted.bottom += frame.top - got->top;
-    request(wanted);
-    settle(*got);
+  Point corner = RequestPosition(frame, e, WinGravity(NormalHints(w)), border);
+  std::optional<Rect> got = before;
+  if (mappedAt) {
+    // The map was the first request: the window manager framed the window
+    // around where it stood.
+    corner = *mappedAt;
+  } else {
+    request(frame, corner);
+    got = settle(*before);
+  }
+  // A client that answers a resize with its own requests (an xterm's toolkit
+  // asks again for a size it was told of, and writes its own hints, then the
+  // copy it read) has the window manager move the frame again a moment after
+  // it landed: a resize is watched a little while longer.
+  const bool resized = before->Width() != frame.Width() || before->Height() != frame.Height();
+  auto held = [&] {
+    if (!got || *got != frame || (!resized && held_.count(w) == 0)) return;
+    WaitUntil([&] { return FrameRect(w) != got; }, kSettleMs);
+    if (FrameRect(w) != got) got = settle(frame);
+  };
+  held();
+  // Three times at most: a window manager may read a map and a request each
+  // its own way and keep a frame on the screen while it does (icewm with
+  // NorthEast gravity reads the request's position as the frame's corner).
+  for (int attempt = 0; attempt < 3 && got && *got != frame; ++attempt) {
+    if (got->Width() == frame.Width() && got->Height() == frame.Height()) {
+      // It rounds or reads a position its own way: the frame is off by a
+      // fixed amount; ask once more, corrected by what it did.
+      corner.x += frame.left - got->left;
+      corner.y += frame.top - got->top;
+    }
+    // Else it held the size to hints the client put back: ask again,
+    // wearing ours anew.
+    const Rect from = *got;
+    request(frame, corner);
+    got = settle(from);
+    held();
+    if (got == from) break;  // it does not move the window: no use asking on
   }
 }
 
@@ -256,18 +387,13 @@ void X11WindowSystem::GiveBack(xcb_window_t w, const Rect& frame, bool map) {
   const std::uint32_t off = 0;
   xcb_change_window_attributes(conn_, w, XCB_CW_OVERRIDE_REDIRECT, &off);
   const Rect client = ClientFromFrame(frame, e);
-  Configure(w, client);
+  // The window manager frames the window around the position it has when it
+  // is mapped, read by the client's gravity; Configure leaves no border.
+  const Point corner = RequestPosition(frame, e, WinGravity(NormalHints(w)), 0);
+  Configure(w, Rect{corner.x, corner.y, corner.x + client.Width(), corner.y + client.Height()});
   // The position is the user's choice (USPosition), so that the window manager
   // maps the window where it stood rather than placing it anew.
-  auto hints = Cardinals(w, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS);
-  hints.resize(std::max<std::size_t>(hints.size(), 18), 0);
-  hints[0] |= 1u | 2u;  // USPosition | USSize
-  hints[1] = static_cast<std::uint32_t>(client.left);
-  hints[2] = static_cast<std::uint32_t>(client.top);
-  hints[3] = static_cast<std::uint32_t>(client.Width());
-  hints[4] = static_cast<std::uint32_t>(client.Height());
-  xcb_change_property(conn_, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 32,
-                      static_cast<std::uint32_t>(hints.size()), hints.data());
+  WearHints(w, client, corner, true);
   if (!map) {
     // Hidden meanwhile: the window manager frames it when it is shown.
     xcb_flush(conn_);
@@ -285,7 +411,7 @@ void X11WindowSystem::GiveBack(xcb_window_t w, const Rect& frame, bool map) {
         return f && c && ExtentsBetween(*f, *c) == e;
       },
       kSettleMs);
-  ManagedMove(w, frame);
+  ManagedMove(w, frame, corner);
 }
 
 void X11WindowSystem::Move(HWND h, const Rect& frame) {
@@ -293,18 +419,31 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
     ours_->Move(h, frame);
     return;
   }
-  if (!Exists(h)) return;
+  if (!Exists(h)) {
+    // A window that is gone takes what this layer kept for it along (its id
+    // may name another window later).
+    unmanaged_.erase(h);
+    if (h <= 0xFFFFFFFFu) held_.erase(static_cast<xcb_window_t>(h));
+    return;
+  }
   const auto w = static_cast<xcb_window_t>(h);
   const bool wm = WmRunning();
   std::vector<Monitor> monitors;
   if (wm) monitors = CurrentBackends().screens->Monitors();
   const Mode mode = ModeFor(frame, monitors, wm);
-  const bool unmanaged = unmanaged_.count(h) != 0;
   auto a = Own(xcb_get_window_attributes_reply(conn_, xcb_get_window_attributes(conn_, w), nullptr));
   const bool shown = a && a->map_state != XCB_MAP_STATE_UNMAPPED;
+  // A window this layer withdrew is override-redirect until it is given
+  // back.  One that is not is another window under a reused id (the X server
+  // hands a gone client's ids to the next one): what was kept is not its.
+  if (unmanaged_.count(h) != 0 && a && !a->override_redirect) {
+    unmanaged_.erase(h);
+    held_.erase(w);
+  }
+  const bool unmanaged = unmanaged_.count(h) != 0;
   if (!shown && !unmanaged) {
     // A window nobody shows is nobody's to frame: moving it must not show it.
-    Configure(w, frame);
+    Configure(w, frame, true);
     Sync();
   } else if (mode == Mode::Unmanaged) {
     if (!unmanaged) Withdraw(w);
@@ -319,7 +458,7 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
     GiveBack(w, frame, shown);
     if (shown && onManagementChange) onManagementChange(h, true);
   } else if (!wm) {
-    Configure(w, frame);
+    Configure(w, frame, true);
     Sync();
   } else {
     ManagedMove(w, frame);
@@ -348,13 +487,10 @@ std::vector<HWND> X11WindowSystem::Stacking() const {
     auto a = Own(xcb_get_window_attributes_reply(conn_, xcb_get_window_attributes(conn_, kids[i]), nullptr));
     if (!a || a->map_state != XCB_MAP_STATE_VIEWABLE || a->_class == XCB_WINDOW_CLASS_INPUT_ONLY) continue;
     // Unmanaged windows (ours withdrawn, menus) are their own clients; a
-    // window manager's frame may be override-redirect too (icewm's are), so
-    // a client inside comes first.
-    xcb_window_t client = kids[i];
-    if (wm) {
-      const xcb_window_t inside = ClientOf(kids[i]);
-      client = inside != XCB_WINDOW_NONE ? inside : a->override_redirect ? kids[i] : xcb_window_t{XCB_WINDOW_NONE};
-    }
+    // window manager's frame may be override-redirect too (fluxbox's and icewm's are),
+    // so a client inside comes first.
+    xcb_window_t client = wm ? ClientOf(kids[i]) : kids[i];
+    if (client == XCB_WINDOW_NONE && a->override_redirect) client = kids[i];
     if (client != XCB_WINDOW_NONE) out.push_back(client);
   }
   return out;
@@ -371,11 +507,8 @@ HWND X11WindowSystem::WindowAt(Point pt) const {
   auto a = Own(xcb_get_window_attributes_reply(conn_, xcb_get_window_attributes(conn_, t->child), nullptr));
   if (!a) return 0;
   if (!WmRunning()) return t->child;
-  // As in Stacking: a frame may be override-redirect, an unmanaged window is
-  // its own client.
-  const xcb_window_t inside = ClientOf(t->child);
-  if (inside != XCB_WINDOW_NONE) return inside;
-  return a->override_redirect ? t->child : 0;
+  const xcb_window_t client = ClientOf(t->child);
+  return client == XCB_WINDOW_NONE && a->override_redirect ? t->child : client;
 }
 
 HWND X11WindowSystem::Owner(HWND h) const {

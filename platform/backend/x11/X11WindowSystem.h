@@ -7,11 +7,15 @@
 //    itself when nothing frames it).  Nothing is cached, so a rectangle is
 //    always where the frame actually stands.
 //  * Moves follow Placement.h: on the screen a window is managed and moved by
-//    _NET_MOVERESIZE_WINDOW (gravity static, source pager), then read back and
-//    corrected once if the window manager put the frame elsewhere; off the
-//    screen it is withdrawn and shown override-redirect at exactly the asked
-//    rectangle; back on the screen it is given back to the window manager.
-//    Without a window manager a move is a plain configure of the window.
+//    _NET_MOVERESIZE_WINDOW (source pager, the position in the client's own
+//    gravity), then read back and corrected once if the window manager put
+//    the frame elsewhere; off the screen it is withdrawn and shown
+//    override-redirect at exactly the asked rectangle; back on the screen it
+//    is given back to the window manager, mapped at the position that puts
+//    its frame at the asked rectangle.  While a window stands at a size its
+//    own size hints forbid, it wears hints that allow it; its own limits
+//    come back once its size fits them again.  Without a window manager a move is a
+//    plain configure of the window.
 //  * Stacking: the root window's children bottom to top (the X server's own
 //    order of frames and unmanaged windows), each turned into its client.
 //  * Our own child widgets, and finding, owners and identities of our own
@@ -81,9 +85,27 @@ private:
   // Polls until pred() holds or timeoutMs passes; returns pred().
   template <class Pred> bool WaitUntil(Pred pred, int timeoutMs) const;
 
-  void ManagedMove(xcb_window_t w, const Rect& frame);
+  int BorderWidth(xcb_window_t w) const;
+  SizeHints NormalHints(xcb_window_t w) const;
+  void SetNormalHints(xcb_window_t w, const SizeHints& hints);
+  // Before a move of the client to `client` with the window at `position`:
+  // when the window is about to be mapped, or its own hints forbid that
+  // size, puts hints on it that allow it (Placement.h), keeping its own;
+  // else gives it its own limits back.
+  void WearHints(xcb_window_t w, const Rect& client, Point position, bool mapping);
+  // After a move: gives the window its own size limits back once they allow
+  // its present size (USPosition kept).
+  void ReturnHints(xcb_window_t w);
+  // Moves a managed window's frame to `frame`, read back and corrected once;
+  // mappedAt: the window was just mapped at that position (the map was the
+  // first request).
+  void ManagedMove(xcb_window_t w, const Rect& frame, std::optional<Point> mappedAt = std::nullopt);
+  void MoveManagedFrame(xcb_window_t w, const Rect& frame, std::optional<Point> mappedAt);
   void Withdraw(xcb_window_t w);
-  void Configure(xcb_window_t w, const Rect& r);
+  // Puts the window with its border at r: keeping its own border width (no
+  // window manager to take it away), or with none (a window this layer
+  // shows unmanaged, or gives back to a window manager, which frames it).
+  void Configure(xcb_window_t w, const Rect& r, bool keepBorder = false);
   void GiveBack(xcb_window_t w, const Rect& frame, bool map);
 
   WindowSystem* ours_;  // the Qt backend, for our own widgets
@@ -95,6 +117,15 @@ private:
   } atoms_{};
   // Windows this layer withdrew, with the frame extents they had.
   std::map<HWND, Extents> unmanaged_;
+  // Windows wearing hints of this layer: their own, and the ones this layer
+  // put on them lately (normalized).
+  struct HeldHints {
+    SizeHints own;
+    std::vector<SizeHints> worn;
+    bool Ours(const SizeHints& hints) const;
+    void Put(const SizeHints& hints);
+  };
+  std::map<xcb_window_t, HeldHints> held_;
 };
 
 }  // namespace platform::x11
