@@ -496,8 +496,8 @@ const std::vector<CommandSpec>& Commands() {
 }
 
 const CommandSpec* FindCommand(const std::string& name) {
-  for (const CommandSpec& spec : Commands())
-    if (name == spec.name) return &spec;
+  for (const CommandSpec& row : Commands())
+    if (name == row.name) return &row;
   return nullptr;
 }
 
@@ -638,10 +638,10 @@ void ScriptRunner::Finish(int status) {
 
 bool ScriptRunner::Execute(const ScriptCommand& c, int& waitMs) {
   waitMs = 0;
-  const CommandSpec* spec = FindCommand(c.name);
-  if (!spec) return Fail(c, "a command", "\"" + c.name + "\"");
+  const CommandSpec* row = FindCommand(c.name);
+  if (!row) return Fail(c, "a command", "\"" + c.name + "\"");
   Call call{*this, c, waitMs};
-  return spec->run(call);
+  return row->run(call);
 }
 
 }  // namespace host

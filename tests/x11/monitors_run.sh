@@ -173,16 +173,16 @@ export LSAN_OPTIONS="suppressions=$HERE/placement_lsan.supp${LSAN_OPTIONS:+:$LSA
 # others take none.
 LAYOUT_NAMES=()
 set_layout() {
-  local specs spec name geom w h x y output
+  local entries entry name geom w h x y output
   for name in "${LAYOUT_NAMES[@]}"; do xrandr --delmonitor "$name" >/dev/null 2>&1; done
   LAYOUT_NAMES=()
   PROBE_ARGS=()
-  read -r -a specs <<<"$1"
-  for spec in "${specs[@]}"; do
-    name="${spec%%:*}"
-    geom="${spec#*:}"
+  read -r -a entries <<<"$1"
+  for entry in "${entries[@]}"; do
+    name="${entry%%:*}"
+    geom="${entry#*:}"
     if ! [[ "$geom" =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]]; then
-      echo "monitors_run.sh: bad monitor $spec" >&2
+      echo "monitors_run.sh: bad monitor $entry" >&2
       return 1
     fi
     w=${BASH_REMATCH[1]} h=${BASH_REMATCH[2]} x=${BASH_REMATCH[3]} y=${BASH_REMATCH[4]}
