@@ -83,9 +83,10 @@ bool X11WindowSystem::IsOurChild(HWND h) const {
   return w && !w->isWindow();
 }
 
-bool X11WindowSystem::HasProperty(xcb_window_t w, xcb_atom_t atom) const {
-  auto r = Own(xcb_get_property_reply(conn_, xcb_get_property(conn_, 0, w, atom, XCB_ATOM_ANY, 0, 0), nullptr));
-  return r && r->type != XCB_ATOM_NONE;
+bool X11WindowSystem::WmClient(xcb_window_t w) const {
+  // WM_STATE's first field: 0 Withdrawn, 1 Normal, 3 Iconic.
+  const auto state = Cardinals(w, atoms_.wmState, atoms_.wmState);
+  return !state.empty() && state[0] != 0;
 }
 
 std::vector<std::uint32_t> X11WindowSystem::Cardinals(xcb_window_t w, xcb_atom_t prop, xcb_atom_t type) const {
@@ -128,7 +129,7 @@ xcb_window_t X11WindowSystem::TopAncestor(xcb_window_t w) const {
 }
 
 xcb_window_t X11WindowSystem::ClientOf(xcb_window_t frame, int depth) const {
-  if (HasProperty(frame, atoms_.wmState)) return frame;
+  if (WmClient(frame)) return frame;
   if (depth == 0) return XCB_WINDOW_NONE;
   auto t = Own(xcb_query_tree_reply(conn_, xcb_query_tree(conn_, frame), nullptr));
   if (!t) return XCB_WINDOW_NONE;
@@ -163,6 +164,20 @@ std::optional<Rect> X11WindowSystem::FrameRect(HWND h) const {
   const auto w = static_cast<xcb_window_t>(h);
   const xcb_window_t top = TopAncestor(w);
   if (top == XCB_WINDOW_NONE) return std::nullopt;
+  if (top != w) {
+    // The frame as the window manager shows it: the client less the extents
+    // it publishes.  A frame window may be wider than what shows of it
+    // (metacity's invisible resize borders, 26 px a side), and it is the
+    // shown frame that stands on the screen or leaves a strip at its edge.
+    const auto ext = Cardinals(w, atoms_.frameExtents, XCB_ATOM_CARDINAL);
+    const std::optional<Rect> client = ClientRect(w);
+    if (ext.size() >= 4 && client) {
+      const int border = BorderWidth(w);
+      const Rect outer{client->left - border, client->top - border, client->right + border, client->bottom + border};
+      return FrameFromClient(outer, Extents{static_cast<int>(ext[0]), static_cast<int>(ext[1]),
+                                            static_cast<int>(ext[2]), static_cast<int>(ext[3])});
+    }
+  }
   auto g = Own(xcb_get_geometry_reply(conn_, xcb_get_geometry(conn_, top), nullptr));
   if (!g) return std::nullopt;
   const int b = 2 * g->border_width;
@@ -375,7 +390,11 @@ void X11WindowSystem::Withdraw(xcb_window_t w) {
   xcb_send_event(conn_, 0, root_, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                  reinterpret_cast<const char*>(&ev));
   xcb_flush(conn_);
-  WaitUntil([&] { return TopAncestor(w) == w && !HasProperty(w, atoms_.wmState); }, kWmAnswerMs);
+  WaitUntil([&] { return TopAncestor(w) == w && !WmClient(w); }, kWmAnswerMs);
+  // Some window managers (fluxbox, xfwm4) leave their _NET_FRAME_EXTENTS on
+  // a window they let go of: anyone reading the frame from it (Qt's frame
+  // margins, a pager) would count a frame the window no longer has.
+  xcb_delete_property(conn_, w, atoms_.frameExtents);
   const std::uint32_t on = 1;
   xcb_change_window_attributes(conn_, w, XCB_CW_OVERRIDE_REDIRECT, &on);
 }
@@ -402,7 +421,7 @@ void X11WindowSystem::GiveBack(xcb_window_t w, const Rect& frame, bool map) {
   xcb_map_window(conn_, w);
   xcb_flush(conn_);
   // Framed again once WM_STATE is back and the frame holds the client.
-  WaitUntil([&] { return HasProperty(w, atoms_.wmState) && TopAncestor(w) != w; }, kWmAnswerMs);
+  WaitUntil([&] { return WmClient(w) && TopAncestor(w) != w; }, kWmAnswerMs);
   // The frame's extents are published a moment after reparenting.
   WaitUntil(
       [&] {

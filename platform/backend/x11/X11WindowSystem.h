@@ -78,7 +78,10 @@ private:
   std::optional<Rect> ClientRect(xcb_window_t w) const;
   xcb_window_t TopAncestor(xcb_window_t w) const;
   xcb_window_t ClientOf(xcb_window_t frame, int depth = 3) const;
-  bool HasProperty(xcb_window_t w, xcb_atom_t atom) const;
+  // True while a window manager counts w as its client: WM_STATE is set and
+  // not Withdrawn (xfwm4 leaves WM_STATE on a window it let go of, marked
+  // Withdrawn, where others delete it).
+  bool WmClient(xcb_window_t w) const;
   std::vector<std::uint32_t> Cardinals(xcb_window_t w, xcb_atom_t prop, xcb_atom_t type) const;
   std::string Text(xcb_window_t w, xcb_atom_t prop) const;
   void Sync() const;
