@@ -169,6 +169,31 @@ void ComputeHideGeometry() {
   HideGeometry = ComputeHideRects(mainHome, inspectorHome, cx, cy, Settings.InspectorSide, Settings.HangOutPixels);
 }
 
+bool SameOnScreen(const Rect& at, const Rect& target, const std::vector<Monitor>& monitors, int tolerance) {
+  auto near = [&](const Rect& a, const Rect& b) {
+    auto close = [&](std::int64_t x, std::int64_t y) { return x - y <= tolerance && y - x <= tolerance; };
+    return close(a.left, b.left) && close(a.top, b.top) && close(a.right, b.right) && close(a.bottom, b.bottom);
+  };
+  if (monitors.empty()) return near(at, target);
+  for (const Monitor& m : monitors) {
+    const Rect& b = m.bounds;
+    const Rect x{std::max(at.left, b.left), std::max(at.top, b.top), std::min(at.right, b.right),
+                 std::min(at.bottom, b.bottom)};
+    const Rect y{std::max(target.left, b.left), std::max(target.top, b.top), std::min(target.right, b.right),
+                 std::min(target.bottom, b.bottom)};
+    const bool xEmpty = x.Width() <= 0 || x.Height() <= 0, yEmpty = y.Width() <= 0 || y.Height() <= 0;
+    // A part a pixel wide against none is within the tolerance too.
+    if (xEmpty && yEmpty) continue;
+    if (xEmpty || yEmpty) {
+      const Rect& part = xEmpty ? y : x;
+      if (part.Width() > tolerance && part.Height() > tolerance) return false;
+      continue;
+    }
+    if (!near(x, y)) return false;
+  }
+  return true;
+}
+
 void RefindWindows() {
   if (HideGeometry.InspectorShownRect.IsZero()) {
     InspectorWindow = platform::FindWindow(InspectorClass, InspectorTitle);

@@ -108,6 +108,16 @@ THideLayout ComputeHideLayout(const Rect& mainHome, const Rect& inspectorHome,
                               const std::vector<platform::Monitor>& monitors, std::uint8_t inspectorSide,
                               std::uint8_t hangOutPixels);
 
+// True when a window standing at `at` shows the same on the monitors as one
+// at `target` would, each edge within `tolerance` pixels: their parts on each
+// monitor match (or both miss it).  What stands off the screen does not count:
+// a window whose toolkit holds its size keeps the strip of its hidden place
+// with less of it off the screen.  A window kept on the screen shows far more
+// than its strip and does not match.  Without monitors the rectangles
+// themselves are compared.
+bool SameOnScreen(const Rect& at, const Rect& target, const std::vector<platform::Monitor>& monitors,
+                  int tolerance);
+
 // Measures both windows and the screen now and recomputes HideGeometry with
 // the current settings.  With several monitors the layout comes from
 // ComputeHideLayout and sets HideRanges too; with one, from the screen

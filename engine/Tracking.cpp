@@ -3,6 +3,7 @@
 #include "engine/Hook.h"
 #include "engine/Motion.h"
 #include "engine/Panel.h"
+#include "platform/Screens.h"
 #include "settings/Settings.h"
 
 bool InspectorHidden = false;
@@ -79,9 +80,7 @@ bool HideMainNow() {
 bool Landed(platform::HWND window, const Rect& target) {
   Rect r;
   if (!platform::GetWindowRect(window, r)) return true;
-  auto near = [](std::int64_t a, std::int64_t b) { return a - b <= 1 && b - a <= 1; };
-  return near(r.left, target.left) && near(r.top, target.top) && near(r.right, target.right) &&
-         near(r.bottom, target.bottom);
+  return SameOnScreen(r, target, platform::GetMonitors(), 1);
 }
 
 }  // namespace

@@ -121,4 +121,33 @@ TEST_F(Landing, WithinOnePixelCountsAsLanded) {
   }
 }
 
+TEST(SameOnScreen, OnlyWhatTheMonitorsShowCounts) {
+  using platform::Monitor;
+  const Monitor one{Rect{0, 0, 1280, 800}, Rect{0, 0, 1280, 775}, true};
+  const Monitor second{Rect{1280, 0, 2560, 800}, Rect{1280, 0, 2560, 800}, false};
+  const Rect mainHidden{0, -107, 1280, 5};
+  const struct {
+    const char* name;
+    Rect at;
+    std::vector<Monitor> monitors;
+    bool same;
+  } rows[] = {
+      {"exactly there", mainHidden, {one}, true},
+      {"a client holding its height: shorter off the screen", Rect{0, -82, 1280, 5}, {one}, true},
+      {"a pixel short of its strip", Rect{0, -82, 1280, 4}, {one}, true},
+      {"two pixels short: a strip of three", Rect{0, -82, 1280, 3}, {one}, false},
+      {"shrunk away from the edge: no strip at all", Rect{0, -107, 1280, -20}, {one}, false},
+      {"kept on the screen by a window manager", Rect{0, 0, 1280, 112}, {one}, false},
+      {"narrower on the screen", Rect{0, -107, 1200, 5}, {one}, false},
+      {"on a second monitor where none was asked", Rect{0, -107, 1290, 5}, {one, second}, false},
+      {"no monitors: the rectangles themselves", Rect{0, -82, 1280, 5}, {}, false},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    EXPECT_EQ(SameOnScreen(r.at, mainHidden, r.monitors, 1), r.same);
+  }
+  // Both wholly off the monitors: nothing shows either way.
+  EXPECT_TRUE(SameOnScreen(Rect{0, -200, 100, -100}, Rect{0, -300, 100, -150}, {one}, 1));
+}
+
 }  // namespace

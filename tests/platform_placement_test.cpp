@@ -66,6 +66,69 @@ TEST(Placement, OnlyFramesOffTheScreenUnderAWindowManagerGoUnmanaged) {
 
 // Where a window must be asked to stand, by its gravity, for its frame to land
 // at one rectangle: openbox's extents (1, 1, 20, 5) around a 184 x 394 client.
+// Lazarus's main bar: minimum 0 x 87, maximum 32767 x 87, base 1278 x 87.
+SizeHints FixedHeight(std::uint32_t h) {
+  SizeHints v(18, 0);
+  v[0] = hint::kPMinSize | hint::kPMaxSize | hint::kPBaseSize | hint::kPWinGravity;
+  v[6] = h;
+  v[7] = 32767;
+  v[8] = h;
+  v[15] = 1278;
+  v[16] = h;
+  v[17] = kNorthWest;
+  return v;
+}
+
+TEST(Placement, AnUnmanagedClientKeepsItsOwnBoundsAndTheOnScreenEdge) {
+  const Monitor left{Rect{0, 0, 1280, 800}, Rect{0, 0, 1280, 800}, true};
+  const Monitor right{Rect{1280, 0, 2560, 800}, Rect{1280, 0, 2560, 800}, false};
+  SizeHints narrow(18, 0);  // at most 200 wide, at least 100
+  narrow[0] = hint::kPMinSize | hint::kPMaxSize;
+  narrow[5] = 100;
+  narrow[7] = 200;
+  SizeHints baseOnly(18, 0);  // a base size and no minimum: the base is the minimum
+  baseOnly[0] = hint::kPBaseSize;
+  baseOnly[15] = 300;
+  baseOnly[16] = 300;
+  SizeHints topsyTurvy(18, 0);  // a maximum below the minimum: the minimum wins
+  topsyTurvy[0] = hint::kPMinSize | hint::kPMaxSize;
+  topsyTurvy[6] = 90;
+  topsyTurvy[8] = 80;
+  SizeHints zeroMax(18, 0);  // a maximum of 0 bounds nothing
+  zeroMax[0] = hint::kPMaxSize;
+  const struct {
+    const char* name;
+    Rect frame;
+    SizeHints hints;
+    std::vector<Monitor> monitors;
+    Rect want;
+  } rows[] = {
+      {"no hints: the whole rectangle", Rect{0, -107, 1280, 5}, {}, {left}, Rect{0, -107, 1280, 5}},
+      {"hints that allow it", Rect{0, -82, 1280, 5}, FixedHeight(87), {left}, Rect{0, -82, 1280, 5}},
+      {"held height, hidden off the top: the bottom stays", Rect{0, -107, 1280, 5}, FixedHeight(87), {left},
+       Rect{0, -82, 1280, 5}},
+      {"held height, half way down a slide", Rect{0, -50, 1280, 62}, FixedHeight(87), {left},
+       Rect{0, -25, 1280, 62}},
+      {"held height, off the bottom: the top stays", Rect{0, 795, 1280, 907}, FixedHeight(87), {left},
+       Rect{0, 795, 1280, 882}},
+      {"held width, off the left: the right edge stays", Rect{-245, 0, 5, 800}, narrow, {left},
+       Rect{-195, 0, 5, 800}},
+      {"held width, off the right: the left edge stays", Rect{1275, 0, 1525, 800}, narrow, {left},
+       Rect{1275, 0, 1475, 800}},
+      {"too narrow for the minimum, off the left", Rect{-45, 0, 5, 800}, narrow, {left}, Rect{-95, 0, 5, 800}},
+      {"off the left of the right monitor only: on the desktop, the left edge stays", Rect{1200, 0, 1500, 800},
+       narrow, {left, right}, Rect{1200, 0, 1400, 800}},
+      {"base size as the minimum", Rect{-195, 0, 5, 800}, baseOnly, {left}, Rect{-295, 0, 5, 800}},
+      {"maximum below minimum", Rect{0, -115, 1280, 5}, topsyTurvy, {left}, Rect{0, -85, 1280, 5}},
+      {"a maximum of 0", Rect{0, -115, 1280, 5}, zeroMax, {left}, Rect{0, -115, 1280, 5}},
+      {"no monitors known: the corner stays", Rect{0, -107, 1280, 5}, FixedHeight(87), {}, Rect{0, -107, 1280, -20}},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    EXPECT_EQ(UnmanagedRect(r.frame, r.hints, r.monitors), r.want);
+  }
+}
+
 TEST(Placement, RequestPositionByGravity) {
   const Extents e{1, 1, 20, 5};
   const Rect frame{10, 110, 196, 529};  // client 11,130 .. 195,524

@@ -208,11 +208,12 @@ QSize ClientSize(platform::HWND h) {
   return s;
 }
 
-// An xterm of its own process, titled `title`; stops it when done.
-class Xterm {
+// A window of a process of its own (an xterm, the held bar), titled `title`;
+// stops it when done.
+class Foreign {
 public:
-  Xterm(const QString& title, const QString& geometry) {
-    proc_.start("xterm", {"-T", title, "-geometry", geometry, "-e", "sleep", "600"});
+  Foreign(const QString& program, const QStringList& args, const QString& title) {
+    proc_.start(program, args);
     if (!proc_.waitForStarted(3000)) return;
     const std::string want = title.toStdString();
     WaitForWindow([&] {
@@ -221,7 +222,7 @@ public:
       return handle_ != 0;
     });
   }
-  ~Xterm() {
+  ~Foreign() {
     proc_.kill();
     proc_.waitForFinished(2000);
   }
@@ -255,7 +256,8 @@ protected:
 TEST_P(ForeignPlacement, AnotherProcesssWindowHidesRevealsAndComesHomeExactly) {
   const ForeignCase& c = GetParam();
   SCOPED_TRACE(std::string("window manager: ") + WmName() + ", xterm -geometry " + c.geometry);
-  Xterm xterm(QString("foreign %1").arg(c.name), c.geometry);
+  const QString title = QString("foreign %1").arg(c.name);
+  Foreign xterm("xterm", {"-T", title, "-geometry", c.geometry, "-e", "sleep", "600"}, title);
   if (!xterm.Started()) GTEST_SKIP() << "xterm is not installed";
   const platform::HWND h = xterm.Handle();
   ASSERT_NE(h, 0u) << "the xterm's window did not appear";
@@ -328,6 +330,48 @@ INSTANTIATE_TEST_SUITE_P(X11, ForeignPlacement, ::testing::ValuesIn(kForeignCase
                              if (std::isalnum(static_cast<unsigned char>(*p))) n += *p;
                            return n;
                          });
+
+// A bar of another process that holds its height (min = max in its hints,
+// and it configures itself back to it): unframed while hidden it cannot take
+// the frame's height, and must still leave its strip, not shrink away from
+// the screen edge; revealed and at home it stands framed as before.
+TEST(HeldSize, ABarHoldingItsHeightLeavesItsStripAndComesHome) {
+  if (!X11()) GTEST_SKIP() << "not on an X display with the X11 backend";
+  SCOPED_TRACE(std::string("window manager: ") + WmName());
+  const QString helper = QCoreApplication::applicationDirPath() + "/test_x11_heldbar";
+  constexpr int kHeight = 60;
+  Foreign bar(helper, {"held bar", "1000", QString::number(kHeight), "0", "0"}, "held bar");
+  ASSERT_TRUE(bar.Started()) << helper.toStdString();
+  const platform::HWND h = bar.Handle();
+  ASSERT_NE(h, 0u) << "the bar's window did not appear";
+  Settle(h);
+  const Rect home = Frame(h);
+  ASSERT_EQ(ClientSize(h).height(), kHeight);
+  const Rect hidden{0, kHang - home.Height(), kScreenW, kHang};
+  const Rect shown{0, 0, kScreenW, home.Height()};
+
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round == 0 ? "first round" : "second round");
+    Slide(h, hidden, 4);
+    Settle(h);
+    const Rect f = Frame(h);
+    EXPECT_NEAR(f.bottom, kHang, 1) << "the bottom edge stays where it was asked";
+    EXPECT_NEAR(OnScreen(f), kHang, 1) << "the strip left on the screen";
+    EXPECT_EQ(ClientSize(h).height(), kHeight) << "at its own height";
+    EXPECT_EQ(f.left, 0);
+    EXPECT_EQ(f.right, kScreenW);
+
+    Slide(h, shown, 4);
+    Settle(h);
+    ExpectNear(Frame(h), shown, 1, "given back at the shown rectangle");
+    EXPECT_EQ(ClientSize(h).height(), kHeight);
+  }
+  Slide(h, hidden, 3);
+  platform::MoveWindow(h, home.left, home.top, home.Width(), home.Height(), true);
+  Settle(h);
+  EXPECT_EQ(Frame(h), home) << "Stop brings the frame home";
+  EXPECT_FALSE(X11()->IsUnmanaged(h));
+}
 
 // Moving a window nobody shows, on or off the screen, must not show it.
 TEST(PlacementHidden, MovingAHiddenWindowKeepsItHidden) {

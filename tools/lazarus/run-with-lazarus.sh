@@ -2,8 +2,8 @@
 # run-with-lazarus.sh: the add-in served to a real Lazarus IDE, end to end, on
 # a private X server, with a screenshot of every step.
 #
-#   tools/lazarus/run-with-lazarus.sh [--bridge PATH] [--shots DIR] [--keep DIR]
-#                                     [--no-install] [--animate]
+#   tools/lazarus/run-with-lazarus.sh [--bridge PATH] [--xdrive PATH] [--shots DIR]
+#                                     [--keep DIR] [--no-install] [--animate]
 #
 # 1. Installs what it needs with apt-get (skipped for packages already there).
 # 2. Prepares a Lazarus configuration in a temporary folder, so that the IDE
@@ -22,7 +22,10 @@
 #
 # Needs root for step 1 (or sudo); with --no-install it only checks.  The
 # bridge defaults to build-tests/bin/edgetucker-bridge of this tree, with
-# libedgetucker.so beside it.  Exits 0 when every check passed, 1 when one
+# libedgetucker.so beside it.  The pointer is moved by the tests' xdrive tool
+# (bridge_xdrive beside the bridge, or --xdrive PATH): xdotool's mousemove
+# warps the pointer, and a warp is no motion to the add-in's pointer watch
+# (nor to a person's eye).  Exits 0 when every check passed, 1 when one
 # failed (the report says which, with the rectangles), 2 on a wrong command
 # line, 3 when something it needs is missing.
 set -u
@@ -31,6 +34,7 @@ HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 REPO="$(cd "$HERE/../.." && pwd)"
 
 BRIDGE=""
+XDRIVE=""
 SHOTS="$PWD/lazarus-shots"
 KEEP=""
 INSTALL=1
@@ -39,13 +43,15 @@ while [ "$#" -gt 0 ]; do
   case "$1" in
     --bridge) BRIDGE="${2:-}"; shift 2 ;;
     --bridge=*) BRIDGE="${1#*=}"; shift ;;
+    --xdrive) XDRIVE="${2:-}"; shift 2 ;;
+    --xdrive=*) XDRIVE="${1#*=}"; shift ;;
     --shots) SHOTS="${2:-}"; shift 2 ;;
     --shots=*) SHOTS="${1#*=}"; shift ;;
     --keep) KEEP="${2:-}"; shift 2 ;;
     --keep=*) KEEP="${1#*=}"; shift ;;
     --no-install) INSTALL=0; shift ;;
     --animate) ANIMATE=True; shift ;;
-    -h|--help) sed -n '2,28p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,32p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "run-with-lazarus.sh: unknown option: $1 (see --help)" >&2; exit 2 ;;
   esac
 done
@@ -100,6 +106,11 @@ if [ -z "$BRIDGE" ] || [ ! -x "$BRIDGE" ]; then
   exit 3
 fi
 BRIDGE="$(realpath "$BRIDGE")"
+[ -n "$XDRIVE" ] || XDRIVE="$(dirname "$BRIDGE")/bridge_xdrive"
+if [ ! -x "$XDRIVE" ]; then
+  echo "run-with-lazarus.sh: no xdrive tool at $XDRIVE to move the pointer by XTest (build it: cmake --build build-tests --target bridge_xdrive, or give --xdrive PATH)" >&2
+  exit 3
+fi
 
 LAZ_SYS="$(ls -d /usr/lib/lazarus/[0-9]* 2>/dev/null | sort -V | tail -n 1)"
 [ -n "$LAZ_SYS" ] && [ -x "$LAZ_SYS/lazarus" ] || { echo "run-with-lazarus.sh: no Lazarus under /usr/lib/lazarus" >&2; exit 3; }
@@ -339,7 +350,7 @@ settled() {
   return 1
 }
 
-# ---- the pointer (XTest, through xdotool) ----------------------------------------
+# ---- the pointer (XTest motion through xdrive; xdotool only reads and clicks) ----
 pointer() { xdotool getmouselocation 2>/dev/null | sed -n 's/^x:\([0-9-]*\) y:\([0-9-]*\).*/\1 \2/p'; }
 # glide X Y: moves the pointer there in a dozen steps, as a hand would
 glide() {
@@ -349,7 +360,7 @@ glide() {
   for ((i = 1; i <= n; i++)); do
     x=$((from[0] + ($1 - from[0]) * i / n))
     y=$((from[1] + ($2 - from[1]) * i / n))
-    xdotool mousemove --sync "$x" "$y" 2>/dev/null || xdotool mousemove "$x" "$y"
+    "$XDRIVE" motion "$x" "$y"
     sleep 0.015
   done
 }

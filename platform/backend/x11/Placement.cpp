@@ -171,6 +171,52 @@ SizeHints HintsForPlacement(const SizeHints& own, const Rect& client, Point posi
   return h;
 }
 
+Rect UnmanagedRect(const Rect& frame, const SizeHints& own, const std::vector<Monitor>& monitors) {
+  // The same bounds SizeAllowed reads: the base size stands in for a missing
+  // minimum, and a maximum of 0 bounds nothing.
+  const auto minW = Get(own, kMinW, hint::kPMinSize), minH = Get(own, kMinH, hint::kPMinSize);
+  const auto baseW = Get(own, kBaseW, hint::kPBaseSize), baseH = Get(own, kBaseH, hint::kPBaseSize);
+  const auto maxW = Get(own, kMaxW, hint::kPMaxSize), maxH = Get(own, kMaxH, hint::kPMaxSize);
+  auto held = [](long long size, std::optional<long long> lo, std::optional<long long> hi) {
+    // A maximum below the minimum is a client's mistake: the minimum wins,
+    // as it does for window managers.
+    if (hi && *hi > 0) size = std::min(size, *hi);
+    if (lo) size = std::max(size, *lo);
+    return static_cast<int>(std::clamp<long long>(size, 1, 32767));
+  };
+  const int w = held(frame.Width(), minW ? minW : baseW, maxW);
+  const int h = held(frame.Height(), minH ? minH : baseH, maxH);
+  if (w == frame.Width() && h == frame.Height()) return frame;
+  // The monitor the frame lies on most decides which of its edges are off the screen.
+  const Monitor* on = nullptr;
+  long long most = 0;
+  for (const Monitor& m : monitors) {
+    const long long iw = std::min(frame.right, m.bounds.right) - std::max(frame.left, m.bounds.left);
+    const long long ih = std::min(frame.bottom, m.bounds.bottom) - std::max(frame.top, m.bounds.top);
+    if (iw > 0 && ih > 0 && iw * ih > most) {
+      most = iw * ih;
+      on = &m;
+    }
+  }
+  // An edge is off the screen when it leaves that monitor where no other
+  // monitor takes over (at the middle of the frame's part on it).
+  auto onSome = [&](int x, int y) {
+    return std::any_of(monitors.begin(), monitors.end(), [&](const Monitor& m) { return m.bounds.Contains(x, y); });
+  };
+  const int midX = on ? (std::max(frame.left, on->bounds.left) + std::min(frame.right, on->bounds.right)) / 2 : 0;
+  const int midY = on ? (std::max(frame.top, on->bounds.top) + std::min(frame.bottom, on->bounds.bottom)) / 2 : 0;
+  Rect r{frame.left, frame.top, frame.left + w, frame.top + h};
+  if (on && frame.left < on->bounds.left && !onSome(frame.left, midY)) {
+    r.right = frame.right;
+    r.left = frame.right - w;
+  }
+  if (on && frame.top < on->bounds.top && !onSome(midX, frame.top)) {
+    r.bottom = frame.bottom;
+    r.top = frame.bottom - h;
+  }
+  return r;
+}
+
 Mode ModeFor(const Rect& frame, const std::vector<Monitor>& monitors, bool wmRunning) {
   if (!wmRunning || monitors.empty()) return Mode::Managed;
   Rect core{frame.left + kOverhang, frame.top + kOverhang, frame.right - kOverhang, frame.bottom - kOverhang};

@@ -11,7 +11,10 @@
 //
 // Unmanaged, a window has no frame: its client then takes the whole frame
 // rectangle the engine asked for, so the strip left on the screen is exactly
-// the asked one and the frame rectangle read back is the asked one.  Given
+// the asked one and the frame rectangle read back is the asked one.  A client
+// whose own hints bound its size keeps within them (UnmanagedRect): the strip
+// is still the asked one, and the rectangle read back is shorter or narrower
+// on its off-screen side.  Given
 // back, the client is the frame rectangle less the frame extents it had when
 // it was withdrawn, so a window that comes home has its old client size.
 //
@@ -109,6 +112,18 @@ bool SizeAllowed(const SizeHints& hints, int width, int height);
 // no increments and no aspect bounds, and minimum and maximum widened to hold
 // the size.  Everything else (the gravity above all) stays the client's own.
 SizeHints HintsForPlacement(const SizeHints& own, const Rect& client, Point position);
+
+// Where an unmanaged client stands for an asked frame rectangle.  Unframed,
+// the client takes the whole rectangle, unless its own hints (`own`, not any
+// this layer put on it) bound its size: a toolkit holds an override-redirect
+// window to its minimum and maximum itself (Lazarus's main bar keeps its 87-px
+// height and would shrink away from the screen edge).  Held to them, the
+// client keeps the asked rectangle's edge that lies on the monitors: a frame
+// hidden off the top keeps its bottom edge, so the strip left on the screen
+// is the asked one; one off the left keeps its right edge.  Elsewhere the
+// top left corner stays.  Increments and aspect bounds are left aside: they
+// are a window manager's to apply, and clients draw at any size.
+Rect UnmanagedRect(const Rect& frame, const SizeHints& own, const std::vector<Monitor>& monitors);
 
 enum class Mode { Managed, Unmanaged };
 

@@ -199,6 +199,12 @@ SizeHints X11WindowSystem::NormalHints(xcb_window_t w) const {
   return Cardinals(w, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS);
 }
 
+SizeHints X11WindowSystem::OwnHints(xcb_window_t w) const {
+  SizeHints now = NormalHints(w);
+  const auto held = held_.find(w);
+  return held != held_.end() && held->second.Ours(now) ? held->second.own : now;
+}
+
 void X11WindowSystem::SetNormalHints(xcb_window_t w, const SizeHints& hints) {
   if (hints.empty()) {
     xcb_delete_property(conn_, w, XCB_ATOM_WM_NORMAL_HINTS);
@@ -466,7 +472,7 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
     Sync();
   } else if (mode == Mode::Unmanaged) {
     if (!unmanaged) Withdraw(w);
-    Configure(w, frame);
+    Configure(w, UnmanagedRect(frame, OwnHints(w), monitors));
     const std::uint32_t above = XCB_STACK_MODE_ABOVE;
     xcb_configure_window(conn_, w, XCB_CONFIG_WINDOW_STACK_MODE, &above);
     if (shown) xcb_map_window(conn_, w);

@@ -10,7 +10,8 @@
 //    _NET_MOVERESIZE_WINDOW (source pager, the position in the client's own
 //    gravity), then read back and corrected once if the window manager put
 //    the frame elsewhere; off the screen it is withdrawn and shown
-//    override-redirect at exactly the asked rectangle; back on the screen it
+//    override-redirect at the asked rectangle (held to the client's own
+//    minimum and maximum size, the on-screen edge kept); back on the screen it
 //    is given back to the window manager, mapped at the position that puts
 //    its frame at the asked rectangle.  While a window stands at a size its
 //    own size hints forbid, it wears hints that allow it; its own limits
@@ -90,6 +91,9 @@ private:
 
   int BorderWidth(xcb_window_t w) const;
   SizeHints NormalHints(xcb_window_t w) const;
+  // The client's own hints: those kept aside while it wears ones of this
+  // layer, else those it wears.
+  SizeHints OwnHints(xcb_window_t w) const;
   void SetNormalHints(xcb_window_t w, const SizeHints& hints);
   // Before a move of the client to `client` with the window at `position`:
   // when the window is about to be mapped, or its own hints forbid that

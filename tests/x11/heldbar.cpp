@@ -1,0 +1,84 @@
+// heldbar: a top-level window of another process that holds its own height,
+// as some toolkits do with a fixed-height bar: WM_NORMAL_HINTS with the same
+// minimum and maximum height, and every resize to another height answered by
+// a configure back to its own, also while no window manager frames it (then
+// nothing stops it).  The placement test hides and reveals it like an IDE's
+// main bar.
+//
+//   heldbar TITLE WIDTH HEIGHT X Y
+//
+// Prints "ready" once the window is mapped; runs until killed or until the X
+// connection ends.
+#include <xcb/xcb.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
+  auto* r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+  const xcb_atom_t a = r ? r->atom : 0;
+  std::free(r);
+  return a;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 6) {
+    std::fprintf(stderr, "usage: heldbar TITLE WIDTH HEIGHT X Y\n");
+    return 2;
+  }
+  const std::string title = argv[1];
+  const int width = std::atoi(argv[2]), height = std::atoi(argv[3]);
+  const int x = std::atoi(argv[4]), y = std::atoi(argv[5]);
+  if (width <= 0 || height <= 0) return 2;
+  xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+  if (xcb_connection_has_error(c)) return 1;
+  xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+  const xcb_window_t w = xcb_generate_id(c);
+  const std::uint32_t values[] = {screen->white_pixel, XCB_EVENT_MASK_STRUCTURE_NOTIFY};
+  xcb_create_window(c, XCB_COPY_FROM_PARENT, w, screen->root, static_cast<int16_t>(x), static_cast<int16_t>(y),
+                    static_cast<uint16_t>(width), static_cast<uint16_t>(height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                    screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                      static_cast<uint32_t>(title.size()), title.data());
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, Atom(c, "_NET_WM_NAME"), Atom(c, "UTF8_STRING"), 8,
+                      static_cast<uint32_t>(title.size()), title.data());
+  static const char kClass[] = "heldbar\0Heldbar";
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, sizeof kClass, kClass);
+  // Program position, minimum 0 x height, maximum 32767 x height, base size
+  // width x height, NorthWest gravity: what a fixed-height toolkit bar sets.
+  std::uint32_t hints[18] = {};
+  hints[0] = 4 | 16 | 32 | 256 | 512;
+  hints[1] = static_cast<std::uint32_t>(x);
+  hints[2] = static_cast<std::uint32_t>(y);
+  hints[5] = 0;
+  hints[6] = static_cast<std::uint32_t>(height);
+  hints[7] = 32767;
+  hints[8] = static_cast<std::uint32_t>(height);
+  hints[15] = static_cast<std::uint32_t>(width);
+  hints[16] = static_cast<std::uint32_t>(height);
+  hints[17] = 1;
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
+  xcb_map_window(c, w);
+  xcb_flush(c);
+  std::printf("ready\n");
+  std::fflush(stdout);
+  while (xcb_generic_event_t* e = xcb_wait_for_event(c)) {
+    if ((e->response_type & 0x7F) == XCB_CONFIGURE_NOTIFY) {
+      const auto* ce = reinterpret_cast<const xcb_configure_notify_event_t*>(e);
+      if (ce->window == w && ce->height != height) {
+        const std::uint32_t h = static_cast<std::uint32_t>(height);
+        xcb_configure_window(c, w, XCB_CONFIG_WINDOW_HEIGHT, &h);
+        xcb_flush(c);
+      }
+    }
+    std::free(e);
+  }
+  xcb_disconnect(c);
+  return 0;
+}
