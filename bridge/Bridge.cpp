@@ -231,8 +231,11 @@ void Bridge::SetProject(const std::string& project) {
 
 void Bridge::Detach() {
   say(m_attached->name + "'s main window went away; waiting for it to come back");
-  SetProject(std::string());
+  // Detached before the project close: that close may still bring home a
+  // window of the IDE that lingers a moment, but the IDE may have saved the
+  // window's hidden place already, so its note must stay for the next start.
   m_attached = nullptr;
+  SetProject(std::string());
   m_recovering = false;
   m_recoveryTimer.stop();
   m_landing.clear();

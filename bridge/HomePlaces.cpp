@@ -113,10 +113,18 @@ void HomeBook::Parse(const std::string& text) {
 }
 
 bool StandsAway(const platform::Rect& frame, const AwayNote& note) {
-  const auto tolerance = [](std::int64_t size) { return std::max<std::int64_t>(8, size / 8); };
-  const std::int64_t dx = std::int64_t{frame.left} - note.away.left;
-  const std::int64_t dy = std::int64_t{frame.top} - note.away.top;
-  return std::abs(dx) <= tolerance(note.away.Width()) && std::abs(dy) <= tolerance(note.away.Height());
+  // One axis: the corner's coordinate `at` against the away place's, with the
+  // home place's to tell the axis the window hid along.
+  const auto near = [](std::int64_t at, std::int64_t away, std::int64_t home, std::int64_t size) {
+    const std::int64_t tolerance = std::max<std::int64_t>(8, size / 8);
+    const std::int64_t off = at - away, homeward = home - away;
+    if (std::abs(off) <= tolerance) return true;
+    if (std::abs(homeward) <= tolerance) return false;  // not the axis it hid along
+    // Kept partly on the screen: toward home, by half the window at most.
+    return (off > 0) == (homeward > 0) && std::abs(off) <= size / 2;
+  };
+  return near(frame.left, note.away.left, note.home.left, note.away.Width()) &&
+         near(frame.top, note.away.top, note.home.top, note.away.Height());
 }
 
 std::string DefaultStatePath() {

@@ -62,9 +62,11 @@ private:
 };
 
 // True when a window whose frame stands at `frame` is where the note says it
-// was sent: its top-left corner within a tolerance of the away place.  A
-// window manager may have kept a frame partly on the screen, so the tolerance
-// is an eighth of the window's size on each axis, at least 8 pixels.
+// was sent: its top-left corner within an eighth of the window's size (at
+// least 8 pixels) of the away place on each axis.  A window manager may keep
+// a frame partly on the screen (xfwm4 keeps a title bar's height of a main
+// bar), so along the axis the window hid along (where home and away differ)
+// the corner may also stand toward home by up to half the window's size.
 bool StandsAway(const platform::Rect& frame, const AwayNote& note);
 
 // The state file: $XDG_STATE_HOME/edgetucker/bridge.state, else

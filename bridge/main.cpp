@@ -44,7 +44,9 @@ void QuitOnSignals(QApplication& app) {
   QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
     char c;
     [[maybe_unused]] const ssize_t n = ::read(g_signalPipe[0], &c, 1);
-    QCoreApplication::quit();
+    // exit, not quit: Qt's quit gives up when a window turns its close down,
+    // as the add-in's panel does while it is shown.
+    QCoreApplication::exit(0);
   });
   struct sigaction sa {};
   sa.sa_handler = &OnSignal;
@@ -200,7 +202,7 @@ int main(int argc, char** argv) {
   QObject::connect(entry, &QAction::triggered, bridge.get(), [&] { showPanel(); });
   trayMenu.addSeparator();
   QObject::connect(trayMenu.addAction(QStringLiteral("Quit the bridge")), &QAction::triggered, &app,
-                   &QCoreApplication::quit);
+                   [] { QCoreApplication::exit(0); });
   if (QSystemTrayIcon::isSystemTrayAvailable()) {
     tray = std::make_unique<QSystemTrayIcon>(TrayPicture());
     tray->setContextMenu(&trayMenu);

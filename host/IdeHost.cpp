@@ -76,7 +76,9 @@ IdeHost::IdeHost() {
   connect(m_main, &TAppBuilder::openProjectRequested, this, [this] { ChooseAndOpenProject(); });
   connect(m_main, &TAppBuilder::saveDesktopRequested, this, [this] { SaveDesktop(); });
   connect(m_main, &TAppBuilder::closeProjectRequested, this, [this] { CloseProject(); });
-  connect(m_main, &TAppBuilder::exitRequested, this, [] { QCoreApplication::quit(); });
+  // exit, not quit: Qt's quit first closes every window and gives up when one
+  // turns the close down, as the add-in's forms do (their closing is theirs).
+  connect(m_main, &TAppBuilder::exitRequested, this, [] { QCoreApplication::exit(0); });
   connect(m_main, &TAppBuilder::componentChosen, this, [this](const QString& cls) {
     if (m_project.empty()) return;
     SelectComponent(cls.mid(1) + QString::number(++m_componentCount), cls);

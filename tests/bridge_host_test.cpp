@@ -259,6 +259,25 @@ TEST_F(BridgeHost, HiddenWindowsAreNotedAndAnIdeRestartedWithOneThereGetsItHome)
   EXPECT_TRUE(LoadHomeBook(statePath).Empty()) << "both notes are done with";
 }
 
+TEST_F(BridgeHost, AWindowOutlivingTheMainWindowKeepsItsNote) {
+  MakeBridge();
+  StartIde();
+  bridge->Update();
+  IdeWindowSystem& ws = bridge->Windows();
+  const Rect home{10, 110, 210, 510}, away{-195, 0, 5, 400};
+  ws.Move(kInspectorHandle, away);
+  // The IDE closes its main window first; the add-in hears the project close
+  // and brings the inspector, still there for a moment, home.
+  addIn.during = [&] { ws.Move(kInspectorHandle, home); };
+  desktop.Remove(main);
+  bridge->Update();
+  ASSERT_EQ(addIn.heard.back().code, fnProjectClosing);
+  EXPECT_EQ(*desktop.FrameRect(inspector), home);
+  desktop.Remove(inspector);
+  EXPECT_EQ(bridge->Book().Note("Fake", IdeRole::Inspector), (AwayNote{home, away}))
+      << "the IDE may have saved the hidden place before the move home";
+}
+
 TEST_F(BridgeHost, RecoveryWaitsForTheWindowToLand) {
   MakeBridge();
   StartIde();

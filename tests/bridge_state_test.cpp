@@ -79,6 +79,21 @@ TEST(BridgeHomeBook, StandsAwayAllowsForWhatAWindowManagerKeepsOnScreen) {
     SCOPED_TRACE(r.name);
     EXPECT_EQ(StandsAway(r.frame, note), r.away);
   }
+  // A main bar hidden off the top: up to half of it may have been kept on
+  // the screen, along that axis only.
+  const AwayNote bar{Rect{0, 0, 1214, 103}, Rect{0, -98, 1214, 5}};
+  const Row barRows[] = {
+      {"xfwm4 kept a title bar's worth", Rect{0, -74, 1214, 29}, true},
+      {"half of it kept", Rect{0, -47, 1214, 56}, true},
+      {"more than half kept", Rect{0, -40, 1214, 63}, false},
+      {"pushed further off", Rect{0, -110, 1214, -7}, true},
+      {"much further off", Rect{0, -160, 1214, -57}, false},
+      {"sideways by much", Rect{400, -98, 1614, 5}, false},
+  };
+  for (const Row& r : barRows) {
+    SCOPED_TRACE(r.name);
+    EXPECT_EQ(StandsAway(r.frame, bar), r.away);
+  }
   // Small windows still get a few pixels of tolerance.
   EXPECT_TRUE(StandsAway(Rect{7, 7, 17, 17}, AwayNote{Rect{0, 0, 10, 10}, Rect{0, 0, 10, 10}}));
 }

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QPointer>
+#include <QTimer>
 #include <filesystem>
 
 #include "host/AppBuilder.h"
@@ -12,6 +13,7 @@
 #include "host/IdeHost.h"
 #include "host/PropertyWindow.h"
 #include "platform/Windows.h"
+#include "toolkit/Form.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -165,6 +167,33 @@ TEST_F(IdeHostTest, ToolsMenuListsTheExpertAndRunsIt) {
   EXPECT_EQ(fake.executed, 2);
   EXPECT_FALSE(ide->ChooseMenu("Fake"));
   EXPECT_EQ(fake.executed, 2);
+}
+
+// File > Exit and the main window's close button end the IDE whatever window
+// is shown: the main window itself and the add-in's forms decide their own
+// closing and turn down the window manager's close, which must not keep the
+// IDE running.
+TEST_F(IdeHostTest, ExitEndsTheRunWithWindowsThatRefuseToClose) {
+  ide->ConnectAddIn(&FakeInit, "fake");
+  // A form, such as the add-in's panel: its closing is the add-in's to decide.
+  tk::TForm form;
+  form.show();
+  for (const char* how : {"File > Exit", "the close button"}) {
+    SCOPED_TRACE(how);
+    QTimer::singleShot(0, ide->MainWindow(), [&] {
+      if (std::string(how) == "File > Exit")
+        emit ide->MainWindow()->exitRequested();
+      else
+        ide->MainWindow()->close();
+    });
+    // Ends a run that was not ended, with a status no exit gives.
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    guard.start(5000);
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    EXPECT_TRUE(ide->MainWindow()->isVisible()) << "the host shuts down in order after the run";
+  }
 }
 
 TEST_F(IdeHostTest, ProjectLifeSendsItsNotificationsInOrder) {

@@ -331,6 +331,47 @@ INSTANTIATE_TEST_SUITE_P(X11, ForeignPlacement, ::testing::ValuesIn(kForeignCase
                            return n;
                          });
 
+// An IDE that saved a hidden place starts with its window there, framed and
+// managed, partly off the screen (where the window manager lets it stand);
+// the bridge then brings it home with an ordinary move.
+TEST(ForeignOffScreen, AManagedWindowLeftPartlyOffTheScreenComesHome) {
+  if (!X11()) GTEST_SKIP() << "not on an X display with the X11 backend";
+  if (!X11()->WmRunning()) GTEST_SKIP() << "without a window manager nothing is framed";
+  SCOPED_TRACE(std::string("window manager: ") + WmName());
+  const QString title = "foreign off";
+  Foreign xterm("xterm", {"-T", title, "-geometry", "200x5+0+0", "-e", "sleep", "600"}, title);
+  if (!xterm.Started()) GTEST_SKIP() << "xterm is not installed";
+  const platform::HWND h = xterm.Handle();
+  ASSERT_NE(h, 0u);
+  Settle(h);
+  const Rect home = Frame(h);
+  // Where the IDE puts it: asked as a pager would, so that the window manager
+  // keeps it managed wherever it lets it go.
+  xcb_connection_t* c = X11()->Connection();
+  auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 22, "_NET_MOVERESIZE_WINDOW"), nullptr);
+  ASSERT_NE(atom, nullptr);
+  xcb_client_message_event_t ev{};
+  ev.response_type = XCB_CLIENT_MESSAGE;
+  ev.format = 32;
+  ev.window = static_cast<xcb_window_t>(h);
+  ev.type = atom->atom;
+  std::free(atom);
+  ev.data.data32[0] = (1u << 8) | (1u << 9) | (2u << 12) | 1u;
+  ev.data.data32[1] = 0;
+  ev.data.data32[2] = static_cast<std::uint32_t>(kHang - home.Height());
+  xcb_send_event(c, 0, xcb_setup_roots_iterator(xcb_get_setup(c)).data->root,
+                 XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                 reinterpret_cast<const char*>(&ev));
+  xcb_flush(c);
+  Settle(h);
+  const Rect away = Frame(h);
+  if (away.top > -home.Height() / 2) GTEST_SKIP() << "the window manager keeps the window on the screen";
+  EXPECT_FALSE(X11()->IsUnmanaged(h));
+  platform::MoveWindow(h, home.left, home.top, home.Width(), home.Height(), true);
+  Settle(h);
+  EXPECT_EQ(Frame(h), home) << "from " << away.left << "," << away.top;
+}
+
 // A bar of another process that holds its height (min = max in its hints,
 // and it configures itself back to it): unframed while hidden it cannot take
 // the frame's height, and must still leave its strip, not shrink away from

@@ -34,15 +34,9 @@ HOST="$(realpath -e "$1" 2>/dev/null)" || { echo "run-x11.sh: no host at $1" >&2
 SCRIPT="$(realpath -e "$2" 2>/dev/null)" || { echo "run-x11.sh: no script at $2" >&2; exit 2; }
 [ -n "$INI" ] || { [ -f "${SCRIPT%.script}.ini" ] && INI="${SCRIPT%.script}.ini"; }
 
-case "$WM" in
-  none) WM_CMD=() ;;
-  openbox) WM_CMD=(openbox --sm-disable) ;;
-  fluxbox) WM_CMD=(fluxbox) ;;
-  xfwm4) WM_CMD=(xfwm4 --compositor=off --sm-client-disable) ;;
-  icewm) WM_CMD=(icewm) ;;
-  metacity) WM_CMD=(metacity --sm-disable) ;;
-  *) echo "run-x11.sh: unknown window manager $WM" >&2; exit 2 ;;
-esac
+# shellcheck source=wm.sh
+. "$(dirname "${BASH_SOURCE[0]}")/wm.sh"
+wm_command "$WM" || { echo "run-x11.sh: unknown window manager $WM" >&2; exit 2; }
 if ! command -v Xvfb >/dev/null; then
   echo "SKIP: Xvfb is not installed (apt-get install xvfb)"; exit $SKIP
 fi
@@ -102,36 +96,8 @@ export XDG_CONFIG_HOME="$HOME/.config"
 export XDG_RUNTIME_DIR="$WORK/runtime"
 mkdir -p "$XDG_CONFIG_HOME" && mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 
-if [ "$WM" != none ]; then
-  # A window manager announces itself with _NET_SUPPORTING_WM_CHECK on the
-  # root window; xprop -spy prints the root's properties at every change, so
-  # this waits on the event.
-  exec 4< <(timeout 15 xprop -root -spy 2>/dev/null)
-  SPY=$!
-  PIDS+=($SPY)
-  WM_ENV=()
-  if [ "$WM" = xfwm4 ] || [ "$WM" = metacity ]; then
-    # Both read their settings over D-Bus: a session bus of the run's own,
-    # ended with it (and the services it started lose their bus and go too).
-    if command -v dbus-daemon >/dev/null; then
-      mkfifo "$WORK/busaddress"
-      dbus-daemon --session --nofork --nopidfile --address="unix:path=$WORK/bus" \
-        --print-address=5 5>"$WORK/busaddress" >/dev/null 2>&1 &
-      PIDS+=($!)
-      read -r -t 10 BUS <"$WORK/busaddress" || true
-      [ -n "${BUS:-}" ] && WM_ENV=(env "DBUS_SESSION_BUS_ADDRESS=$BUS")
-    fi
-  fi
-  "${WM_ENV[@]}" "${WM_CMD[@]}" >"$WORK/wm.log" 2>&1 &
-  PIDS+=($!)
-  ready=0
-  while read -r -u 4 line; do
-    case "$line" in "_NET_SUPPORTING_WM_CHECK(WINDOW): window id #"*) ready=1; break ;; esac
-  done
-  kill $SPY 2>/dev/null
-  if [ $ready = 0 ]; then
-    echo "run-x11.sh: window manager $WM did not come up:" >&2; cat "$WORK/wm.log" >&2; exit 1
-  fi
+if ! wm_start "$WORK" "$WORK/wm.log"; then
+  echo "run-x11.sh: window manager $WM did not come up:" >&2; cat "$WORK/wm.log" >&2; exit 1
 fi
 
 if [ "$OTHER" = 1 ]; then
