@@ -62,6 +62,13 @@ TEST(Placement, OnlyFramesOffTheScreenUnderAWindowManagerGoUnmanaged) {
   EXPECT_EQ(ModeFor(Rect{0, -5, 1280, 112}, one, true), Mode::Unmanaged) << "five pixels off is off";
   EXPECT_EQ(ModeFor(Rect{1275, 0, 1475, 800}, one, true), Mode::Unmanaged) << "a strip of five on the right";
   EXPECT_EQ(ModeFor(Rect{-3, 10, 3, 16}, one, true), Mode::Unmanaged) << "too small to spare a border";
+  // With the frame's own borders: xfwm4 frames a 1278-px client at 0 in 1288
+  // pixels, 8 past the screen's right edge, and leaves it there.
+  const Extents xfwm4{5, 5, 29, 5};
+  EXPECT_EQ(ModeFor(Rect{0, 0, 1288, 121}, one, true, xfwm4), Mode::Managed) << "home under xfwm4";
+  EXPECT_EQ(ModeFor(Rect{0, 0, 1288, 121}, one, true), Mode::Unmanaged) << "as much off without borders";
+  EXPECT_EQ(ModeFor(Rect{0, -116, 1288, 5}, one, true, xfwm4), Mode::Unmanaged) << "hidden under xfwm4";
+  EXPECT_EQ(ModeFor(Rect{-245, 0, 5, 800}, one, true, xfwm4), Mode::Unmanaged) << "inspector hidden under xfwm4";
 }
 
 // Where a window must be asked to stand, by its gravity, for its frame to land

@@ -3,13 +3,14 @@
 # a private X server, with a screenshot of every step.
 #
 #   tools/lazarus/run-with-lazarus.sh [--bridge PATH] [--xdrive PATH] [--shots DIR]
-#                                     [--keep DIR] [--no-install] [--animate]
+#                                     [--keep DIR] [--wm NAME] [--no-install] [--animate]
 #
 # 1. Installs what it needs with apt-get (skipped for packages already there).
 # 2. Prepares a Lazarus configuration in a temporary folder, so that the IDE
 #    starts straight into its windows (no "Welcome to Lazarus IDE" dialog); see
 #    prepare_lazarus below for what that takes.
-# 3. Starts Xvfb (1280 x 800), openbox and Lazarus.
+# 3. Starts Xvfb (1280 x 800), a window manager (openbox; --wm fluxbox, xfwm4,
+#    icewm or metacity for another) and Lazarus.
 # 4. Starts the bridge, opens the control panel with `--panel`, clicks Start
 #    (XTest, at the button's place read from the X server), reveals and hides
 #    the main window and the Object Inspector with XTest pointer motion, opens
@@ -35,6 +36,7 @@ REPO="$(cd "$HERE/../.." && pwd)"
 
 BRIDGE=""
 XDRIVE=""
+WM=openbox
 SHOTS="$PWD/lazarus-shots"
 KEEP=""
 INSTALL=1
@@ -45,13 +47,15 @@ while [ "$#" -gt 0 ]; do
     --bridge=*) BRIDGE="${1#*=}"; shift ;;
     --xdrive) XDRIVE="${2:-}"; shift 2 ;;
     --xdrive=*) XDRIVE="${1#*=}"; shift ;;
+    --wm) WM="${2:-}"; shift 2 ;;
+    --wm=*) WM="${1#*=}"; shift ;;
     --shots) SHOTS="${2:-}"; shift 2 ;;
     --shots=*) SHOTS="${1#*=}"; shift ;;
     --keep) KEEP="${2:-}"; shift 2 ;;
     --keep=*) KEEP="${1#*=}"; shift ;;
     --no-install) INSTALL=0; shift ;;
     --animate) ANIMATE=True; shift ;;
-    -h|--help) sed -n '2,32p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,31p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "run-with-lazarus.sh: unknown option: $1 (see --help)" >&2; exit 2 ;;
   esac
 done
@@ -67,7 +71,11 @@ SCREEN_H=800
 # ---- 1. packages --------------------------------------------------------------
 # lazarus-src-2.2 brings the package files (.lpk) and ide/ that the IDE checks
 # its directory against; fpc brings fpcmkcfg for the Fppkg configuration.
-PACKAGES=(lazarus-ide-gtk2 lazarus-src-2.2 fpc gdb make xvfb openbox xdotool x11-utils imagemagick)
+# shellcheck source=../../tests/x11/wm.sh
+. "$REPO/tests/x11/wm.sh"
+{ wm_command "$WM" && [ "$WM" != none ]; } || { echo "run-with-lazarus.sh: unknown window manager: $WM" >&2; exit 2; }
+PACKAGES=(lazarus-ide-gtk2 lazarus-src-2.2 fpc gdb make xvfb "$WM" xdotool x11-utils imagemagick)
+case "$WM" in xfwm4|metacity) PACKAGES+=(dbus-daemon) ;; esac  # their settings come over D-Bus
 missing_packages() {
   local p
   for p in "${PACKAGES[@]}"; do
@@ -127,7 +135,7 @@ if [ -d "$SHOTS" ] && [ -n "$(ls -A "$SHOTS")" ] && ! head -n 1 "$SHOTS/report.t
   exit 2
 fi
 mkdir -p "$SHOTS" || exit 2
-rm -f "$SHOTS"/[0-9][0-9]-*.png "$SHOTS"/report.txt "$SHOTS"/{bridge,lazarus,openbox,panel,xvfb}.log
+rm -f "$SHOTS"/[0-9][0-9]-*.png "$SHOTS"/report.txt "$SHOTS"/{bridge,lazarus,wm,panel,xvfb}.log
 WORK="$(mktemp -d "${TMPDIR:-/tmp}/with-lazarus-XXXXXX")"
 SHOTS="$(realpath "$SHOTS")"
 REPORT="$SHOTS/report.txt"
@@ -260,27 +268,15 @@ EOF
 }
 
 # ---- reading the X server ---------------------------------------------------------
-# top_of WIN: the window's top-level ancestor (the window manager's frame, or
-# the window itself when nothing frames it).
-top_of() {
-  local w="$1" out parent root
-  while :; do
-    out="$(xwininfo -children -id "$w" 2>/dev/null)" || return 1
-    root="$(sed -n 's/^ *Root window id: \(0x[0-9a-fA-F]*\).*/\1/p' <<<"$out")"
-    parent="$(sed -n 's/^ *Parent window id: \(0x[0-9a-fA-F]*\).*/\1/p' <<<"$out")"
-    [ -n "$parent" ] || return 1
-    if [ $((parent)) -eq $((root)) ]; then echo "$w"; return 0; fi
-    w="$parent"
-  done
-}
-# frame WIN -> "x y w h" of its frame (outside of the X border)
+# frame WIN -> "x y w h" of its frame as the window manager shows it: the
+# client less the _NET_FRAME_EXTENTS it publishes (xdrive reads it so), not
+# the frame window, which under metacity also holds invisible borders for
+# resizing.  A window nothing frames is its own frame.
 frame() {
-  local top
-  top="$(top_of "$1")" || return 1
-  xwininfo -id "$top" 2>/dev/null | awk '
-    /Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
-    /^ *Width:/ {w=$2} /^ *Height:/ {h=$2} /Border width:/ {b=$3}
-    END { if (w == "") exit 1; print x-b, y-b, w+2*b, h+2*b }'
+  local f l t r b
+  f="$("$XDRIVE" frame "$1" 2>/dev/null)" || return 1
+  read -r l t r b <<<"$f"
+  echo "$l $t $((r - l)) $((b - t))"
 }
 # client WIN -> "x y w h" of the window itself (its inside, in screen pixels)
 client() {
@@ -384,19 +380,13 @@ shot() {  # shot NAME: the whole screen, numbered in the order of the run
 say "== preparing the Lazarus configuration"
 prepare_lazarus
 
-say "== starting Xvfb ${SCREEN_W}x${SCREEN_H}, openbox and Lazarus"
+say "== starting Xvfb ${SCREEN_W}x${SCREEN_H}, $WM and Lazarus"
 mkfifo "$WORK/displayfd"
 Xvfb -displayfd 3 -screen 0 "${SCREEN_W}x${SCREEN_H}x24" -nolisten tcp 3>"$WORK/displayfd" 2>"$WORK/xvfb.log" &
 PIDS+=($!)
 read -r -t 20 DISPLAYNUM <"$WORK/displayfd" || die "Xvfb did not start"
 export DISPLAY=":$DISPLAYNUM"
-openbox >"$WORK/openbox.log" 2>&1 &
-PIDS+=($!)
-end=$((SECONDS + 10))
-until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; do
-  [ "$SECONDS" -lt "$end" ] || die "openbox did not start"
-  sleep 0.1
-done
+wm_start "$WORK" "$WORK/wm.log" || die "$WM did not start"
 
 T0=$SECONDS
 # A Lazarus of its own, whatever else runs on the machine: it looks for another

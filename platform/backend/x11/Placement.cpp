@@ -217,9 +217,11 @@ Rect UnmanagedRect(const Rect& frame, const SizeHints& own, const std::vector<Mo
   return r;
 }
 
-Mode ModeFor(const Rect& frame, const std::vector<Monitor>& monitors, bool wmRunning) {
+Mode ModeFor(const Rect& frame, const std::vector<Monitor>& monitors, bool wmRunning, const Extents& e) {
   if (!wmRunning || monitors.empty()) return Mode::Managed;
-  Rect core{frame.left + kOverhang, frame.top + kOverhang, frame.right - kOverhang, frame.bottom - kOverhang};
+  const int spareX = kOverhang + std::max(0, e.left) + std::max(0, e.right);
+  const int spareY = kOverhang + std::max(0, e.top) + std::max(0, e.bottom);
+  Rect core{frame.left + spareX, frame.top + spareY, frame.right - spareX, frame.bottom - spareY};
   if (core.Width() <= 0 || core.Height() <= 0) core = frame;  // too small to spare a border
   return WhollyOnMonitors(core, monitors) ? Mode::Managed : Mode::Unmanaged;
 }

@@ -131,12 +131,15 @@ enum class Mode { Managed, Unmanaged };
 // window manager runs or the frame fits on the monitors, unmanaged otherwise.
 // Without monitors nothing is known to be off the screen: managed.
 //
-// A frame that sticks out by at most kOverhang pixels on a side counts as on
-// the screen: a client as wide as its monitor stands in a frame a border
-// wider (Lazarus's main bar, 1280 wide in a 1282-px frame under openbox),
-// and window managers leave such a frame where it is.  A hidden frame sticks
+// A frame that sticks out by no more than its own borders (`e`, the extents
+// of the window manager's frame around the client, left and right together,
+// top and bottom together) and kOverhang pixels on a side counts as on the
+// screen: a client as wide as its monitor stands in a frame the borders wider
+// (Lazarus's main bar: 1280 wide in a 1282-px frame under openbox, 1278 wide
+// at 0 in a 1288-px frame under xfwm4), and window managers leave such a
+// frame where it is; a window at home must be framed.  A hidden frame sticks
 // out by all but its strip, far more.
 constexpr int kOverhang = 4;
-Mode ModeFor(const Rect& frame, const std::vector<Monitor>& monitors, bool wmRunning);
+Mode ModeFor(const Rect& frame, const std::vector<Monitor>& monitors, bool wmRunning, const Extents& e = {});
 
 }  // namespace platform::x11

@@ -455,7 +455,6 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
   const bool wm = WmRunning();
   std::vector<Monitor> monitors;
   if (wm) monitors = CurrentBackends().screens->Monitors();
-  const Mode mode = ModeFor(frame, monitors, wm);
   auto a = Own(xcb_get_window_attributes_reply(conn_, xcb_get_window_attributes(conn_, w), nullptr));
   const bool shown = a && a->map_state != XCB_MAP_STATE_UNMAPPED;
   // A window this layer withdrew is override-redirect until it is given
@@ -466,6 +465,15 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
     held_.erase(w);
   }
   const bool unmanaged = unmanaged_.count(h) != 0;
+  // The borders it has framed (or had when it was withdrawn).
+  Extents borders;
+  if (unmanaged) {
+    borders = unmanaged_[h];
+  } else if (wm) {
+    const std::optional<Rect> f = FrameRect(w), c = ClientRect(w);
+    if (f && c) borders = ExtentsBetween(*f, *c);
+  }
+  const Mode mode = ModeFor(frame, monitors, wm, borders);
   if (!shown && !unmanaged) {
     // A window nobody shows is nobody's to frame: moving it must not show it.
     Configure(w, frame, true);
