@@ -492,11 +492,15 @@ expect_hidden() {
   say "   ok: $1 at ${f[*]}, strip $(strip "$2" "$3") px at the $3"
 }
 # The add-in's own geometry: shown, the main window spans the screen's width
-# at the top and the inspector the screen's height at its side.
+# at the top and the inspector the work area's height at its side (less the
+# panel a window manager such as fluxbox or icewm keeps at the bottom; the
+# work area from _NET_WORKAREA, else the whole screen).
 read -r _ _ _ MAIN_H <<<"$MAIN_HOME"
 read -r _ _ INSP_W _ <<<"$INSP_HOME"
+WORK_H="$(xprop -root _NET_WORKAREA 2>/dev/null | sed -n 's/^_NET_WORKAREA(CARDINAL) = [0-9]*, [0-9]*, [0-9]*, \([0-9]*\).*/\1/p')"
+[ -n "$WORK_H" ] || WORK_H=$SCREEN_H
 MAIN_SHOWN="0 0 $SCREEN_W $MAIN_H"
-INSP_SHOWN="0 0 $INSP_W $SCREEN_H"
+INSP_SHOWN="0 0 $INSP_W $WORK_H"
 strips() { echo "strips: main $(strip "$MAIN" top) px at the top, inspector $(strip "$INSP" left) px at the left (want $HANG)"; }
 
 PANEL=""
