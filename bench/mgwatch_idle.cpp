@@ -14,12 +14,7 @@
 //   xvfb-run -a -s "-screen 0 1024x768x24" env QT_QPA_PLATFORM=xcb ./bench_mgwatch_idle
 #include <benchmark/benchmark.h>
 
-#include <QAbstractButton>
-#include <QEventLoop>
-#include <QTimer>
-#include <sys/resource.h>
-#include <time.h>
-
+#include "bench/support/LoopCost.h"
 #include "mgwatch/mgwatch.h"
 #include "platform/Windows.h"
 #include "toolkit/Form.h"
@@ -37,24 +32,6 @@ protected:
   }
 };
 
-double CpuSeconds() {
-  timespec ts{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-  return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
-}
-
-long VoluntarySwitches() {
-  rusage ru{};
-  getrusage(RUSAGE_SELF, &ru);
-  return ru.ru_nvcsw;
-}
-
-void RunLoopFor(int ms) {
-  QEventLoop loop;
-  QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-  loop.exec();
-}
-
 void BM_IdleWatch(benchmark::State& state) {
   const bool hook = state.range(0) != 0;
   const int windowMs = static_cast<int>(state.range(1));
@@ -62,23 +39,16 @@ void BM_IdleWatch(benchmark::State& state) {
   const platform::HWND wnd = form.Handle();
   // Settle whatever creating the window queued before measuring.
   platform::ProcessMessages();
-  RunLoopFor(50);
+  bench::RunLoopFor(50);
 
-  double cpu = 0, wall = 0;
-  long switches = 0;
+  bench::LoopCost cost;
   for (auto _ : state) {
     if (hook) SetHook(wnd);
-    const double c0 = CpuSeconds();
-    const long s0 = VoluntarySwitches();
-    const auto t0 = std::chrono::steady_clock::now();
-    RunLoopFor(windowMs);
-    wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    cpu += CpuSeconds() - c0;
-    switches += VoluntarySwitches() - s0;
+    cost += bench::MeasureLoop(windowMs);
     if (hook) ResetHook();
   }
-  state.counters["cpu_pct"] = 100.0 * cpu / wall;
-  state.counters["wakeups_per_s"] = double(switches) / wall;
+  state.counters["cpu_pct"] = 100.0 * cost.cpu / cost.wall;
+  state.counters["wakeups_per_s"] = double(cost.switches) / cost.wall;
   state.counters["reports"] = form.reports;
 }
 BENCHMARK(BM_IdleWatch)

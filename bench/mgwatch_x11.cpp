@@ -31,10 +31,9 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sys/resource.h>
-#include <time.h>
 #include <unistd.h>
 
+#include "bench/support/LoopCost.h"
 #include "engine/Hook.h"
 #include "engine/Tracking.h"
 #include "expert/Expert.h"
@@ -126,24 +125,6 @@ protected:
   }
 };
 
-double CpuSeconds() {
-  timespec ts{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-  return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
-}
-
-long VoluntarySwitches() {
-  rusage ru{};
-  getrusage(RUSAGE_SELF, &ru);
-  return ru.ru_nvcsw;
-}
-
-void RunLoopFor(int ms) {
-  QEventLoop loop;
-  QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-  loop.exec();
-}
-
 // The stand-in IDE with the add-in linked in, its windows shown on the X
 // server, a project open and the panel raised.  One for the whole run: the
 // add-in connects once per process, as in the IDE.
@@ -189,23 +170,14 @@ void BM_RestCost(benchmark::State& state) {
     watch->Start(PostingSink(form.Handle()));
   }
   // Whatever showing and hiding queued settles first.
-  RunLoopFor(500);
-  double cpu = 0, wall = 0;
-  long switches = 0;
-  for (auto _ : state) {
-    const double c0 = CpuSeconds();
-    const long s0 = VoluntarySwitches();
-    const auto t0 = std::chrono::steady_clock::now();
-    RunLoopFor(10000);
-    wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    cpu += CpuSeconds() - c0;
-    switches += VoluntarySwitches() - s0;
-  }
+  bench::RunLoopFor(500);
+  bench::LoopCost cost;
+  for (auto _ : state) cost += bench::MeasureLoop(10000);
   if (watch) watch->Stop();
   if (hiding) frmMain->btnStopClick();
   const long windows = static_cast<long>(state.iterations());
-  state.counters["wakeups_per_s"] = double(std::max(0L, switches - windows)) / wall;
-  state.counters["cpu_pct"] = 100.0 * cpu / wall;
+  state.counters["wakeups_per_s"] = double(std::max(0L, cost.switches - windows)) / cost.wall;
+  state.counters["cpu_pct"] = 100.0 * cost.cpu / cost.wall;
 }
 BENCHMARK(BM_RestCost)
     ->ArgNames({"hiding", "watch"})
@@ -231,7 +203,7 @@ void BM_MotionToReport(benchmark::State& state) {
     return;
   }
   watch->Start(PostingSink(form.Handle()));
-  RunLoopFor(100);
+  bench::RunLoopFor(100);
   std::vector<double> us;
   for (auto _ : state) {
     us.clear();
@@ -247,7 +219,7 @@ void BM_MotionToReport(benchmark::State& state) {
       loop.exec();
       us.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
       // Starts of the next move fall anywhere in the poll's period.
-      RunLoopFor(3 + i % 7);
+      bench::RunLoopFor(3 + i % 7);
     }
   }
   form.onReport = nullptr;

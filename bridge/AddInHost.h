@@ -1,75 +1,45 @@
-// The bridge's half of the host interface: it loads the add-in exactly as an
-// IDE does (dlopen, INITEXPERT0016 with a services object, the registration
-// procedure and the termination out-parameter), keeps what the add-in
-// registers and attaches, sends it notifications and ends it.
+// The bridge's half of the host interface: the add-in core (loading through
+// INITEXPERT0016, services, notifications, the end) with the bridge's rules on
+// top: one add-in per host, its one menu entry, and a Load that explains a
+// failure in one line instead of writing it out.
 //
 // What the services answer comes from outside (the real IDE as observed):
 // parentWindow and projectName are asked at every call.  Errors the add-in
-// reports go to onError (standard error when unset).
-//
-// Only one AddInHost exists per process: the registration procedure is a plain
-// function and reaches it through a process-wide pointer.
+// reports go to reportError (standard error when unset).
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "addinhost/AddInCore.h"
 #include "expert/HostIntf.h"
 
 namespace bridge {
 
-class AddInHost {
+class AddInHost : public addinhost::AddInCore {
 public:
-  AddInHost();
-  ~AddInHost();
-  AddInHost(const AddInHost&) = delete;
-  AddInHost& operator=(const AddInHost&) = delete;
-
-  std::function<THostWindow()> parentWindow;
-  std::function<std::string()> projectName;
-  std::function<void(const std::string&)> onError;
+  AddInHost() : AddInCore("edgetucker-bridge") {}
+  ~AddInHost() { Shutdown(); }
 
   // dlopen's the library and calls its entry point.  False, with one line in
-  // `why`, when it cannot be loaded, has no entry point or declines.
+  // `why`, when it cannot be loaded, has no entry point or declines; false
+  // with nothing in `why` once an add-in runs or after Shutdown.
   bool Load(const std::string& path, std::string* why = nullptr);
-  // Calls an entry point already in this process (tests).
+  // Calls an entry point already in this process (tests); the same rules.
   bool Connect(TExpertInitProc init);
-  bool Loaded() const { return m_connected; }
 
-  // Sends a notification to every attached notifier; true when one set cancel.
-  bool Notify(TFileNotification code, const std::string& file);
-
-  // The first registered expert shown as a menu entry (esStandard, enabled);
-  // null when there is none.
-  TIExpert* MenuExpert() const;
-  // Its menu text ("" without one) and running it (false without one).
+  // The text of the first menu entry that is enabled ("" without one), and
+  // running it (false without one).
   std::string MenuText() const;
   bool RunMenu();
 
-  THostServices* Services() const { return m_services; }
-  std::size_t NotifierCount() const { return m_notifiers.size(); }
+  std::size_t NotifierCount() const { return Notifiers().size(); }
 
-  // Calls the termination procedure, gives back every object the add-in left
-  // with us, and unloads the library.  Safe to call twice.
-  void Shutdown();
-
-  // Called by the services object and the registration procedure.
-  bool RegisterExpert(TIExpert* expert);
-  bool AttachNotifier(TIAddInNotifier* notifier);
-  bool DetachNotifier(TIAddInNotifier* notifier);
-  void ReportError(const std::string& message);
-
-private:
-  bool Start(TExpertInitProc init);
-
-  THostServices* m_services = nullptr;
-  void* m_library = nullptr;
-  TExpertTerminateProc m_terminate = nullptr;
-  std::vector<TIExpert*> m_experts;
-  std::vector<TIAddInNotifier*> m_notifiers;
-  bool m_connected = false;
-  bool m_shutDown = false;
+  // Ends the add-in and gives back every object it left with us.  The library
+  // stays loaded: Qt may still hold its meta-objects and resources until the
+  // application ends, and the process ends right after this anyway.  Safe to
+  // call twice.
+  void Shutdown() { Close(/*unloadLibraries=*/false); }
 };
 
 // What the add-in must be told when the project shown by the IDE changes from

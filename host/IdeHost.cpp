@@ -1,7 +1,5 @@
 #include "host/IdeHost.h"
 
-#include <dlfcn.h>
-
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -13,8 +11,6 @@
 #include <QPointer>
 #include <QScreen>
 #include <QTest>
-#include <algorithm>
-#include <exception>
 #include <iostream>
 #include <utility>
 
@@ -26,52 +22,17 @@
 namespace host {
 namespace {
 
-IdeHost* g_host = nullptr;
-
-// The services table handed to add-ins.  It outlives the host's windows: an
-// add-in that calls it after shut-down finds a host pointer of null and gets
-// neutral answers.
-class HostServicesImpl : public THostServices {
-public:
-  explicit HostServicesImpl(IdeHost* h) : host(h) {}
-  THostWindow QueryParentWindow() override {
-    return host && host->MainWindow() ? platform::HandleOf(host->MainWindow()) : 0;
-  }
-  std::string QueryProjectName() override { return host ? host->ProjectPath() : std::string(); }
-  bool AttachNotifier(TIAddInNotifier* n) override { return host && host->AttachNotifier(n); }
-  bool DetachNotifier(TIAddInNotifier* n) override { return host && host->DetachNotifier(n); }
-  void ReportError(const std::string& message) override {
-    if (host)
-      host->ReportError(message);
-    else
-      std::cerr << "ide-host: add-in error: " << message << std::endl;
-  }
-  IdeHost* host;
-};
-
-bool RegisterExpertProc(TIExpert* expert) { return g_host && g_host->RegisterExpert(expert); }
-
-// Calls into an add-in; an exception that escapes it is reported, not fatal.
-template <typename F>
-void Guarded(const char* what, F&& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    std::cerr << "ide-host: add-in raised an exception in " << what << ": " << e.what() << std::endl;
-  } catch (...) {
-    std::cerr << "ide-host: add-in raised an exception in " << what << std::endl;
-  }
-}
-
 void DeleteDeferred() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
 }  // namespace
 
 IdeHost::IdeHost() {
-  g_host = this;
   m_main = new TAppBuilder;
   m_inspector = new TPropertyInspector;
-  m_services = new HostServicesImpl(this);
+  m_addIns.parentWindow = [this]() -> THostWindow { return m_main ? platform::HandleOf(m_main) : 0; };
+  m_addIns.projectName = [this] { return m_project; };
+  m_addIns.reportError = [this](const std::string& message) { ReportError(message); };
+  m_addIns.expertsChanged = [this] { RebuildToolsMenu(); };
   connect(m_main, &TAppBuilder::newProjectRequested, this, [this] { NewProject(); });
   connect(m_main, &TAppBuilder::openProjectRequested, this, [this] { ChooseAndOpenProject(); });
   connect(m_main, &TAppBuilder::saveDesktopRequested, this, [this] { SaveDesktop(); });
@@ -88,10 +49,7 @@ IdeHost::IdeHost() {
   m_main->CloseProjectAction()->setEnabled(false);
 }
 
-IdeHost::~IdeHost() {
-  Shutdown();
-  if (g_host == this) g_host = nullptr;
-}
+IdeHost::~IdeHost() { Shutdown(); }
 
 void IdeHost::ShowWindows() {
   QScreen* screen = QGuiApplication::primaryScreen();
@@ -145,63 +103,21 @@ std::string IdeHost::DefaultDesktopPath() { return platform::GetWindowsDirectory
 
 bool IdeHost::LoadAddIn(const std::string& path) {
   if (m_shutDown) return false;
-  void* lib = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!lib) {
-    const char* why = ::dlerror();
-    std::cerr << "ide-host: cannot load add-in " << path << ": " << (why ? why : "unknown error")
-              << "; going on without it" << std::endl;
-    return false;
-  }
-  auto init = reinterpret_cast<TExpertInitProc>(::dlsym(lib, ExpertEntryPointName));
-  if (!init) {
-    std::cerr << "ide-host: add-in " << path << " has no entry point " << ExpertEntryPointName
-              << "; going on without it" << std::endl;
-    ::dlclose(lib);
-    return false;
-  }
-  m_addIns.push_back(AddIn{path, lib, nullptr});
-  const std::size_t index = m_addIns.size() - 1;
-  bool ok = false;
-  Guarded(ExpertEntryPointName, [&] { ok = init(m_services, &RegisterExpertProc, &m_addIns[index].terminate); });
-  if (!ok) std::cerr << "ide-host: add-in " << path << " declined to start" << std::endl;
-  // The library stays loaded even when it declined: it may have registered
-  // objects whose code lives in it.
+  std::string why;
+  const auto result = m_addIns.Load(path, &why);
+  if (result == addinhost::AddInCore::LoadResult::failed)
+    std::cerr << "ide-host: " << why << "; going on without it" << std::endl;
+  else if (result == addinhost::AddInCore::LoadResult::declined)
+    std::cerr << "ide-host: " << why << std::endl;
   RebuildToolsMenu();
-  return ok;
+  return result == addinhost::AddInCore::LoadResult::started;
 }
 
 bool IdeHost::ConnectAddIn(TExpertInitProc init, const std::string& label) {
-  if (m_shutDown || !init) return false;
-  m_addIns.push_back(AddIn{label, nullptr, nullptr});
-  const std::size_t index = m_addIns.size() - 1;
-  bool ok = false;
-  Guarded(ExpertEntryPointName, [&] { ok = init(m_services, &RegisterExpertProc, &m_addIns[index].terminate); });
+  if (m_shutDown) return false;
+  const bool ok = m_addIns.Connect(init, label);
   RebuildToolsMenu();
   return ok;
-}
-
-bool IdeHost::RegisterExpert(TIExpert* expert) {
-  if (!expert || m_shutDown) return false;
-  if (std::find(m_experts.begin(), m_experts.end(), expert) != m_experts.end()) return false;
-  m_experts.push_back(expert);  // the host now holds the reference it was given
-  RebuildToolsMenu();
-  return true;
-}
-
-bool IdeHost::AttachNotifier(TIAddInNotifier* notifier) {
-  if (!notifier || m_shutDown) return false;
-  if (std::find(m_notifiers.begin(), m_notifiers.end(), notifier) != m_notifiers.end()) return false;
-  notifier->AddRef();
-  m_notifiers.push_back(notifier);
-  return true;
-}
-
-bool IdeHost::DetachNotifier(TIAddInNotifier* notifier) {
-  auto it = std::find(m_notifiers.begin(), m_notifiers.end(), notifier);
-  if (it == m_notifiers.end()) return false;
-  m_notifiers.erase(it);
-  notifier->Release();
-  return true;
 }
 
 void IdeHost::ReportError(const std::string& message) {
@@ -214,16 +130,7 @@ void IdeHost::ReportError(const std::string& message) {
 }
 
 bool IdeHost::SendNotification(TFileNotification code, const std::string& path) {
-  bool cancel = false;
-  // A notifier may detach itself or others while being notified.
-  const std::vector<TIAddInNotifier*> snapshot = m_notifiers;
-  for (TIAddInNotifier* n : snapshot) {
-    if (std::find(m_notifiers.begin(), m_notifiers.end(), n) == m_notifiers.end()) continue;
-    n->AddRef();
-    Guarded("HandleNotification", [&] { n->HandleNotification(code, path, cancel); });
-    n->Release();
-  }
-  return cancel;
+  return m_addIns.Notify(code, path);
 }
 
 void IdeHost::Notify(int code, const std::string& path) {
@@ -313,21 +220,11 @@ void IdeHost::SelectComponent(const QString& name, const QString& className) {
   m_inspector->SetComponent(name, className);
 }
 
-void IdeHost::RunExpert(TIExpert* expert) {
-  if (std::find(m_experts.begin(), m_experts.end(), expert) == m_experts.end()) return;
-  Guarded("Execute", [&] { expert->Execute(); });
-}
+void IdeHost::RunExpert(TIExpert* expert) { m_addIns.Execute(expert); }
 
 bool IdeHost::ChooseMenu(const std::string& text) {
-  for (TIExpert* e : m_experts) {
-    bool match = false;
-    Guarded("GetMenuText", [&] {
-      match = e->GetStyle() == esStandard && (e->GetState() & esEnabled) && e->GetMenuText() == text;
-    });
-    if (match) {
-      RunExpert(e);
-      return true;
-    }
+  for (const auto& entry : m_addIns.MenuEntries()) {
+    if ((entry.state & esEnabled) && entry.text == text) return m_addIns.Execute(entry.expert);
   }
   return false;
 }
@@ -336,24 +233,14 @@ void IdeHost::RebuildToolsMenu() {
   QMenu* tools = m_main ? m_main->ToolsMenu() : nullptr;
   if (!tools) return;
   tools->clear();
-  for (TIExpert* e : m_experts) {
-    std::string text;
-    TExpertStyle style = esAddIn;
-    TExpertState state = 0;
-    Guarded("GetMenuText", [&] {
-      style = e->GetStyle();
-      if (style != esStandard) return;
-      text = e->GetMenuText();
-      state = e->GetState();
-    });
-    if (style != esStandard) continue;
-    QAction* a = tools->addAction(QString::fromLocal8Bit(text.c_str()).replace('&', QStringLiteral("&&")));
-    a->setEnabled(state & esEnabled);
-    if (state & esChecked) {
+  for (const auto& entry : m_addIns.MenuEntries()) {
+    QAction* a = tools->addAction(QString::fromLocal8Bit(entry.text.c_str()).replace('&', QStringLiteral("&&")));
+    a->setEnabled(entry.state & esEnabled);
+    if (entry.state & esChecked) {
       a->setCheckable(true);
       a->setChecked(true);
     }
-    connect(a, &QAction::triggered, this, [this, e] { RunExpert(e); });
+    connect(a, &QAction::triggered, this, [this, e = entry.expert] { RunExpert(e); });
   }
   if (tools->isEmpty()) tools->addAction(QStringLiteral("(no add-ins)"))->setEnabled(false);
 }
@@ -361,15 +248,10 @@ void IdeHost::RebuildToolsMenu() {
 void IdeHost::Shutdown() {
   if (m_shutDown) return;
   m_shutDown = true;
-  // Add-ins close their windows while the main window, their owner, is still there.
-  for (auto it = m_addIns.rbegin(); it != m_addIns.rend(); ++it)
-    if (it->terminate) Guarded("the termination procedure", it->terminate);
-  DeleteDeferred();
-  // Whatever the add-ins left attached or registered goes back to them before
+  // Add-ins close their windows while the main window, their owner, is still
+  // there; whatever they left attached or registered goes back to them before
   // their code is unloaded.
-  for (TIAddInNotifier* n : std::exchange(m_notifiers, {})) n->Release();
-  if (m_main) m_main->ToolsMenu()->clear();
-  for (TIExpert* e : std::exchange(m_experts, {})) Guarded("Release", [e] { e->Release(); });
+  m_addIns.Terminate();
   // Every window goes, add-in windows among them, while their code is loaded.
   delete m_inspector;
   m_inspector = nullptr;
@@ -380,12 +262,7 @@ void IdeHost::Shutdown() {
   for (const QPointer<QWidget>& w : rest)
     if (w && !w->parentWidget()) delete w.data();
   DeleteDeferred();
-  static_cast<HostServicesImpl*>(m_services)->host = nullptr;
-  for (auto it = m_addIns.rbegin(); it != m_addIns.rend(); ++it)
-    if (it->library) ::dlclose(it->library);
-  m_addIns.clear();
-  m_services->Release();
-  m_services = nullptr;
+  m_addIns.Close(/*unloadLibraries=*/true);
 }
 
 }  // namespace host

@@ -41,6 +41,7 @@
 #include <string>
 #include <vector>
 
+#include "addinhost/AddInCore.h"
 #include "expert/HostIntf.h"
 #include "host/Desktop.h"
 #include "host/Script.h"
@@ -100,9 +101,9 @@ public:
   void ApplyLayout(const DesktopLayout& layout);
   DesktopLayout CurrentLayout() const;
 
-  THostServices* Services() const { return m_services; }
-  const std::vector<TIExpert*>& Experts() const { return m_experts; }
-  const std::vector<TIAddInNotifier*>& Notifiers() const { return m_notifiers; }
+  THostServices* Services() const { return m_addIns.Services(); }
+  const std::vector<TIExpert*>& Experts() const { return m_addIns.Experts(); }
+  const std::vector<TIAddInNotifier*>& Notifiers() const { return m_addIns.Notifiers(); }
 
   // Where ReportError's message box goes; tests replace it.  The text is
   // always printed to standard error as well.
@@ -111,19 +112,9 @@ public:
   void Shutdown();
   bool IsShutDown() const { return m_shutDown; }
 
-  // Called by the services object and the registration procedure.
-  bool RegisterExpert(TIExpert* expert);
-  bool AttachNotifier(TIAddInNotifier* notifier);
-  bool DetachNotifier(TIAddInNotifier* notifier);
-  void ReportError(const std::string& message);
-
 private:
-  struct AddIn {
-    std::string label;
-    void* library = nullptr;  // dlopen handle; null for in-process add-ins
-    TExpertTerminateProc terminate = nullptr;
-  };
-
+  // Errors the add-ins report: standard error and a message box.
+  void ReportError(const std::string& message);
   void RebuildToolsMenu();
   void RunExpert(TIExpert* expert);
   void SelectComponent(const QString& name, const QString& className);
@@ -131,10 +122,7 @@ private:
 
   TAppBuilder* m_main = nullptr;
   TPropertyInspector* m_inspector = nullptr;
-  THostServices* m_services = nullptr;
-  std::vector<AddIn> m_addIns;
-  std::vector<TIExpert*> m_experts;
-  std::vector<TIAddInNotifier*> m_notifiers;
+  addinhost::AddInCore m_addIns{"ide-host"};
   std::string m_project;
   int m_componentCount = 0;
   bool m_shutDown = false;

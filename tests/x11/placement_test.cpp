@@ -222,11 +222,14 @@ public:
       return handle_ != 0;
     });
   }
-  ~Foreign() {
+  ~Foreign() { End(); }
+  bool Started() const { return proc_.state() != QProcess::NotRunning; }
+  // Kills the process and waits for it (at most 2 s).
+  void End() {
+    if (proc_.state() == QProcess::NotRunning) return;
     proc_.kill();
     proc_.waitForFinished(2000);
   }
-  bool Started() const { return proc_.state() != QProcess::NotRunning; }
   platform::HWND Handle() const { return handle_; }
 
 private:
@@ -443,13 +446,9 @@ bool WaitFor(const std::function<bool()>& pred, int timeoutMs) {
   return true;
 }
 
-// A window of ours that had the focus hides itself (the panel at Start): that is
-// no loss of activation, and without a window manager the focus goes back to
-// the main window.  A window of another process taking the focus is one.
-TEST(Activation, OurWindowHidingIsNoLossAnotherProcessTakingTheFocusIs) {
-  if (!X11()) GTEST_SKIP() << "not on an X display with the X11 backend";
-  SCOPED_TRACE(std::string("window manager: ") + WmName());
-  QWidget main, panel;
+// Our main window and a panel, as the add-in's windows stand when Start is
+// pressed: both shown and settled, the panel active with the X focus.
+void ShowWithPanelActive(QWidget& main, QWidget& panel) {
   main.setGeometry(0, 0, 600, 100);
   main.show();
   Settle(&main);
@@ -460,6 +459,16 @@ TEST(Activation, OurWindowHidingIsNoLossAnotherProcessTakingTheFocusIs) {
   X11()->Focus(platform::HandleOf(&panel));
   ASSERT_TRUE(WaitFor([&] { return panel.isActiveWindow(); }, 3000));
   ASSERT_TRUE(WaitFor([] { return platform::IsApplicationActive(); }, 3000));
+}
+
+// A window of ours that had the focus hides itself (the panel at Start): that is
+// no loss of activation, and without a window manager the focus goes back to
+// the main window.  A window of another process taking the focus is one.
+TEST(Activation, OurWindowHidingIsNoLossAnotherProcessTakingTheFocusIs) {
+  if (!X11()) GTEST_SKIP() << "not on an X display with the X11 backend";
+  SCOPED_TRACE(std::string("window manager: ") + WmName());
+  QWidget main, panel;
+  ASSERT_NO_FATAL_FAILURE(ShowWithPanelActive(main, panel));
 
   panel.hide();
   // Qt gives up on a lost focus after 400 ms: wait past that.
@@ -469,19 +478,16 @@ TEST(Activation, OurWindowHidingIsNoLossAnotherProcessTakingTheFocusIs) {
     EXPECT_EQ(X11()->FocusedWindow(), platform::HandleOf(&main)) << "the focus went back to the main window";
   }
 
-  QProcess xterm;
-  xterm.start("xterm", {"-geometry", "40x10+700+300"});
-  if (!xterm.waitForStarted(3000)) GTEST_SKIP() << "xterm is not installed";
+  Foreign xterm("xterm", {"-T", "another process", "-geometry", "40x10+700+300"}, "another process");
+  if (!xterm.Started()) GTEST_SKIP() << "xterm is not installed";
+  ASSERT_NE(xterm.Handle(), 0u) << "the xterm did not come up";
   // Without a window manager nothing gives the new window the focus: the
   // pointer's click would; ask for it the way a window manager would.
   QElapsedTimer t;
   t.start();
   bool inactive = WaitFor(
       [&] {
-        if (!X11()->WmRunning() && t.elapsed() > 500) {
-          for (platform::HWND h : platform::CurrentBackends().windows->Stacking())
-            if (auto id = platform::CurrentBackends().windows->Identify(h); id && id->cls == "XTerm") X11()->Focus(h);
-        }
+        if (!X11()->WmRunning() && t.elapsed() > 500) X11()->Focus(xterm.Handle());
         return !platform::IsApplicationActive();
       },
       5000);
@@ -498,8 +504,7 @@ TEST(Activation, OurWindowHidingIsNoLossAnotherProcessTakingTheFocusIs) {
   EXPECT_TRUE(platform::CountsAsOwnForActivation(focused));
   platform::SetActivationOwner({});
   EXPECT_FALSE(platform::CountsAsOwnForActivation(focused)) << "the default again: only this process's windows";
-  xterm.kill();
-  xterm.waitForFinished(2000);
+  xterm.End();
   platform::SetApplicationActive(true);
 }
 
@@ -510,30 +515,13 @@ TEST(Activation, OurWindowHidingIsNoLossAnotherProcessTakingTheFocusIs) {
 TEST(Activation, HidingEveryWindowOfOursKeepsTheFocusWithUs) {
   if (!X11()) GTEST_SKIP() << "not on an X display with the X11 backend";
   SCOPED_TRACE(std::string("window manager: ") + WmName());
-  QProcess xterm;
-  xterm.start("xterm", {"-geometry", "40x10+700+300"});
-  if (!xterm.waitForStarted(3000)) GTEST_SKIP() << "xterm is not installed";
-  platform::HWND other = 0;
-  WaitFor(
-      [&] {
-        for (platform::HWND h : platform::CurrentBackends().windows->Stacking())
-          if (auto id = platform::CurrentBackends().windows->Identify(h); id && id->cls == "XTerm") other = h;
-        return other != 0;
-      },
-      5000);
+  Foreign xterm("xterm", {"-T", "another process", "-geometry", "40x10+700+300"}, "another process");
+  if (!xterm.Started()) GTEST_SKIP() << "xterm is not installed";
+  const platform::HWND other = xterm.Handle();
   ASSERT_NE(other, 0u) << "the xterm did not come up";
 
   QWidget main, panel;
-  main.setGeometry(0, 0, 600, 100);
-  main.show();
-  Settle(&main);
-  panel.setGeometry(100, 200, 300, 200);
-  panel.show();
-  Settle(&panel);
-  panel.activateWindow();
-  X11()->Focus(platform::HandleOf(&panel));
-  ASSERT_TRUE(WaitFor([&] { return panel.isActiveWindow(); }, 3000));
-  ASSERT_TRUE(WaitFor([] { return platform::IsApplicationActive(); }, 3000));
+  ASSERT_NO_FATAL_FAILURE(ShowWithPanelActive(main, panel));
 
   const Rect home = Frame(&main);
   X11()->Move(platform::HandleOf(&main), Rect{home.left, kHang - home.Height(), home.right, kHang});
@@ -550,8 +538,7 @@ TEST(Activation, HidingEveryWindowOfOursKeepsTheFocusWithUs) {
   X11()->Focus(other);
   EXPECT_TRUE(WaitFor([] { return !platform::IsApplicationActive(); }, 5000)) << "the focus went to another process";
   X11()->Move(platform::HandleOf(&main), home);
-  xterm.kill();
-  xterm.waitForFinished(2000);
+  xterm.End();
   platform::SetApplicationActive(true);
 }
 
