@@ -379,45 +379,71 @@ TEST(ForeignOffScreen, AManagedWindowLeftPartlyOffTheScreenComesHome) {
 // and it configures itself back to it): unframed while hidden it cannot take
 // the frame's height, and must still leave its strip, not shrink away from
 // the screen edge; revealed and at home it stands framed as before, even
-// where its frame sticks out past the screen by its borders.
+// where its frame sticks out past the screen by its borders.  One whose
+// height follows its width takes another height a moment after each move to
+// another width, and must be kept at its strip all the same.
 TEST(HeldSize, ABarHoldingItsHeightLeavesItsStripAndComesHome) {
   if (!X11()) GTEST_SKIP() << "not on an X display with the X11 backend";
   SCOPED_TRACE(std::string("window manager: ") + WmName());
   const QString helper = QCoreApplication::applicationDirPath() + "/test_x11_heldbar";
-  constexpr int kHeight = 60;
-  // As wide as the screen: framed, it sticks out by its side borders at home
-  // (10 px under xfwm4) and must still come home framed.
-  Foreign bar(helper, {"held bar", QString::number(kScreenW), QString::number(kHeight), "0", "0"}, "held bar");
-  ASSERT_TRUE(bar.Started()) << helper.toStdString();
-  const platform::HWND h = bar.Handle();
-  ASSERT_NE(h, 0u) << "the bar's window did not appear";
-  Settle(h);
-  const Rect home = Frame(h);
-  ASSERT_EQ(ClientSize(h).height(), kHeight);
-  const Rect hidden{0, kHang - home.Height(), kScreenW, kHang};
-  const Rect shown{0, 0, kScreenW, home.Height()};
-
-  for (int round = 0; round < 2; ++round) {
-    SCOPED_TRACE(round == 0 ? "first round" : "second round");
-    Slide(h, hidden, 4);
+  const struct {
+    const char* name;
+    int width;        // at home
+    int height;       // at that width
+    int otherHeight;  // at any other width
+    bool jump;        // hidden in one move (no steps for the client to answer in between)
+  } rows[] = {
+      // As wide as the screen: framed, it sticks out by its side borders at
+      // home (10 px under xfwm4) and must still come home framed.
+      {"screen-wide, one height", kScreenW, 60, 60, false},
+      {"height follows width", 1000, 60, 40, true},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    Foreign bar(helper,
+                {"held bar", QString::number(r.width), QString::number(r.height), "0", "0",
+                 QString::number(r.otherHeight)},
+                "held bar");
+    ASSERT_TRUE(bar.Started()) << helper.toStdString();
+    const platform::HWND h = bar.Handle();
+    ASSERT_NE(h, 0u) << "the bar's window did not appear";
     Settle(h);
-    const Rect f = Frame(h);
-    EXPECT_NEAR(f.bottom, kHang, 1) << "the bottom edge stays where it was asked";
-    EXPECT_NEAR(OnScreen(f), kHang, 1) << "the strip left on the screen";
-    EXPECT_EQ(ClientSize(h).height(), kHeight) << "at its own height";
-    EXPECT_EQ(f.left, 0);
-    EXPECT_EQ(f.right, kScreenW);
+    const Rect home = Frame(h);
+    ASSERT_EQ(ClientSize(h).height(), r.height);
+    const Rect hidden{0, kHang - home.Height(), kScreenW, kHang};
+    const Rect shown{0, 0, kScreenW, home.Height()};
 
-    Slide(h, shown, 4);
+    for (int round = 0; round < 2; ++round) {
+      SCOPED_TRACE(round == 0 ? "first round" : "second round");
+      if (r.jump)
+        platform::MoveWindow(h, hidden.left, hidden.top, hidden.Width(), hidden.Height(), true);
+      else
+        Slide(h, hidden, 4);
+      Settle(h);
+      const Rect f = Frame(h);
+      EXPECT_NEAR(f.bottom, kHang, 1) << "the bottom edge stays where it was asked";
+      EXPECT_NEAR(OnScreen(f), kHang, 1) << "the strip left on the screen";
+      EXPECT_EQ(ClientSize(h).height(), r.width == kScreenW ? r.height : r.otherHeight) << "at its own height";
+      EXPECT_EQ(f.left, 0);
+      EXPECT_EQ(f.right, kScreenW);
+
+      Slide(h, shown, 4);
+      Settle(h);
+      if (r.height == r.otherHeight) {
+        ExpectNear(Frame(h), shown, 1, "given back at the shown rectangle");
+      } else {
+        // Its own height, whatever was asked: the corner and width are ours.
+        const Rect g = Frame(h);
+        ExpectNear(Rect{g.left, g.top, g.right, g.top + shown.Height()}, shown, 1, "given back at the shown place");
+      }
+      EXPECT_FALSE(X11()->IsUnmanaged(h));
+    }
+    Slide(h, hidden, 3);
+    platform::MoveWindow(h, home.left, home.top, home.Width(), home.Height(), true);
     Settle(h);
-    ExpectNear(Frame(h), shown, 1, "given back at the shown rectangle");
-    EXPECT_EQ(ClientSize(h).height(), kHeight);
+    EXPECT_EQ(Frame(h), home) << "Stop brings the frame home";
+    EXPECT_FALSE(X11()->IsUnmanaged(h));
   }
-  Slide(h, hidden, 3);
-  platform::MoveWindow(h, home.left, home.top, home.Width(), home.Height(), true);
-  Settle(h);
-  EXPECT_EQ(Frame(h), home) << "Stop brings the frame home";
-  EXPECT_FALSE(X11()->IsUnmanaged(h));
 }
 
 // Moving a window nobody shows, on or off the screen, must not show it.

@@ -184,8 +184,11 @@ Rect UnmanagedRect(const Rect& frame, const SizeHints& own, const std::vector<Mo
     if (lo) size = std::max(size, *lo);
     return static_cast<int>(std::clamp<long long>(size, 1, 32767));
   };
-  const int w = held(frame.Width(), minW ? minW : baseW, maxW);
-  const int h = held(frame.Height(), minH ? minH : baseH, maxH);
+  return AnchoredRect(frame, held(frame.Width(), minW ? minW : baseW, maxW),
+                      held(frame.Height(), minH ? minH : baseH, maxH), monitors);
+}
+
+Rect AnchoredRect(const Rect& frame, int w, int h, const std::vector<Monitor>& monitors) {
   if (w == frame.Width() && h == frame.Height()) return frame;
   // The monitor the frame lies on most decides which of its edges are off the screen.
   const Monitor* on = nullptr;

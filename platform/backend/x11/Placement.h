@@ -124,6 +124,11 @@ SizeHints HintsForPlacement(const SizeHints& own, const Rect& client, Point posi
 // top left corner stays.  Increments and aspect bounds are left aside: they
 // are a window manager's to apply, and clients draw at any size.
 Rect UnmanagedRect(const Rect& frame, const SizeHints& own, const std::vector<Monitor>& monitors);
+// The rectangle of width x height that keeps the edges of `frame` that lie on
+// the monitors, as UnmanagedRect places a client held to its size; also for a
+// client that takes a size of its own after it was placed (a toolbar whose
+// height follows its width).
+Rect AnchoredRect(const Rect& frame, int width, int height, const std::vector<Monitor>& monitors);
 
 enum class Mode { Managed, Unmanaged };
 

@@ -448,13 +448,15 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
     // A window that is gone takes what this layer kept for it along (its id
     // may name another window later).
     unmanaged_.erase(h);
-    if (h <= 0xFFFFFFFFu) held_.erase(static_cast<xcb_window_t>(h));
+    if (h <= 0xFFFFFFFFu) {
+      held_.erase(static_cast<xcb_window_t>(h));
+      keeper_.Release(static_cast<xcb_window_t>(h));
+    }
     return;
   }
   const auto w = static_cast<xcb_window_t>(h);
   const bool wm = WmRunning();
-  std::vector<Monitor> monitors;
-  if (wm) monitors = CurrentBackends().screens->Monitors();
+  const std::vector<Monitor> monitors = CurrentBackends().screens->Monitors();
   auto a = Own(xcb_get_window_attributes_reply(conn_, xcb_get_window_attributes(conn_, w), nullptr));
   const bool shown = a && a->map_state != XCB_MAP_STATE_UNMAPPED;
   // A window this layer withdrew is override-redirect until it is given
@@ -463,6 +465,7 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
   if (unmanaged_.count(h) != 0 && a && !a->override_redirect) {
     unmanaged_.erase(h);
     held_.erase(w);
+    keeper_.Release(w);
   }
   const bool unmanaged = unmanaged_.count(h) != 0;
   // The borders it has framed (or had when it was withdrawn).
@@ -480,20 +483,31 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
     Sync();
   } else if (mode == Mode::Unmanaged) {
     if (!unmanaged) Withdraw(w);
-    Configure(w, UnmanagedRect(frame, OwnHints(w), monitors));
+    const Rect placed = UnmanagedRect(frame, OwnHints(w), monitors);
+    Configure(w, placed);
+    keeper_.Keep(w, frame, placed);
     const std::uint32_t above = XCB_STACK_MODE_ABOVE;
     xcb_configure_window(conn_, w, XCB_CONFIG_WINDOW_STACK_MODE, &above);
     if (shown) xcb_map_window(conn_, w);
     Sync();
     if (!unmanaged && onManagementChange) onManagementChange(h, true);
   } else if (unmanaged) {
+    keeper_.Release(w);
     if (shown && onManagementChange) onManagementChange(h, false);
     GiveBack(w, frame, shown);
     if (shown && onManagementChange) onManagementChange(h, true);
   } else if (!wm) {
-    Configure(w, frame, true);
+    // Nothing frames it: it stands as an unmanaged window does.
+    const Rect placed = UnmanagedRect(frame, OwnHints(w), monitors);
+    Configure(w, placed, true);
     Sync();
+    // Only while it is off the screen: at home its size is its own business.
+    if (WhollyOnMonitors(frame, monitors))
+      keeper_.Release(w);
+    else
+      keeper_.Keep(w, frame, placed);
   } else {
+    keeper_.Release(w);
     ManagedMove(w, frame);
   }
 }

@@ -11,7 +11,8 @@
 //    gravity), then read back and corrected once if the window manager put
 //    the frame elsewhere; off the screen it is withdrawn and shown
 //    override-redirect at the asked rectangle (held to the client's own
-//    minimum and maximum size, the on-screen edge kept); back on the screen it
+//    minimum and maximum size, the on-screen edge kept, also when the client
+//    resizes itself afterwards: EdgeKeeper.h); back on the screen it
 //    is given back to the window manager, mapped at the position that puts
 //    its frame at the asked rectangle.  While a window stands at a size its
 //    own size hints forbid, it wears hints that allow it; its own limits
@@ -33,6 +34,7 @@
 #include <memory>
 
 #include "platform/backend/Backend.h"
+#include "platform/backend/x11/EdgeKeeper.h"
 #include "platform/backend/x11/Placement.h"
 
 namespace platform::x11 {
@@ -133,6 +135,8 @@ private:
     void Put(const SizeHints& hints);
   };
   std::map<xcb_window_t, HeldHints> held_;
+  // Keeps unmanaged windows against their asked edges when they resize themselves.
+  EdgeKeeper keeper_;
 };
 
 }  // namespace platform::x11

@@ -1,0 +1,93 @@
+#include "platform/backend/x11/EdgeKeeper.h"
+
+#include <QSocketNotifier>
+#include <cstdlib>
+#include <set>
+
+#include "platform/backend/x11/Placement.h"
+
+namespace platform::x11 {
+
+EdgeKeeper::EdgeKeeper() {
+  xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+  if (!c || xcb_connection_has_error(c)) {
+    if (c) xcb_disconnect(c);
+    return;
+  }
+  conn_ = c;
+  notifier_ = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(conn_), QSocketNotifier::Read);
+  QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] { OnReadable(); });
+}
+
+EdgeKeeper::~EdgeKeeper() {
+  notifier_.reset();
+  if (conn_) xcb_disconnect(conn_);
+}
+
+void EdgeKeeper::Select(xcb_window_t w, bool on) {
+  // This connection's own event mask on the window; the client's and the
+  // window manager's masks are theirs and stay as they are.
+  const std::uint32_t mask = on ? XCB_EVENT_MASK_STRUCTURE_NOTIFY : 0;
+  xcb_change_window_attributes(conn_, w, XCB_CW_EVENT_MASK, &mask);
+  xcb_flush(conn_);
+}
+
+void EdgeKeeper::Keep(xcb_window_t w, const Rect& asked, const Rect& placed) {
+  if (!conn_) return;
+  const bool known = kept_.count(w) != 0;
+  kept_[w] = Kept{asked, placed};
+  if (!known) Select(w, true);
+}
+
+void EdgeKeeper::Release(xcb_window_t w) {
+  if (!conn_ || kept_.erase(w) == 0) return;
+  Select(w, false);
+}
+
+void EdgeKeeper::OnReadable() {
+  std::set<xcb_window_t> configured;
+  while (xcb_generic_event_t* e = xcb_poll_for_event(conn_)) {
+    switch (e->response_type & 0x7F) {
+      case XCB_CONFIGURE_NOTIFY: {
+        const auto* c = reinterpret_cast<const xcb_configure_notify_event_t*>(e);
+        if (c->event == c->window) configured.insert(c->window);
+        break;
+      }
+      case XCB_DESTROY_NOTIFY:
+        kept_.erase(reinterpret_cast<const xcb_destroy_notify_event_t*>(e)->window);
+        break;
+      default:
+        break;
+    }
+    std::free(e);
+  }
+  // What the window is now, not what an event says: events of a slide's
+  // earlier steps arrive after later steps have placed the window anew.
+  for (xcb_window_t w : configured) {
+    if (kept_.count(w) == 0) continue;
+    xcb_get_geometry_reply_t* g = xcb_get_geometry_reply(conn_, xcb_get_geometry(conn_, w), nullptr);
+    if (!g) continue;
+    // An unmanaged window is a child of the root: x, y are the root's.
+    const int b = 2 * g->border_width;
+    const Rect now{g->x, g->y, g->x + g->width + b, g->y + g->height + b};
+    std::free(g);
+    OnConfigured(w, now);
+  }
+}
+
+void EdgeKeeper::OnConfigured(xcb_window_t w, const Rect& now) {
+  auto it = kept_.find(w);
+  if (it == kept_.end()) return;
+  Kept& k = it->second;
+  // At its size as placed: nothing of the client's own (a move, or the answer
+  // to the layer's configure).
+  if (now.Width() == k.placed.Width() && now.Height() == k.placed.Height()) return;
+  const Rect to = AnchoredRect(k.asked, now.Width(), now.Height(), CurrentBackends().screens->Monitors());
+  k.placed = to;
+  if (to.left == now.left && to.top == now.top) return;
+  const std::uint32_t xy[] = {static_cast<std::uint32_t>(to.left), static_cast<std::uint32_t>(to.top)};
+  xcb_configure_window(conn_, w, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, xy);
+  xcb_flush(conn_);
+}
+
+}  // namespace platform::x11

@@ -1,0 +1,58 @@
+// Keeps the strip of a window shown unmanaged where it was asked while the
+// client changes its own size afterwards.
+//
+// An unmanaged client is placed held to its own size hints (UnmanagedRect),
+// but some clients take another size of their own a moment later: a toolkit
+// bar whose height follows its width (Lazarus's main bar lays its component
+// palette out again when it is made 1280 wide instead of 1278, and sets new
+// hints with it).  Nothing frames an unmanaged window, so the new size grows
+// or shrinks from its top left corner, and a bar hidden off the top would
+// shrink away from the screen edge.  The keeper listens to each such window's
+// ConfigureNotify on a connection of its own, in the event loop, and moves a
+// window whose size changed back against the asked rectangle's edges that lie
+// on the monitors (AnchoredRect).  Waiting for the client's answer inside each
+// move would hold up every step of a slide.
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <map>
+#include <memory>
+
+#include "platform/backend/Backend.h"
+
+class QSocketNotifier;
+
+namespace platform::x11 {
+
+class EdgeKeeper {
+public:
+  // Connects to the display named by $DISPLAY; without a connection it keeps nothing.
+  EdgeKeeper();
+  ~EdgeKeeper();
+  EdgeKeeper(const EdgeKeeper&) = delete;
+  EdgeKeeper& operator=(const EdgeKeeper&) = delete;
+
+  // The window w stands unmanaged at `placed` for the asked frame rectangle
+  // `asked` (placed is asked held to the client's size): a later change of
+  // its size is answered by keeping asked's on-screen edges.
+  void Keep(xcb_window_t w, const Rect& asked, const Rect& placed);
+  // The window is managed again, or gone: its changes are its own.
+  void Release(xcb_window_t w);
+  bool Keeps(xcb_window_t w) const { return kept_.count(w) != 0; }
+
+private:
+  struct Kept {
+    Rect asked;
+    Rect placed;
+  };
+  void Select(xcb_window_t w, bool on);
+  void OnReadable();
+  void OnConfigured(xcb_window_t w, const Rect& now);
+
+  xcb_connection_t* conn_ = nullptr;
+  std::unique_ptr<QSocketNotifier> notifier_;
+  std::map<xcb_window_t, Kept> kept_;
+};
+
+}  // namespace platform::x11
