@@ -35,7 +35,7 @@ void EdgeKeeper::Select(xcb_window_t w, bool on) {
 void EdgeKeeper::Keep(xcb_window_t w, const Rect& asked, const Rect& placed) {
   if (!conn_) return;
   const bool known = kept_.count(w) != 0;
-  kept_[w] = Kept{asked, placed};
+  kept_[w] = Kept{asked, placed, 0};
   if (!known) Select(w, true);
 }
 
@@ -79,9 +79,13 @@ void EdgeKeeper::OnConfigured(xcb_window_t w, const Rect& now) {
   auto it = kept_.find(w);
   if (it == kept_.end()) return;
   Kept& k = it->second;
-  // At its size as placed: nothing of the client's own (a move, or the answer
-  // to the layer's configure).
-  if (now.Width() == k.placed.Width() && now.Height() == k.placed.Height()) return;
+  // Where it was placed: nothing of the client's own.  Otherwise it resized
+  // itself, or put itself back where it stood a moment ago (a toolkit that
+  // answers configure events late re-applies a position it had read).
+  if (now == k.placed) return;
+  // A client that keeps moving itself is not fought for ever.
+  if (k.corrections >= kMaxCorrections) return;
+  ++k.corrections;
   const Rect to = AnchoredRect(k.asked, now.Width(), now.Height(), CurrentBackends().screens->Monitors());
   k.placed = to;
   if (to.left == now.left && to.top == now.top) return;

@@ -7,10 +7,12 @@
 // palette out again when it is made 1280 wide instead of 1278, and sets new
 // hints with it).  Nothing frames an unmanaged window, so the new size grows
 // or shrinks from its top left corner, and a bar hidden off the top would
-// shrink away from the screen edge.  The keeper listens to each such window's
-// ConfigureNotify on a connection of its own, in the event loop, and moves a
-// window whose size changed back against the asked rectangle's edges that lie
-// on the monitors (AnchoredRect).  Waiting for the client's answer inside each
+// shrink away from the screen edge; the same toolkit, answering configure
+// events late, also puts the window back at a position of a moment ago.  The
+// keeper listens to each such window's ConfigureNotify on a connection of its
+// own, in the event loop, and moves a window that no longer stands where it
+// was placed back against the asked rectangle's edges that lie on the
+// monitors (AnchoredRect), a few times per placement at the most.  Waiting for the client's answer inside each
 // move would hold up every step of a slide.
 #pragma once
 
@@ -42,9 +44,12 @@ public:
   bool Keeps(xcb_window_t w) const { return kept_.count(w) != 0; }
 
 private:
+  // Corrections of one placement at the most.
+  static constexpr int kMaxCorrections = 8;
   struct Kept {
     Rect asked;
-    Rect placed;
+    Rect placed;     // where the window stands as far as this layer knows
+    int corrections;  // since it was last placed
   };
   void Select(xcb_window_t w, bool on);
   void OnReadable();
