@@ -9,14 +9,12 @@
 // Played forward and back, the strips swing between "shown" and "tucked away".
 //
 // Usage: art_dialog_art <resources folder>
-#include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "ArtCommon.h"
 
@@ -213,15 +211,6 @@ QImage SideStrip() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QGuiApplication app(argc, argv);
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: %s <resources folder>\n", argv[0]);
-    return 2;
-  }
-  const QString dir = QString::fromLocal8Bit(argv[1]);
-  bool ok = art::Save(OopsPicture(), dir, "OOPS_PICTURE");
-  ok = art::Save(TopStrip(), dir, "ABOUT_TOP_STRIP") && ok;
-  ok = art::Save(SideStrip(), dir, "ABOUT_SIDE_STRIP") && ok;
-  return ok ? 0 : 1;
+  return art::Main(argc, argv,
+                   {{"OOPS_PICTURE", OopsPicture}, {"ABOUT_TOP_STRIP", TopStrip}, {"ABOUT_SIDE_STRIP", SideStrip}});
 }

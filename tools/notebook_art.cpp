@@ -4,11 +4,11 @@
 //                    of the index finger, the cursor's hot spot, is pixel (11, 1)
 // Drawn without smoothing, in black and white only, so it reads like the
 // platform's own cursors at any background.
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
-#include <cstdio>
+
+#include "ArtCommon.h"
 
 namespace {
 
@@ -62,16 +62,4 @@ QImage Hand() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  QGuiApplication app(argc, argv);
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s <resources folder>\n", argv[0]);
-    return 2;
-  }
-  const QString path = QString::fromLocal8Bit(argv[1]) + QStringLiteral("/CSTABCURSOR.png");
-  if (!Hand().save(path, "PNG")) {
-    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-    return 1;
-  }
-  return 0;
-}
+int main(int argc, char** argv) { return art::Main(argc, argv, {{"CSTABCURSOR", Hand}}); }

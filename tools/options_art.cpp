@@ -13,12 +13,10 @@
 // Shapes only, no text, so the pictures do not depend on the installed fonts.
 //
 // Usage: art_options_art <resources folder>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <cmath>
-#include <cstdio>
 #include <functional>
 
 #include "ArtCommon.h"
@@ -29,12 +27,14 @@ using art::Draw;
 
 const QColor kKey(255, 0, 255);
 
-// The tab pictures are opaque on the key colour.
-QImage KeyOnto(const QImage& picture) {
-  QImage out = art::KeyOnto(picture, kKey);
-  // The notebook reads the key from the bottom-left pixel.
-  out.setPixel(0, out.height() - 1, kKey.rgb());
-  return out;
+// A tab picture: 25 x 25, opaque on the key colour.
+art::Picture Tab(const char* name, Draw draw) {
+  return {name, [draw] {
+            QImage out = art::KeyOnto(art::Paint(25, 25, draw), kKey);
+            // The notebook reads the key from the bottom-left pixel.
+            out.setPixel(0, out.height() - 1, kKey.rgb());
+            return out;
+          }};
 }
 
 void Window(QPainter& p, const QRectF& r, const QColor& title) {
@@ -153,28 +153,8 @@ void DrawAcceptStrip(QPainter& p) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  QGuiApplication app(argc, argv);
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s <resources folder>\n", argv[0]);
-    return 2;
-  }
-  const QString dir = QString::fromLocal8Bit(argv[1]);
-  struct Out {
-    const char* name;
-    int w, h;
-    Draw draw;
-    bool keyed;
-  };
-  const Out outs[] = {
-      {"OPT_HIDING", 25, 25, DrawHiding, true},     {"OPT_SOUND", 25, 25, DrawSound, true},
-      {"OPT_MOVEMENT", 25, 25, DrawMovement, true}, {"OPT_GENERAL", 25, 25, DrawGeneral, true},
-      {"OPT_ACCEPT", 36, 18, DrawAcceptStrip, false},
-  };
-  int rc = 0;
-  for (const Out& o : outs) {
-    QImage img = art::Paint(o.w, o.h, o.draw);
-    if (o.keyed) img = KeyOnto(img);
-    if (!art::Save(img, dir, o.name)) rc = 1;
-  }
-  return rc;
+  return art::Main(argc, argv,
+                   {Tab("OPT_HIDING", DrawHiding), Tab("OPT_SOUND", DrawSound),
+                    Tab("OPT_MOVEMENT", DrawMovement), Tab("OPT_GENERAL", DrawGeneral),
+                    art::Painted("OPT_ACCEPT", 36, 18, DrawAcceptStrip)});
 }

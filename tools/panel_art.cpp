@@ -8,11 +8,9 @@
 // The small ones match the toolkit's own 18-pixel standard pictures, so all
 // buttons of a row line up.  Everything is drawn with shapes, not text, so the
 // pictures do not depend on the fonts installed.
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
-#include <cstdio>
 #include <functional>
 
 #include "ArtCommon.h"
@@ -139,24 +137,9 @@ void DrawOptionsStrip(QPainter& p) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  QGuiApplication app(argc, argv);
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s <resources folder>\n", argv[0]);
-    return 2;
-  }
-  const QString dir = QString::fromLocal8Bit(argv[1]);
-  struct Out {
-    const char* name;
-    int w, h;
-    Draw draw;
-  };
-  const Out outs[] = {
-      {"BTN_START", 32, 32, DrawStart},   {"BTN_STOP", 18, 18, DrawStop},
-      {"BTN_HIDE", 18, 18, DrawHide},     {"BTN_ABOUT", 18, 18, DrawAbout},
-      {"BTN_OPTIONS", 36, 18, DrawOptionsStrip},
-  };
-  int rc = 0;
-  for (const Out& o : outs)
-    if (!art::Save(art::Paint(o.w, o.h, o.draw), dir, o.name)) rc = 1;
-  return rc;
+  using art::Painted;
+  return art::Main(argc, argv,
+                   {Painted("BTN_START", 32, 32, DrawStart), Painted("BTN_STOP", 18, 18, DrawStop),
+                    Painted("BTN_HIDE", 18, 18, DrawHide), Painted("BTN_ABOUT", 18, 18, DrawAbout),
+                    Painted("BTN_OPTIONS", 36, 18, DrawOptionsStrip)});
 }

@@ -12,11 +12,11 @@
 // 17th entry is transparent (where the control's background shows).
 //
 // Usage: art_pathedit_art <resources folder>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <cstdio>
 #include <vector>
+
+#include "ArtCommon.h"
 
 namespace {
 
@@ -245,33 +245,20 @@ Pix Strip(const Pix& normal) {
   return p;
 }
 
-bool Save(const Pix& p, const QString& dir, const char* name) {
-  const QImage indexed = p.img.convertToFormat(QImage::Format_Indexed8, Palette(),
-                                               Qt::ThresholdDither | Qt::AvoidDither);
-  const QString path = dir + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png");
-  if (!indexed.save(path, "PNG")) {
-    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-    return false;
-  }
-  return true;
+// The palette image that is saved.
+QImage Indexed(const Pix& p) {
+  return p.img.convertToFormat(QImage::Format_Indexed8, Palette(), Qt::ThresholdDither | Qt::AvoidDither);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  QGuiApplication app(argc, argv);
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s <resources folder>\n", argv[0]);
-    return 2;
-  }
-  const QString dir = QString::fromLocal8Bit(argv[1]);
-  bool ok = true;
-  ok &= Save(Strip(OpenFileGlyph()), dir, "BMP_OPEN_FILE");
-  ok &= Save(Strip(BrowseFoldersGlyph()), dir, "BMP_BROWSE_FOLDERS");
-  ok &= Save(Strip(SaveFileGlyph()), dir, "BMP_SAVE_FILE");
-  ok &= Save(Strip(BrowseGlyph()), dir, "BMP_BROWSE");
-  ok &= Save(OpenFolder(), dir, "WIN95DIRLISTBOX_OPEN_FOLDER");
-  ok &= Save(ClosedFolder(), dir, "WIN95DIRLISTBOX_CLOSED_FOLDER");
-  ok &= Save(CurrentFolder(), dir, "WIN95DIRLISTBOX_CURRENT_FOLDER");
-  return ok ? 0 : 1;
+  return art::Main(argc, argv,
+                   {{"BMP_OPEN_FILE", [] { return Indexed(Strip(OpenFileGlyph())); }},
+                    {"BMP_BROWSE_FOLDERS", [] { return Indexed(Strip(BrowseFoldersGlyph())); }},
+                    {"BMP_SAVE_FILE", [] { return Indexed(Strip(SaveFileGlyph())); }},
+                    {"BMP_BROWSE", [] { return Indexed(Strip(BrowseGlyph())); }},
+                    {"WIN95DIRLISTBOX_OPEN_FOLDER", [] { return Indexed(OpenFolder()); }},
+                    {"WIN95DIRLISTBOX_CLOSED_FOLDER", [] { return Indexed(ClosedFolder()); }},
+                    {"WIN95DIRLISTBOX_CURRENT_FOLDER", [] { return Indexed(CurrentFolder()); }}});
 }
