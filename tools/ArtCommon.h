@@ -5,9 +5,11 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QPainterPath>
 #include <QString>
 #include <cstdio>
 #include <functional>
+#include <initializer_list>
 #include <vector>
 
 namespace art {
@@ -22,6 +24,19 @@ inline QImage Paint(int w, int h, const Draw& draw) {
   p.setRenderHint(QPainter::Antialiasing);
   draw(p);
   return img;
+}
+
+// The closed outline through `corners`, in order.
+inline QPainterPath Polygon(std::initializer_list<QPointF> corners) {
+  QPainterPath path;
+  for (const QPointF& c : corners) {
+    if (path.elementCount() == 0)
+      path.moveTo(c);
+    else
+      path.lineTo(c);
+  }
+  path.closeSubpath();
+  return path;
 }
 
 // Antialiased art flattened onto a key colour: pixels less than half covered

@@ -130,22 +130,13 @@ QImage OopsPicture() {
   p.setBrush(QColor(60, 60, 66));
   p.drawEllipse(QRectF(22, 108, 31, 9));
   // The sign.
-  QPainterPath tri;
-  tri.moveTo(37.5, 3);
-  tri.lineTo(72, 62);
-  tri.lineTo(3, 62);
-  tri.closeSubpath();
+  const QPainterPath tri = art::Polygon({{37.5, 3}, {72, 62}, {3, 62}});
   p.setPen(QPen(QColor(20, 20, 20), 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
   p.setBrush(QColor(255, 204, 0));
   p.drawPath(tri);
   p.setPen(Qt::NoPen);
   p.setBrush(QColor(20, 20, 20));
-  QPainterPath bar;
-  bar.moveTo(33.5, 22);
-  bar.lineTo(41.5, 22);
-  bar.lineTo(39.5, 45);
-  bar.lineTo(35.5, 45);
-  bar.closeSubpath();
+  const QPainterPath bar = art::Polygon({{33.5, 22}, {41.5, 22}, {39.5, 45}, {35.5, 45}});
   p.drawPath(bar);
   p.drawEllipse(QRectF(34, 49, 7, 7));
   // A banana peel beside the foot.

@@ -22,34 +22,18 @@ QImage Hand() {
 
   // The outline runs clockwise from the fingertip: index finger up, the three
   // folded fingers as steps to the right, the wrist, the thumb on the left.
-  QPainterPath hand;
-  hand.moveTo(10, 2);
-  hand.lineTo(11, 1);
-  hand.lineTo(12, 1);
-  hand.lineTo(13, 2);
-  hand.lineTo(13, 11);  // index finger, right side
-  hand.lineTo(14, 10);
-  hand.lineTo(16, 10);
-  hand.lineTo(17, 11);  // middle finger knuckle
-  hand.lineTo(18, 11);
-  hand.lineTo(20, 11);
-  hand.lineTo(21, 12);  // ring finger knuckle
-  hand.lineTo(22, 12);
-  hand.lineTo(24, 12);
-  hand.lineTo(25, 13);  // little finger knuckle
-  hand.lineTo(25, 21);
-  hand.lineTo(23, 25);
-  hand.lineTo(23, 29);  // wrist, right
-  hand.lineTo(11, 29);  // wrist, left
-  hand.lineTo(11, 26);
-  hand.lineTo(6, 20);   // thumb's back
-  hand.lineTo(4, 17);
-  hand.lineTo(5, 15);
-  hand.lineTo(7, 15);
-  hand.lineTo(10, 18);  // thumb's tip against the palm
-  hand.lineTo(10, 2);   // index finger, left side
-  hand.closeSubpath();
-  p.drawPath(hand);
+  p.drawPath(art::Polygon({
+      {10, 2}, {11, 1}, {12, 1}, {13, 2},      // fingertip
+      {13, 11},                                // index finger, right side
+      {14, 10}, {16, 10}, {17, 11},            // middle finger knuckle
+      {18, 11}, {20, 11}, {21, 12},            // ring finger knuckle
+      {22, 12}, {24, 12}, {25, 13},            // little finger knuckle
+      {25, 21}, {23, 25}, {23, 29},            // wrist, right
+      {11, 29}, {11, 26},                      // wrist, left
+      {6, 20}, {4, 17}, {5, 15}, {7, 15},      // thumb's back
+      {10, 18},                                // thumb's tip against the palm
+      {10, 2},                                 // index finger, left side
+  }));
 
   // Creases between the folded fingers.
   p.drawLine(17, 12, 17, 16);

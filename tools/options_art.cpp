@@ -62,29 +62,16 @@ void DrawHiding(QPainter& p) {
   p.setBrush(QColor(48, 48, 48));
   p.drawRect(QRectF(4, 6, 17, 1));
   // The arrow, up.
-  QPainterPath arrow;
-  arrow.moveTo(12.5, 8);
-  arrow.lineTo(17.5, 13);
-  arrow.lineTo(14.5, 13);
-  arrow.lineTo(14.5, 17);
-  arrow.lineTo(10.5, 17);
-  arrow.lineTo(10.5, 13);
-  arrow.lineTo(7.5, 13);
-  arrow.closeSubpath();
+  const QPainterPath arrow =
+      art::Polygon({{12.5, 8}, {17.5, 13}, {14.5, 13}, {14.5, 17}, {10.5, 17}, {10.5, 13}, {7.5, 13}});
   p.setBrush(QColor(255, 224, 0));
   p.setPen(QPen(QColor(96, 64, 0), 1));
   p.drawPath(arrow);
 }
 
 void DrawSound(QPainter& p) {
-  QPainterPath speaker;
-  speaker.moveTo(2.5, 9.5);
-  speaker.lineTo(7.5, 9.5);
-  speaker.lineTo(13.5, 3.5);
-  speaker.lineTo(13.5, 21.5);
-  speaker.lineTo(7.5, 15.5);
-  speaker.lineTo(2.5, 15.5);
-  speaker.closeSubpath();
+  const QPainterPath speaker =
+      art::Polygon({{2.5, 9.5}, {7.5, 9.5}, {13.5, 3.5}, {13.5, 21.5}, {7.5, 15.5}, {2.5, 15.5}});
   p.setPen(QPen(QColor(32, 32, 32), 1));
   p.setBrush(QColor(64, 96, 192));
   p.drawPath(speaker);

@@ -38,15 +38,8 @@ void DrawStart(QPainter& p) {
   p.drawRect(QRectF(12, 26, 8, 2));
   p.drawRect(QRectF(9, 28, 14, 2));
   // The arrow.
-  QPainterPath arrow;
-  arrow.moveTo(7, 12);
-  arrow.lineTo(15, 12);
-  arrow.lineTo(15, 8.5);
-  arrow.lineTo(22, 15);
-  arrow.lineTo(15, 21.5);
-  arrow.lineTo(15, 18);
-  arrow.lineTo(7, 18);
-  arrow.closeSubpath();
+  const QPainterPath arrow =
+      art::Polygon({{7, 12}, {15, 12}, {15, 8.5}, {22, 15}, {15, 21.5}, {15, 18}, {7, 18}});
   p.setPen(QPen(QColor(0, 96, 0), 1));
   p.setBrush(QColor(32, 176, 32));
   p.drawPath(arrow);
@@ -54,17 +47,9 @@ void DrawStart(QPainter& p) {
 
 // Stop: a red octagon with a white bar.
 void DrawStop(QPainter& p) {
-  QPainterPath oct;
   const double c = 4.5;  // corner cut of a 15-pixel octagon
-  oct.moveTo(1.5 + c, 1.5);
-  oct.lineTo(16.5 - c, 1.5);
-  oct.lineTo(16.5, 1.5 + c);
-  oct.lineTo(16.5, 16.5 - c);
-  oct.lineTo(16.5 - c, 16.5);
-  oct.lineTo(1.5 + c, 16.5);
-  oct.lineTo(1.5, 16.5 - c);
-  oct.lineTo(1.5, 1.5 + c);
-  oct.closeSubpath();
+  const QPainterPath oct = art::Polygon({{1.5 + c, 1.5}, {16.5 - c, 1.5}, {16.5, 1.5 + c}, {16.5, 16.5 - c},
+                                         {16.5 - c, 16.5}, {1.5 + c, 16.5}, {1.5, 16.5 - c}, {1.5, 1.5 + c}});
   p.setPen(QPen(QColor(128, 0, 0), 1));
   p.setBrush(QColor(208, 32, 32));
   p.drawPath(oct);
@@ -85,15 +70,8 @@ void DrawHide(QPainter& p) {
   p.setBrush(QColor(128, 128, 128));
   p.drawRect(QRectF(2, 15, 14, 2));
   // The arrow.
-  QPainterPath arrow;
-  arrow.moveTo(11, 6);
-  arrow.lineTo(14, 6);
-  arrow.lineTo(14, 10);
-  arrow.lineTo(16.5, 10);
-  arrow.lineTo(12.5, 14);
-  arrow.lineTo(8.5, 10);
-  arrow.lineTo(11, 10);
-  arrow.closeSubpath();
+  const QPainterPath arrow =
+      art::Polygon({{11, 6}, {14, 6}, {14, 10}, {16.5, 10}, {12.5, 14}, {8.5, 10}, {11, 10}});
   p.setPen(QPen(QColor(0, 96, 0), 1));
   p.setBrush(QColor(32, 176, 32));
   p.drawPath(arrow);
