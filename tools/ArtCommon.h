@@ -39,6 +39,20 @@ inline QPainterPath Polygon(std::initializer_list<QPointF> corners) {
   return path;
 }
 
+// Draws a shape in `colour` (the painter's origin at its top-left corner).
+using Shape = std::function<void(QPainter&, const QColor&)>;
+
+// The toolkit's disabled look of `shape`, `x` pixels to the right: the shape
+// in grey over a white copy moved one pixel down and right, as if pressed into
+// the button face.  Leaves the painter's transformation as it found it.
+inline void Engraved(QPainter& p, double x, const Shape& shape) {
+  p.translate(x + 1, 1);
+  shape(p, Qt::white);
+  p.translate(-1, -1);
+  shape(p, QColor(128, 128, 128));
+  p.translate(-x, 0);
+}
+
 // Antialiased art flattened onto a key colour: pixels less than half covered
 // become exactly the key, the rest fully opaque, so no blend of art and key is
 // left to show as a fringe where the key is made transparent.

@@ -102,14 +102,10 @@ void DrawOptions(QPainter& p, const QColor& track, const QColor& knob) {
   }
 }
 
-// The disabled look of the toolkit: the shape in grey over a white copy moved
-// one pixel down and right, as if pressed into the button face.
+// The enabled sliders, then their disabled look.
 void DrawOptionsStrip(QPainter& p) {
   DrawOptions(p, QColor(64, 64, 64), QColor(0, 0, 160));
-  p.translate(18 + 1, 1);
-  DrawOptions(p, Qt::white, Qt::white);
-  p.translate(-1, -1);
-  DrawOptions(p, QColor(128, 128, 128), QColor(128, 128, 128));
+  art::Engraved(p, 18, [](QPainter& q, const QColor& c) { DrawOptions(q, c, c); });
 }
 
 }  // namespace
