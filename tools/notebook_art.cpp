@@ -12,10 +12,7 @@
 
 namespace {
 
-QImage Hand() {
-  QImage img(32, 32, QImage::Format_ARGB32);
-  img.fill(Qt::transparent);
-  QPainter p(&img);
+void DrawHand(QPainter& p) {
   p.setRenderHint(QPainter::Antialiasing, false);
   p.setPen(QPen(Qt::black, 1));
   p.setBrush(Qt::white);
@@ -30,8 +27,8 @@ QImage Hand() {
       {22, 12}, {24, 12}, {25, 13},            // little finger knuckle
       {25, 21}, {23, 25}, {23, 29},            // wrist, right
       {11, 29}, {11, 26},                      // wrist, left
-      {6, 20}, {4, 17}, {5, 15}, {7, 15},      // thumb's back
-      {10, 18},                                // thumb's tip against the palm
+      {6, 20}, {4, 17}, {5, 15}, {7, 15},      // the thumb
+      {10, 18},                                // its tip against the palm
       {10, 2},                                 // index finger, left side
   }));
 
@@ -41,9 +38,10 @@ QImage Hand() {
   // The cuff.
   p.setBrush(Qt::black);
   p.drawRect(11, 27, 12, 2);
-  return img;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) { return art::Main(argc, argv, {{"CSTABCURSOR", Hand}}); }
+int main(int argc, char** argv) {
+  return art::Main(argc, argv, {art::Painted("CSTABCURSOR", 32, 32, DrawHand)});
+}
