@@ -19,6 +19,13 @@ namespace {
 
 using art::Draw;
 
+// The green arrow through `corners` that says where a window goes.
+void GoArrow(QPainter& p, std::initializer_list<QPointF> corners) {
+  p.setPen(QPen(QColor(0, 96, 0), 1));
+  p.setBrush(QColor(32, 176, 32));
+  p.drawPath(art::Polygon(corners));
+}
+
 // Start: two windows tucked against the screen's top and right edges, and a
 // green "go" arrow pointing at them.
 void DrawStart(QPainter& p) {
@@ -37,12 +44,7 @@ void DrawStart(QPainter& p) {
   p.setBrush(QColor(96, 96, 96));
   p.drawRect(QRectF(12, 26, 8, 2));
   p.drawRect(QRectF(9, 28, 14, 2));
-  // The arrow.
-  const QPainterPath arrow =
-      art::Polygon({{7, 12}, {15, 12}, {15, 8.5}, {22, 15}, {15, 21.5}, {15, 18}, {7, 18}});
-  p.setPen(QPen(QColor(0, 96, 0), 1));
-  p.setBrush(QColor(32, 176, 32));
-  p.drawPath(arrow);
+  GoArrow(p, {{7, 12}, {15, 12}, {15, 8.5}, {22, 15}, {15, 21.5}, {15, 18}, {7, 18}});
 }
 
 // Stop: a red octagon with a white bar.
@@ -69,12 +71,7 @@ void DrawHide(QPainter& p) {
   // The tray.
   p.setBrush(QColor(128, 128, 128));
   p.drawRect(QRectF(2, 15, 14, 2));
-  // The arrow.
-  const QPainterPath arrow =
-      art::Polygon({{11, 6}, {14, 6}, {14, 10}, {16.5, 10}, {12.5, 14}, {8.5, 10}, {11, 10}});
-  p.setPen(QPen(QColor(0, 96, 0), 1));
-  p.setBrush(QColor(32, 176, 32));
-  p.drawPath(arrow);
+  GoArrow(p, {{11, 6}, {14, 6}, {14, 10}, {16.5, 10}, {12.5, 14}, {8.5, 10}, {11, 10}});
 }
 
 // About: a white "i" in a teal disc.
