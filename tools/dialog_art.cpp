@@ -9,14 +9,12 @@
 // Played forward and back, the strips swing between "shown" and "tucked away".
 //
 // Usage: art_dialog_art <resources folder>
-#include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "ArtCommon.h"
 
@@ -25,12 +23,15 @@ namespace {
 // Smooth start and stop for a slide: t in [0, 1] -> [0, 1].
 double Ease(double t) { return 0.5 - 0.5 * std::cos(t * M_PI); }
 
-using art::KeyOnto;
-
-QImage Canvas(int w, int h) {
-  QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
-  img.fill(Qt::transparent);
-  return img;
+// A raised bevel: light grey, lit from the top left.
+void Raised(QPainter& p, const QRectF& r, const QColor& shadow = QColor(96, 96, 96)) {
+  p.fillRect(r, QColor(192, 192, 192));
+  p.setPen(Qt::white);
+  p.drawLine(r.topLeft(), r.topRight());
+  p.drawLine(r.topLeft(), r.bottomLeft());
+  p.setPen(shadow);
+  p.drawLine(r.bottomLeft(), r.bottomRight());
+  p.drawLine(r.topRight(), r.bottomRight());
 }
 
 void TitleBar(QPainter& p, const QRectF& r, const QString& title, int buttons) {
@@ -46,26 +47,8 @@ void TitleBar(QPainter& p, const QRectF& r, const QString& title, int buttons) {
   p.drawText(r.adjusted(4, 0, -4, 0), Qt::AlignVCenter | Qt::AlignLeft, title);
   // The caption buttons.
   const double s = r.height() - 4;
-  for (int i = 0; i < buttons; ++i) {
-    QRectF b(r.right() - 3 - (i + 1) * (s + 2), r.top() + 2, s, s);
-    p.fillRect(b, QColor(192, 192, 192));
-    p.setPen(Qt::white);
-    p.drawLine(b.topLeft(), b.topRight());
-    p.drawLine(b.topLeft(), b.bottomLeft());
-    p.setPen(QColor(64, 64, 64));
-    p.drawLine(b.bottomLeft(), b.bottomRight());
-    p.drawLine(b.topRight(), b.bottomRight());
-  }
-}
-
-void Raised(QPainter& p, const QRectF& r) {
-  p.fillRect(r, QColor(192, 192, 192));
-  p.setPen(QColor(255, 255, 255));
-  p.drawLine(r.topLeft(), r.topRight());
-  p.drawLine(r.topLeft(), r.bottomLeft());
-  p.setPen(QColor(96, 96, 96));
-  p.drawLine(r.bottomLeft(), r.bottomRight());
-  p.drawLine(r.topRight(), r.bottomRight());
+  for (int i = 0; i < buttons; ++i)
+    Raised(p, QRectF(r.right() - 3 - (i + 1) * (s + 2), r.top() + 2, s, s), QColor(64, 64, 64));
 }
 
 // The band of a development environment's main window, 291 x 44 at (x, y).
@@ -121,10 +104,7 @@ void ToolWindow(QPainter& p, double x, double y) {
   }
 }
 
-QImage OopsPicture() {
-  QImage img = Canvas(75, 119);
-  QPainter p(&img);
-  p.setRenderHint(QPainter::Antialiasing);
+void DrawOops(QPainter& p) {
   // Post and its foot.
   p.setPen(Qt::NoPen);
   p.setBrush(QColor(110, 110, 118));
@@ -132,22 +112,13 @@ QImage OopsPicture() {
   p.setBrush(QColor(60, 60, 66));
   p.drawEllipse(QRectF(22, 108, 31, 9));
   // The sign.
-  QPainterPath tri;
-  tri.moveTo(37.5, 3);
-  tri.lineTo(72, 62);
-  tri.lineTo(3, 62);
-  tri.closeSubpath();
+  const QPainterPath tri = art::Polygon({{37.5, 3}, {72, 62}, {3, 62}});
   p.setPen(QPen(QColor(20, 20, 20), 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
   p.setBrush(QColor(255, 204, 0));
   p.drawPath(tri);
   p.setPen(Qt::NoPen);
   p.setBrush(QColor(20, 20, 20));
-  QPainterPath bar;
-  bar.moveTo(33.5, 22);
-  bar.lineTo(41.5, 22);
-  bar.lineTo(39.5, 45);
-  bar.lineTo(35.5, 45);
-  bar.closeSubpath();
+  const QPainterPath bar = art::Polygon({{33.5, 22}, {41.5, 22}, {39.5, 45}, {35.5, 45}});
   p.drawPath(bar);
   p.drawEllipse(QRectF(34, 49, 7, 7));
   // A banana peel beside the foot.
@@ -169,59 +140,48 @@ QImage OopsPicture() {
   p.drawLine(QPointF(55, 92), QPointF(66, 86));
   p.drawLine(QPointF(57, 99), QPointF(70, 97));
   p.drawLine(QPointF(55, 106), QPointF(66, 110));
-  return img;
 }
 
-QImage TopStrip() {
-  constexpr int kW = 299, kH = 52, kFrames = 8;
-  QImage art = Canvas(kW * kFrames, kH);
-  QPainter p(&art);
-  p.setRenderHint(QPainter::Antialiasing, false);
-  // Frame 0 shows the band 4 px below the top; the last leaves its bottom
-  // 3 px hanging out of the top edge.
+// Draws one frame of a slide at `left`, the frame's left edge: `t` runs from 0
+// (shown) to 1 (tucked away).
+using Frame = std::function<void(QPainter&, double left, double t)>;
+
+// `frames` frames of w x h side by side, unsmoothed, on the key colour; the
+// slide takes the first `moving` of them, any after repeat its end.
+art::Picture Slide(const char* name, int w, int h, int frames, int moving, QColor key, Frame frame) {
+  return {name, [=] {
+            const QImage strip = art::Paint(w * frames, h, [&](QPainter& p) {
+              p.setRenderHint(QPainter::Antialiasing, false);
+              for (int f = 0; f < frames; ++f) {
+                p.save();
+                p.setClipRect(f * w, 0, w, h);
+                frame(p, f * w, Ease(double(std::min(f, moving - 1)) / (moving - 1)));
+                p.restore();
+              }
+            });
+            return art::KeyOnto(strip, key);
+          }};
+}
+
+// The band in a 299 x 52 frame: shown 4 px below the top; tucked away, its
+// bottom 3 px hang out of the top edge.
+void BandFrame(QPainter& p, double left, double t) {
   const double shown = 4, hidden = -41;
-  for (int f = 0; f < kFrames; ++f) {
-    const double t = Ease(double(f) / (kFrames - 1));
-    p.save();
-    p.setClipRect(f * kW, 0, kW, kH);
-    MainBand(p, f * kW + 4, shown + (hidden - shown) * t);
-    p.restore();
-  }
-  p.end();
-  return KeyOnto(art, QColor(255, 0, 0));
+  MainBand(p, left + 4, shown + (hidden - shown) * t);
 }
 
-QImage SideStrip() {
-  constexpr int kW = 82, kH = 192, kFrames = 11, kUsed = 10;
-  QImage art = Canvas(kW * kFrames, kH);
-  QPainter p(&art);
-  p.setRenderHint(QPainter::Antialiasing, false);
-  // Frame 0 shows the window whole; frame 9 leaves 4 px of it at the right
-  // edge.  The spare eleventh frame repeats the tucked-away state.
-  const double shown = 8, hidden = kW - 4;
-  for (int f = 0; f < kFrames; ++f) {
-    const double t = Ease(double(std::min(f, kUsed - 1)) / (kUsed - 1));
-    p.save();
-    p.setClipRect(f * kW, 0, kW, kH);
-    ToolWindow(p, f * kW + shown + (hidden - shown) * t, 8);
-    p.restore();
-  }
-  p.end();
-  return KeyOnto(art, QColor(0, 255, 0));
+// The tool window in an 82 x 192 frame: shown whole; tucked away, 4 px of it
+// are left at the right edge.
+void ToolFrame(QPainter& p, double left, double t) {
+  const double shown = 8, hidden = 82 - 4;
+  ToolWindow(p, left + shown + (hidden - shown) * t, 8);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QGuiApplication app(argc, argv);
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: %s <resources folder>\n", argv[0]);
-    return 2;
-  }
-  const QString dir = QString::fromLocal8Bit(argv[1]);
-  bool ok = art::Save(OopsPicture(), dir, "OOPS_PICTURE");
-  ok = art::Save(TopStrip(), dir, "ABOUT_TOP_STRIP") && ok;
-  ok = art::Save(SideStrip(), dir, "ABOUT_SIDE_STRIP") && ok;
-  return ok ? 0 : 1;
+  return art::Main(argc, argv,
+                   {art::Painted("OOPS_PICTURE", 75, 119, DrawOops),
+                    Slide("ABOUT_TOP_STRIP", 299, 52, 8, 8, QColor(255, 0, 0), BandFrame),
+                    Slide("ABOUT_SIDE_STRIP", 82, 192, 11, 10, QColor(0, 255, 0), ToolFrame)});
 }

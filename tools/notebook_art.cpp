@@ -4,52 +4,33 @@
 //                    of the index finger, the cursor's hot spot, is pixel (11, 1)
 // Drawn without smoothing, in black and white only, so it reads like the
 // platform's own cursors at any background.
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
-#include <cstdio>
+
+#include "ArtCommon.h"
 
 namespace {
 
-QImage Hand() {
-  QImage img(32, 32, QImage::Format_ARGB32);
-  img.fill(Qt::transparent);
-  QPainter p(&img);
+void DrawHand(QPainter& p) {
   p.setRenderHint(QPainter::Antialiasing, false);
   p.setPen(QPen(Qt::black, 1));
   p.setBrush(Qt::white);
 
   // The outline runs clockwise from the fingertip: index finger up, the three
   // folded fingers as steps to the right, the wrist, the thumb on the left.
-  QPainterPath hand;
-  hand.moveTo(10, 2);
-  hand.lineTo(11, 1);
-  hand.lineTo(12, 1);
-  hand.lineTo(13, 2);
-  hand.lineTo(13, 11);  // index finger, right side
-  hand.lineTo(14, 10);
-  hand.lineTo(16, 10);
-  hand.lineTo(17, 11);  // middle finger knuckle
-  hand.lineTo(18, 11);
-  hand.lineTo(20, 11);
-  hand.lineTo(21, 12);  // ring finger knuckle
-  hand.lineTo(22, 12);
-  hand.lineTo(24, 12);
-  hand.lineTo(25, 13);  // little finger knuckle
-  hand.lineTo(25, 21);
-  hand.lineTo(23, 25);
-  hand.lineTo(23, 29);  // wrist, right
-  hand.lineTo(11, 29);  // wrist, left
-  hand.lineTo(11, 26);
-  hand.lineTo(6, 20);   // thumb's back
-  hand.lineTo(4, 17);
-  hand.lineTo(5, 15);
-  hand.lineTo(7, 15);
-  hand.lineTo(10, 18);  // thumb's tip against the palm
-  hand.lineTo(10, 2);   // index finger, left side
-  hand.closeSubpath();
-  p.drawPath(hand);
+  p.drawPath(art::Polygon({
+      {10, 2}, {11, 1}, {12, 1}, {13, 2},      // fingertip
+      {13, 11},                                // index finger, right side
+      {14, 10}, {16, 10}, {17, 11},            // middle finger knuckle
+      {18, 11}, {20, 11}, {21, 12},            // ring finger knuckle
+      {22, 12}, {24, 12}, {25, 13},            // little finger knuckle
+      {25, 21}, {23, 25}, {23, 29},            // wrist, right
+      {11, 29}, {11, 26},                      // wrist, left
+      {6, 20}, {4, 17}, {5, 15}, {7, 15},      // the thumb
+      {10, 18},                                // its tip against the palm
+      {10, 2},                                 // index finger, left side
+  }));
 
   // Creases between the folded fingers.
   p.drawLine(17, 12, 17, 16);
@@ -57,21 +38,10 @@ QImage Hand() {
   // The cuff.
   p.setBrush(Qt::black);
   p.drawRect(11, 27, 12, 2);
-  return img;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  QGuiApplication app(argc, argv);
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s <resources folder>\n", argv[0]);
-    return 2;
-  }
-  const QString path = QString::fromLocal8Bit(argv[1]) + QStringLiteral("/CSTABCURSOR.png");
-  if (!Hand().save(path, "PNG")) {
-    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-    return 1;
-  }
-  return 0;
+  return art::Main(argc, argv, {art::Painted("CSTABCURSOR", 32, 32, DrawHand)});
 }

@@ -13,12 +13,10 @@
 // Shapes only, no text, so the pictures do not depend on the installed fonts.
 //
 // Usage: art_options_art <resources folder>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <cmath>
-#include <cstdio>
 #include <functional>
 
 #include "ArtCommon.h"
@@ -29,12 +27,14 @@ using art::Draw;
 
 const QColor kKey(255, 0, 255);
 
-// The tab pictures are opaque on the key colour.
-QImage KeyOnto(const QImage& picture) {
-  QImage out = art::KeyOnto(picture, kKey);
-  // The notebook reads the key from the bottom-left pixel.
-  out.setPixel(0, out.height() - 1, kKey.rgb());
-  return out;
+// A tab picture: 25 x 25, opaque on the key colour.
+art::Picture Tab(const char* name, Draw draw) {
+  return {name, [draw] {
+            QImage out = art::KeyOnto(art::Paint(25, 25, draw), kKey);
+            // The notebook reads the key from the bottom-left pixel.
+            out.setPixel(0, out.height() - 1, kKey.rgb());
+            return out;
+          }};
 }
 
 void Window(QPainter& p, const QRectF& r, const QColor& title) {
@@ -62,29 +62,16 @@ void DrawHiding(QPainter& p) {
   p.setBrush(QColor(48, 48, 48));
   p.drawRect(QRectF(4, 6, 17, 1));
   // The arrow, up.
-  QPainterPath arrow;
-  arrow.moveTo(12.5, 8);
-  arrow.lineTo(17.5, 13);
-  arrow.lineTo(14.5, 13);
-  arrow.lineTo(14.5, 17);
-  arrow.lineTo(10.5, 17);
-  arrow.lineTo(10.5, 13);
-  arrow.lineTo(7.5, 13);
-  arrow.closeSubpath();
+  const QPainterPath arrow =
+      art::Polygon({{12.5, 8}, {17.5, 13}, {14.5, 13}, {14.5, 17}, {10.5, 17}, {10.5, 13}, {7.5, 13}});
   p.setBrush(QColor(255, 224, 0));
   p.setPen(QPen(QColor(96, 64, 0), 1));
   p.drawPath(arrow);
 }
 
 void DrawSound(QPainter& p) {
-  QPainterPath speaker;
-  speaker.moveTo(2.5, 9.5);
-  speaker.lineTo(7.5, 9.5);
-  speaker.lineTo(13.5, 3.5);
-  speaker.lineTo(13.5, 21.5);
-  speaker.lineTo(7.5, 15.5);
-  speaker.lineTo(2.5, 15.5);
-  speaker.closeSubpath();
+  const QPainterPath speaker =
+      art::Polygon({{2.5, 9.5}, {7.5, 9.5}, {13.5, 3.5}, {13.5, 21.5}, {7.5, 15.5}, {2.5, 15.5}});
   p.setPen(QPen(QColor(32, 32, 32), 1));
   p.setBrush(QColor(64, 96, 192));
   p.drawPath(speaker);
@@ -139,42 +126,18 @@ void DrawTick(QPainter& p, const QColor& colour, double width) {
   p.drawPath(tick);
 }
 
-// The enabled tick, then the toolkit's disabled look: the shape in grey over a
-// white copy moved one pixel down and right.
+// The enabled tick, then its disabled look.
 void DrawAcceptStrip(QPainter& p) {
   DrawTick(p, QColor(0, 64, 0), 3.2);
   DrawTick(p, QColor(0, 176, 0), 2);
-  p.translate(18 + 1, 1);
-  DrawTick(p, Qt::white, 2.4);
-  p.translate(-1, -1);
-  DrawTick(p, QColor(128, 128, 128), 2.4);
+  art::Engraved(p, 18, [](QPainter& q, const QColor& c) { DrawTick(q, c, 2.4); });
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  QGuiApplication app(argc, argv);
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s <resources folder>\n", argv[0]);
-    return 2;
-  }
-  const QString dir = QString::fromLocal8Bit(argv[1]);
-  struct Out {
-    const char* name;
-    int w, h;
-    Draw draw;
-    bool keyed;
-  };
-  const Out outs[] = {
-      {"OPT_HIDING", 25, 25, DrawHiding, true},     {"OPT_SOUND", 25, 25, DrawSound, true},
-      {"OPT_MOVEMENT", 25, 25, DrawMovement, true}, {"OPT_GENERAL", 25, 25, DrawGeneral, true},
-      {"OPT_ACCEPT", 36, 18, DrawAcceptStrip, false},
-  };
-  int rc = 0;
-  for (const Out& o : outs) {
-    QImage img = art::Paint(o.w, o.h, o.draw);
-    if (o.keyed) img = KeyOnto(img);
-    if (!art::Save(img, dir, o.name)) rc = 1;
-  }
-  return rc;
+  return art::Main(argc, argv,
+                   {Tab("OPT_HIDING", DrawHiding), Tab("OPT_SOUND", DrawSound),
+                    Tab("OPT_MOVEMENT", DrawMovement), Tab("OPT_GENERAL", DrawGeneral),
+                    art::Painted("OPT_ACCEPT", 36, 18, DrawAcceptStrip)});
 }

@@ -8,11 +8,9 @@
 // The small ones match the toolkit's own 18-pixel standard pictures, so all
 // buttons of a row line up.  Everything is drawn with shapes, not text, so the
 // pictures do not depend on the fonts installed.
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
-#include <cstdio>
 #include <functional>
 
 #include "ArtCommon.h"
@@ -20,6 +18,13 @@
 namespace {
 
 using art::Draw;
+
+// The green arrow through `corners` that says where a window goes.
+void GoArrow(QPainter& p, std::initializer_list<QPointF> corners) {
+  p.setPen(QPen(QColor(0, 96, 0), 1));
+  p.setBrush(QColor(32, 176, 32));
+  p.drawPath(art::Polygon(corners));
+}
 
 // Start: two windows tucked against the screen's top and right edges, and a
 // green "go" arrow pointing at them.
@@ -39,34 +44,14 @@ void DrawStart(QPainter& p) {
   p.setBrush(QColor(96, 96, 96));
   p.drawRect(QRectF(12, 26, 8, 2));
   p.drawRect(QRectF(9, 28, 14, 2));
-  // The arrow.
-  QPainterPath arrow;
-  arrow.moveTo(7, 12);
-  arrow.lineTo(15, 12);
-  arrow.lineTo(15, 8.5);
-  arrow.lineTo(22, 15);
-  arrow.lineTo(15, 21.5);
-  arrow.lineTo(15, 18);
-  arrow.lineTo(7, 18);
-  arrow.closeSubpath();
-  p.setPen(QPen(QColor(0, 96, 0), 1));
-  p.setBrush(QColor(32, 176, 32));
-  p.drawPath(arrow);
+  GoArrow(p, {{7, 12}, {15, 12}, {15, 8.5}, {22, 15}, {15, 21.5}, {15, 18}, {7, 18}});
 }
 
 // Stop: a red octagon with a white bar.
 void DrawStop(QPainter& p) {
-  QPainterPath oct;
   const double c = 4.5;  // corner cut of a 15-pixel octagon
-  oct.moveTo(1.5 + c, 1.5);
-  oct.lineTo(16.5 - c, 1.5);
-  oct.lineTo(16.5, 1.5 + c);
-  oct.lineTo(16.5, 16.5 - c);
-  oct.lineTo(16.5 - c, 16.5);
-  oct.lineTo(1.5 + c, 16.5);
-  oct.lineTo(1.5, 16.5 - c);
-  oct.lineTo(1.5, 1.5 + c);
-  oct.closeSubpath();
+  const QPainterPath oct = art::Polygon({{1.5 + c, 1.5}, {16.5 - c, 1.5}, {16.5, 1.5 + c}, {16.5, 16.5 - c},
+                                         {16.5 - c, 16.5}, {1.5 + c, 16.5}, {1.5, 16.5 - c}, {1.5, 1.5 + c}});
   p.setPen(QPen(QColor(128, 0, 0), 1));
   p.setBrush(QColor(208, 32, 32));
   p.drawPath(oct);
@@ -86,19 +71,7 @@ void DrawHide(QPainter& p) {
   // The tray.
   p.setBrush(QColor(128, 128, 128));
   p.drawRect(QRectF(2, 15, 14, 2));
-  // The arrow.
-  QPainterPath arrow;
-  arrow.moveTo(11, 6);
-  arrow.lineTo(14, 6);
-  arrow.lineTo(14, 10);
-  arrow.lineTo(16.5, 10);
-  arrow.lineTo(12.5, 14);
-  arrow.lineTo(8.5, 10);
-  arrow.lineTo(11, 10);
-  arrow.closeSubpath();
-  p.setPen(QPen(QColor(0, 96, 0), 1));
-  p.setBrush(QColor(32, 176, 32));
-  p.drawPath(arrow);
+  GoArrow(p, {{11, 6}, {14, 6}, {14, 10}, {16.5, 10}, {12.5, 14}, {8.5, 10}, {11, 10}});
 }
 
 // About: a white "i" in a teal disc.
@@ -126,37 +99,18 @@ void DrawOptions(QPainter& p, const QColor& track, const QColor& knob) {
   }
 }
 
-// The disabled look of the toolkit: the shape in grey over a white copy moved
-// one pixel down and right, as if pressed into the button face.
+// The enabled sliders, then their disabled look.
 void DrawOptionsStrip(QPainter& p) {
   DrawOptions(p, QColor(64, 64, 64), QColor(0, 0, 160));
-  p.translate(18 + 1, 1);
-  DrawOptions(p, Qt::white, Qt::white);
-  p.translate(-1, -1);
-  DrawOptions(p, QColor(128, 128, 128), QColor(128, 128, 128));
+  art::Engraved(p, 18, [](QPainter& q, const QColor& c) { DrawOptions(q, c, c); });
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  QGuiApplication app(argc, argv);
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s <resources folder>\n", argv[0]);
-    return 2;
-  }
-  const QString dir = QString::fromLocal8Bit(argv[1]);
-  struct Out {
-    const char* name;
-    int w, h;
-    Draw draw;
-  };
-  const Out outs[] = {
-      {"BTN_START", 32, 32, DrawStart},   {"BTN_STOP", 18, 18, DrawStop},
-      {"BTN_HIDE", 18, 18, DrawHide},     {"BTN_ABOUT", 18, 18, DrawAbout},
-      {"BTN_OPTIONS", 36, 18, DrawOptionsStrip},
-  };
-  int rc = 0;
-  for (const Out& o : outs)
-    if (!art::Save(art::Paint(o.w, o.h, o.draw), dir, o.name)) rc = 1;
-  return rc;
+  using art::Painted;
+  return art::Main(argc, argv,
+                   {Painted("BTN_START", 32, 32, DrawStart), Painted("BTN_STOP", 18, 18, DrawStop),
+                    Painted("BTN_HIDE", 18, 18, DrawHide), Painted("BTN_ABOUT", 18, 18, DrawAbout),
+                    Painted("BTN_OPTIONS", 36, 18, DrawOptionsStrip)});
 }

@@ -12,11 +12,11 @@
 // 17th entry is transparent (where the control's background shows).
 //
 // Usage: art_pathedit_art <resources folder>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <cstdio>
 #include <vector>
+
+#include "ArtCommon.h"
 
 namespace {
 
@@ -34,6 +34,10 @@ QList<QRgb> Palette() {
           kSilver, kRed,   kLime,  kYellow, kBlue, kFuchsia, kAqua, kWhite, kClear};
 }
 
+// Pixel art: one string a row, one character a pixel, from the top-left
+// corner; a space leaves the pixel as it is.
+using Rows = std::vector<const char*>;
+
 // A small pixel canvas: every pixel one palette colour, no blending.
 struct Pix {
   QImage img;
@@ -42,30 +46,12 @@ struct Pix {
     if (img.rect().contains(x, y)) img.setPixel(x, y, c);
   }
   QRgb At(int x, int y) const { return img.rect().contains(x, y) ? img.pixel(x, y) : kClear; }
-  void HLine(int x0, int x1, int y, QRgb c) {
-    for (int x = x0; x <= x1; ++x) Set(x, y, c);
-  }
-  void VLine(int x, int y0, int y1, QRgb c) {
-    for (int y = y0; y <= y1; ++y) Set(x, y, c);
-  }
-  void Fill(int x0, int y0, int x1, int y1, QRgb c) {
-    for (int y = y0; y <= y1; ++y) HLine(x0, x1, y, c);
-  }
-  // An outlined box, corners included.
-  void Box(int x0, int y0, int x1, int y1, QRgb outline, QRgb inside) {
-    Fill(x0, y0, x1, y1, inside);
-    HLine(x0, x1, y0, outline);
-    HLine(x0, x1, y1, outline);
-    VLine(x0, y0, y1, outline);
-    VLine(x1, y0, y1, outline);
-  }
-  // Draws `pattern` (one string per row, one character per pixel) at (x, y).
-  void Pattern(int x, int y, const std::vector<const char*>& rows) {
-    for (int r = 0; r < int(rows.size()); ++r)
-      for (int c = 0; rows[r][c]; ++c) {
-        const char k = rows[r][c];
+  // Draws `rows`; what falls outside the canvas is cut off.
+  void Draw(const Rows& rows) {
+    for (int y = 0; y < int(rows.size()); ++y)
+      for (int x = 0; rows[y][x]; ++x) {
         QRgb col = kClear;
-        switch (k) {
+        switch (rows[y][x]) {
           case 'k': col = kBlack; break;
           case 'y': col = kYellow; break;
           case 'o': col = kOlive; break;
@@ -78,142 +64,126 @@ struct Pix {
           case 't': col = kTeal; break;
           default: continue;
         }
-        Set(x + c, y + r, col);
+        Set(x, y, col);
       }
   }
 };
 
 // ---- folders (16 x 15) ---------------------------------------------------------------
 
-Pix ClosedFolder() {
-  Pix p(16, 15);
-  p.Pattern(0, 0, {
-                      "                ",
-                      "                ",
-                      "  kkkkk         ",
-                      " kywywyk        ",
-                      "kywywywykkkkkk  ",
-                      "kwwwwwwwwwwwwok ",
-                      "kwyyyyyyyyyyyok ",
-                      "kwyyyyyyyyyyyok ",
-                      "kwyyyyyyyyyyyok ",
-                      "kwyyyyyyyyyyyok ",
-                      "kwyyyyyyyyyyyok ",
-                      "kwyyyyyyyyyyyok ",
-                      "kooooooooooooook",
-                      " kkkkkkkkkkkkkkk",
-                      "                ",
-                  });
-  return p;
-}
+const Rows kClosedFolder = {
+    "                ",
+    "                ",
+    "  kkkkk         ",
+    " kywywyk        ",
+    "kywywywykkkkkk  ",
+    "kwwwwwwwwwwwwok ",
+    "kwyyyyyyyyyyyok ",
+    "kwyyyyyyyyyyyok ",
+    "kwyyyyyyyyyyyok ",
+    "kwyyyyyyyyyyyok ",
+    "kwyyyyyyyyyyyok ",
+    "kwyyyyyyyyyyyok ",
+    "kooooooooooooook",
+    " kkkkkkkkkkkkkkk",
+    "                ",
+};
 
-Pix OpenFolder() {
-  Pix p(16, 15);
-  p.Pattern(0, 0, {
-                      "                ",
-                      "                ",
-                      " kkkkk          ",
-                      "kywywyk         ",
-                      "kwywywkkkkkkk   ",
-                      "kywywywywywyk   ",
-                      "kwywywkkkkkkkkkk",
-                      "kywywkyyyyyyyyyk",
-                      "kwywkyyyyyyyyyok",
-                      "kywkyyyyyyyyyok ",
-                      "kwkyyyyyyyyyyok ",
-                      "kkyyyyyyyyyyok  ",
-                      "kkooooooooooook  ",
-                      "kkkkkkkkkkkkkk  ",
-                      "                ",
-                  });
-  return p;
-}
+const Rows kOpenFolder = {
+    "                ",
+    "                ",
+    " kkkkk          ",
+    "kywywyk         ",
+    "kwywywkkkkkkk   ",
+    "kywywywywywyk   ",
+    "kwywywkkkkkkkkkk",
+    "kywywkyyyyyyyyyk",
+    "kwywkyyyyyyyyyok",
+    "kywkyyyyyyyyyok ",
+    "kwkyyyyyyyyyyok ",
+    "kkyyyyyyyyyyok  ",
+    "kkooooooooooook  ",
+    "kkkkkkkkkkkkkk  ",
+    "                ",
+};
 
-Pix CurrentFolder() {
-  // The open folder with a written page standing in it.
-  Pix p = OpenFolder();
-  p.Pattern(0, 0, {
-                      "                ",
-                      "       kkkkkk   ",
-                      "       kwwwwwk  ",
-                      "       kwnnnwk  ",
-                      "       kwwwwwk  ",
-                      "       kwnnnwk  ",
-                  });
-  p.Pattern(0, 6, {"      kkkkkkkkkk"});
-  return p;
-}
+// Drawn over the open folder: a written page standing in it.
+const Rows kPageInFolder = {
+    "                ",
+    "       kkkkkk   ",
+    "       kwwwwwk  ",
+    "       kwnnnwk  ",
+    "       kwwwwwk  ",
+    "       kwnnnwk  ",
+    "      kkkkkkkkkk",
+};
 
 // ---- browse glyphs (14 x 14, then the strip) -----------------------------------------
 
-Pix OpenFileGlyph() {
-  Pix p(14, 14);
-  p.Pattern(0, 0, {
-                      "         kkk  ",
-                      "        k   k k",
-                      "             kk",
-                      " kkk        kkk",
-                      "kwywk         ",
-                      "kywywkkkkk    ",
-                      "kwywywywyk    ",
-                      "kywykkkkkkkkk ",
-                      "kwykyyyyyyyyk ",
-                      "kykyyyyyyyyk  ",
-                      "kkyyyyyyyyk   ",
-                      "kkkkkkkkkkk   ",
-                      "              ",
-                      "              ",
-                  });
-  return p;
-}
+const Rows kOpenFileGlyph = {
+    "         kkk  ",
+    "        k   k k",
+    "             kk",
+    " kkk        kkk",
+    "kwywk         ",
+    "kywywkkkkk    ",
+    "kwywywywyk    ",
+    "kywykkkkkkkkk ",
+    "kwykyyyyyyyyk ",
+    "kykyyyyyyyyk  ",
+    "kkyyyyyyyyk   ",
+    "kkkkkkkkkkk   ",
+    "              ",
+    "              ",
+};
 
-Pix BrowseFoldersGlyph() {
-  Pix p(14, 14);
-  p.Pattern(0, 0, {
-                      " kkk          ",
-                      "kywyk         ",
-                      "kkkkkkkkk     ",
-                      "kyyyyyyyk     ",
-                      "kyyyyyyyk     ",
-                      "kkkkkkkkk     ",
-                      "   g          ",
-                      "   g  kkk     ",
-                      "   g kywyk    ",
-                      "   ggkkkkkkkkk",
-                      "     kyyyyyyyk",
-                      "     kyyyyyyyk",
-                      "     kyyyyyyyk",
-                      "     kkkkkkkkk",
-                  });
-  return p;
-}
+const Rows kBrowseFoldersGlyph = {
+    " kkk          ",
+    "kywyk         ",
+    "kkkkkkkkk     ",
+    "kyyyyyyyk     ",
+    "kyyyyyyyk     ",
+    "kkkkkkkkk     ",
+    "   g          ",
+    "   g  kkk     ",
+    "   g kywyk    ",
+    "   ggkkkkkkkkk",
+    "     kyyyyyyyk",
+    "     kyyyyyyyk",
+    "     kyyyyyyyk",
+    "     kkkkkkkkk",
+};
 
-Pix SaveFileGlyph() {
-  Pix p(14, 14);
-  p.Pattern(0, 0, {
-                      "kkkkkkkkkkkkk ",
-                      "knkwwwwwwwknkk",
-                      "knkwwwwwwwknnk",
-                      "knkwwwwwwwknnk",
-                      "knkwwwwwwwknnk",
-                      "knnkkkkkkknnnk",
-                      "knnnnnnnnnnnnk",
-                      "knnkkkkkkkknnk",
-                      "knnkssskkskknk",
-                      "knnkssskkskknk",
-                      "knnkssskkskknk",
-                      " kkkkkkkkkkkkk",
-                      "              ",
-                      "              ",
-                  });
-  return p;
-}
+const Rows kSaveFileGlyph = {
+    "kkkkkkkkkkkkk ",
+    "knkwwwwwwwknkk",
+    "knkwwwwwwwknnk",
+    "knkwwwwwwwknnk",
+    "knkwwwwwwwknnk",
+    "knnkkkkkkknnnk",
+    "knnnnnnnnnnnnk",
+    "knnkkkkkkkknnk",
+    "knnkssskkskknk",
+    "knnkssskkskknk",
+    "knnkssskkskknk",
+    " kkkkkkkkkkkkk",
+    "              ",
+    "              ",
+};
 
-Pix BrowseGlyph() {
-  Pix p(14, 14);
-  for (int i = 0; i < 3; ++i) p.Fill(2 + i * 4, 9, 3 + i * 4, 10, kBlack);
-  return p;
-}
+const Rows kBrowseGlyph = {
+    "              ",
+    "              ",
+    "              ",
+    "              ",
+    "              ",
+    "              ",
+    "              ",
+    "              ",
+    "              ",
+    "  kk  kk  kk  ",
+    "  kk  kk  kk  ",
+};
 
 // The disabled look: every drawn pixel becomes grey, with a white copy one
 // pixel down and to the right wherever that copy falls on the background.
@@ -245,33 +215,36 @@ Pix Strip(const Pix& normal) {
   return p;
 }
 
-bool Save(const Pix& p, const QString& dir, const char* name) {
-  const QImage indexed = p.img.convertToFormat(QImage::Format_Indexed8, Palette(),
-                                               Qt::ThresholdDither | Qt::AvoidDither);
-  const QString path = dir + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png");
-  if (!indexed.save(path, "PNG")) {
-    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-    return false;
-  }
-  return true;
+// One picture: its layers drawn in turn on a w x h canvas, saved as a palette
+// image; a glyph with its disabled look beside it.
+struct Glyph {
+  const char* name;
+  int w, h;
+  std::vector<Rows> layers;
+  bool withDisabled;
+};
+
+const Glyph kGlyphs[] = {
+    {"BMP_OPEN_FILE", 14, 14, {kOpenFileGlyph}, true},
+    {"BMP_BROWSE_FOLDERS", 14, 14, {kBrowseFoldersGlyph}, true},
+    {"BMP_SAVE_FILE", 14, 14, {kSaveFileGlyph}, true},
+    {"BMP_BROWSE", 14, 14, {kBrowseGlyph}, true},
+    {"WIN95DIRLISTBOX_OPEN_FOLDER", 16, 15, {kOpenFolder}, false},
+    {"WIN95DIRLISTBOX_CLOSED_FOLDER", 16, 15, {kClosedFolder}, false},
+    {"WIN95DIRLISTBOX_CURRENT_FOLDER", 16, 15, {kOpenFolder, kPageInFolder}, false},
+};
+
+QImage Make(const Glyph& g) {
+  Pix p(g.w, g.h);
+  for (const Rows& layer : g.layers) p.Draw(layer);
+  const Pix out = g.withDisabled ? Strip(p) : p;
+  return out.img.convertToFormat(QImage::Format_Indexed8, Palette(), Qt::ThresholdDither | Qt::AvoidDither);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  QGuiApplication app(argc, argv);
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s <resources folder>\n", argv[0]);
-    return 2;
-  }
-  const QString dir = QString::fromLocal8Bit(argv[1]);
-  bool ok = true;
-  ok &= Save(Strip(OpenFileGlyph()), dir, "BMP_OPEN_FILE");
-  ok &= Save(Strip(BrowseFoldersGlyph()), dir, "BMP_BROWSE_FOLDERS");
-  ok &= Save(Strip(SaveFileGlyph()), dir, "BMP_SAVE_FILE");
-  ok &= Save(Strip(BrowseGlyph()), dir, "BMP_BROWSE");
-  ok &= Save(OpenFolder(), dir, "WIN95DIRLISTBOX_OPEN_FOLDER");
-  ok &= Save(ClosedFolder(), dir, "WIN95DIRLISTBOX_CLOSED_FOLDER");
-  ok &= Save(CurrentFolder(), dir, "WIN95DIRLISTBOX_CURRENT_FOLDER");
-  return ok ? 0 : 1;
+  std::vector<art::Picture> pictures;
+  for (const Glyph& g : kGlyphs) pictures.push_back({g.name, [&g] { return Make(g); }});
+  return art::Main(argc, argv, pictures);
 }
