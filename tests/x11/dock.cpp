@@ -1,9 +1,11 @@
 // dock: a panel of another process that reserves space at one edge of the
 // screen, as task bars and docks do: a window of type _NET_WM_WINDOW_TYPE_DOCK
 // along that edge with _NET_WM_STRUT_PARTIAL and _NET_WM_STRUT (or, with
-// "legacy", _NET_WM_STRUT alone) reserving WIDTH pixels along the whole edge.
+// "legacy", _NET_WM_STRUT alone) reserving WIDTH pixels from the screen's
+// edge, along the whole edge or, with START and END, along the pixels START to
+// END of it (the window covers what it reserves).
 //
-//   dock left|right|top|bottom WIDTH [legacy]
+//   dock left|right|top|bottom WIDTH [START END | legacy]
 //
 // Prints "ready WINDOW" (the window id in decimal) once the X server has
 // mapped it; runs until killed or until the X connection ends.
@@ -26,13 +28,13 @@ xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3 && !(argc == 4 && std::string(argv[3]) == "legacy")) {
-    std::fprintf(stderr, "usage: dock left|right|top|bottom WIDTH [legacy]\n");
+  const bool legacy = argc == 4 && std::string(argv[3]) == "legacy";
+  if (argc != 3 && argc != 5 && !legacy) {
+    std::fprintf(stderr, "usage: dock left|right|top|bottom WIDTH [START END | legacy]\n");
     return 2;
   }
   const std::string edge = argv[1];
   const int width = std::atoi(argv[2]);
-  const bool legacy = argc == 4;
   int side = -1;  // the index of the edge in the strut properties
   if (edge == "left") side = 0;
   if (edge == "right") side = 1;
@@ -43,7 +45,17 @@ int main(int argc, char** argv) {
   if (xcb_connection_has_error(c)) return 1;
   xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
   const int sw = screen->width_in_pixels, sh = screen->height_in_pixels;
+  const int along = side < 2 ? sh : sw;
+  const int start = argc == 5 ? std::atoi(argv[3]) : 0, end = argc == 5 ? std::atoi(argv[4]) : along - 1;
+  if (start < 0 || end < start || end >= along) return 2;
   int x = 0, y = 0, w = sw, h = sh;
+  if (side < 2) {
+    y = start;
+    h = end - start + 1;
+  } else {
+    x = start;
+    w = end - start + 1;
+  }
   switch (side) {
     case 0: w = width; break;
     case 1: x = sw - width; w = width; break;
@@ -61,7 +73,8 @@ int main(int argc, char** argv) {
   xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, Atom(c, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &type);
   std::uint32_t strut[12] = {};
   strut[side] = static_cast<std::uint32_t>(width);
-  strut[5 + 2 * side] = static_cast<std::uint32_t>((side < 2 ? sh : sw) - 1);  // the end of the span
+  strut[4 + 2 * side] = static_cast<std::uint32_t>(start);
+  strut[5 + 2 * side] = static_cast<std::uint32_t>(end);
   if (!legacy)
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, Atom(c, "_NET_WM_STRUT_PARTIAL"), XCB_ATOM_CARDINAL, 32, 12,
                         strut);

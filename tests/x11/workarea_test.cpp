@@ -2,12 +2,16 @@
 // (placement_run.sh starts Xvfb, 1280 x 800, and one window manager per run):
 // a dock of another process reserving space at a screen edge shrinks the
 // monitor's work area that platform::GetMonitors reports, and changing or
-// ending the reservation is seen at the next call.
+// ending the reservation is seen at the next call.  A window manager's own
+// panel (icewm's task bar) reserves its space before the test begins: each
+// expectation is the tighter of it and the dock's.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QScreen>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -94,40 +98,85 @@ void SetCardinals(xcb_window_t w, const char* name, const std::vector<std::uint3
   xcb_disconnect(c);
 }
 
+// The work area the reservations alone leave on the one monitor (no limit
+// from Qt's).
+Rect FromReservations() {
+  auto* screens = dynamic_cast<platform::x11::X11Screens*>(platform::CurrentBackends().screens);
+  return platform::x11::ApplyBands({platform::Monitor{kScreen, kScreen, true}}, screens->Reserved()).at(0).workArea;
+}
+
 class WorkArea : public ::testing::Test {
 protected:
   void SetUp() override {
     if (!X11ScreensInstalled()) GTEST_SKIP() << "not on an X display with the X11 screens backend";
-    ASSERT_EQ(WaitForWorkArea(kScreen), kScreen) << "nothing reserves space before the test";
+    ASSERT_EQ(platform::GetMonitors().size(), 1u) << "run on one monitor";
+    ASSERT_EQ(platform::PrimaryMonitor(platform::GetMonitors())->bounds, kScreen);
+    base_ = PrimaryWorkArea();
   }
+  // The docks of a test are gone by now; the window manager's work area
+  // (which Qt reports) follows in its own time, and the next test starts
+  // from it.
+  void TearDown() override {
+    if (!X11ScreensInstalled()) return;
+    EXPECT_EQ(Text(WaitForWorkArea(base_)), Text(base_)) << "as before once the docks are gone";
+    QElapsedTimer t;
+    t.start();
+    while (Rect::FromQRect(QGuiApplication::primaryScreen()->availableGeometry()) != base_ && t.elapsed() < 5000)
+      QApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  // The work area with the window manager's own panels and this reservation.
+  Rect With(Rect r) const {
+    return Rect{std::max(r.left, base_.left), std::max(r.top, base_.top), std::min(r.right, base_.right),
+                std::min(r.bottom, base_.bottom)};
+  }
+  Rect base_;
 };
+
+// With one monitor Qt reports the window manager's _NET_WORKAREA: the
+// reservations read here must come to the same (a window manager's own
+// panel included), with and without a dock.
+TEST_F(WorkArea, TheReservationsAgreeWithTheWindowManagersWorkArea) {
+  SCOPED_TRACE(std::string("window manager: ") + WmName());
+  if (std::string(WmName()) == "none") GTEST_SKIP() << "no window manager publishes a work area";
+  const auto qtWorkArea = [] { return Rect::FromQRect(QGuiApplication::primaryScreen()->availableGeometry()); };
+  EXPECT_EQ(Text(FromReservations()), Text(qtWorkArea()));
+  Dock dock({"bottom", "40"});
+  ASSERT_NE(dock.Window(), 0u) << "the dock did not come up";
+  const Rect want = With(Rect{0, 0, 1280, 760});
+  EXPECT_EQ(Text(WaitForWorkArea(want)), Text(want));
+  QElapsedTimer t;
+  t.start();
+  while (qtWorkArea() != want && t.elapsed() < 5000) QApplication::processEvents(QEventLoop::AllEvents, 20);
+  EXPECT_EQ(Text(qtWorkArea()), Text(want)) << "the window manager counts the dock too";
+  EXPECT_EQ(Text(FromReservations()), Text(qtWorkArea()));
+}
 
 TEST_F(WorkArea, ADockAtTheBottomShortensTheWorkAreaUntilItGoes) {
   SCOPED_TRACE(std::string("window manager: ") + WmName());
   Dock dock({"bottom", "30"});
   ASSERT_NE(dock.Window(), 0u) << "the dock did not come up";
-  const Rect shorter{0, 0, 1280, 770};
+  const Rect shorter = With({0, 0, 1280, 770});
   EXPECT_EQ(Text(WaitForWorkArea(shorter)), Text(shorter));
   const std::optional<platform::Monitor> primary = platform::PrimaryMonitor(platform::GetMonitors());
   ASSERT_TRUE(primary);
   EXPECT_EQ(primary->bounds, kScreen) << "the bounds stay the monitor's";
   EXPECT_EQ(platform::GetSystemMetrics(platform::SM_CYFULLSCREEN),
-            770 - platform::GetSystemMetrics(platform::SM_CYCAPTION));
+            shorter.Height() - platform::GetSystemMetrics(platform::SM_CYCAPTION));
 
   // The dock reserves more: seen without anything else changing.
   SetCardinals(dock.Window(), "_NET_WM_STRUT_PARTIAL", {0, 0, 0, 60, 0, 0, 0, 0, 0, 0, 0, 1279});
-  const Rect shorterStill{0, 0, 1280, 740};
+  const Rect shorterStill = With({0, 0, 1280, 740});
   EXPECT_EQ(Text(WaitForWorkArea(shorterStill)), Text(shorterStill));
 
   dock.Stop();
-  EXPECT_EQ(Text(WaitForWorkArea(kScreen)), Text(kScreen)) << "the whole monitor once the dock is gone";
+  EXPECT_EQ(Text(WaitForWorkArea(base_)), Text(base_)) << "as before once the dock is gone";
 }
 
 TEST_F(WorkArea, TheOlderStrutPropertyAloneReservesItsEdge) {
   SCOPED_TRACE(std::string("window manager: ") + WmName());
   Dock dock({"left", "48", "legacy"});
   ASSERT_NE(dock.Window(), 0u) << "the dock did not come up";
-  const Rect narrower{48, 0, 1280, 800};
+  const Rect narrower = With({48, 0, 1280, 800});
   EXPECT_EQ(Text(WaitForWorkArea(narrower)), Text(narrower));
 }
 
@@ -137,7 +186,7 @@ TEST_F(WorkArea, TwoDocksOnDifferentEdges) {
   Dock right({"right", "64"});
   ASSERT_NE(top.Window(), 0u);
   ASSERT_NE(right.Window(), 0u);
-  const Rect both{0, 24, 1216, 800};
+  const Rect both = With({0, 24, 1216, 800});
   EXPECT_EQ(Text(WaitForWorkArea(both)), Text(both));
 }
 

@@ -116,49 +116,63 @@ void X11Screens::Read() const {
     return;
   }
 
-  // Every client listed counts; a child of the root only while mapped.
-  struct Candidate {
+  // The windows asked, level by level: the listed clients, and the children
+  // of the root with what they hold down to kMaxDepth (a window manager's
+  // frame holds its client, and icewm nests its own task bar, which it leaves
+  // out of its client list, two frames deep).  A child of the root counts
+  // while mapped, what it holds while it is.
+  constexpr int kMaxDepth = 3;
+  struct Ask {
     xcb_window_t window;
-    bool listed;
+    int depth;  // 0 for a listed client, else the levels below the root
     xcb_get_window_attributes_cookie_t attributes{};
+    xcb_query_tree_cookie_t tree{};
     xcb_get_property_cookie_t partial{}, full{};
   };
-  std::vector<Candidate> candidates;
-  for (std::uint32_t w : listed) candidates.push_back(Candidate{w, true});
-  std::sort(candidates.begin(), candidates.end(), [](auto& a, auto& b) { return a.window < b.window; });
-  candidates.erase(std::unique(candidates.begin(), candidates.end(),
-                               [](auto& a, auto& b) { return a.window == b.window; }),
-                   candidates.end());
-  if (tree) {
-    const xcb_window_t* kids = xcb_query_tree_children(tree.get());
-    const int n = xcb_query_tree_children_length(tree.get());
-    const std::size_t listedCount = candidates.size();
+  std::vector<xcb_window_t> seen(listed.begin(), listed.end());
+  std::sort(seen.begin(), seen.end());
+  seen.erase(std::unique(seen.begin(), seen.end()), seen.end());
+  std::vector<Ask> level;
+  for (xcb_window_t w : seen) level.push_back(Ask{w, 0});
+  const auto addChildren = [&](const xcb_query_tree_reply_t* t, int depth, std::vector<Ask>& into) {
+    const xcb_window_t* kids = xcb_query_tree_children(t);
+    const int n = xcb_query_tree_children_length(t);
     for (int i = 0; i < n; ++i) {
-      const auto end = candidates.begin() + static_cast<std::ptrdiff_t>(listedCount);
-      if (!std::binary_search(candidates.begin(), end, Candidate{kids[i], true},
-                              [](auto& a, auto& b) { return a.window < b.window; }))
-        candidates.push_back(Candidate{kids[i], false});
+      const auto at = std::lower_bound(seen.begin(), seen.end(), kids[i]);
+      if (at != seen.end() && *at == kids[i]) continue;
+      seen.insert(at, kids[i]);
+      into.push_back(Ask{kids[i], depth});
     }
-  }
-  // Changes of their reservations are heard from now on; the selection goes
-  // out before the reads, so a change after a read is never missed.
+  };
+  if (tree) addChildren(tree.get(), 1, level);
   const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-  for (Candidate& c : candidates) {
-    xcb_change_window_attributes(conn_, c.window, XCB_CW_EVENT_MASK, &mask);
-    if (!c.listed) c.attributes = xcb_get_window_attributes(conn_, c.window);
-    c.partial = xcb_get_property(conn_, 0, c.window, atoms_.strutPartial, XCB_ATOM_CARDINAL, 0, 12);
-    c.full = xcb_get_property(conn_, 0, c.window, atoms_.strut, XCB_ATOM_CARDINAL, 0, 4);
-  }
-  for (Candidate& c : candidates) {
-    bool counts = c.listed;
-    if (!c.listed) {
-      auto a = Answer(conn_, &xcb_get_window_attributes_reply, c.attributes);
-      counts = a && a->map_state == XCB_MAP_STATE_VIEWABLE;
+  while (!level.empty()) {
+    // Changes of the reservations are heard from now on; the selection goes
+    // out before the reads, so a change after a read is never missed.
+    for (Ask& a : level) {
+      xcb_change_window_attributes(conn_, a.window, XCB_CW_EVENT_MASK, &mask);
+      if (a.depth == 1) a.attributes = xcb_get_window_attributes(conn_, a.window);
+      if (a.depth >= 1 && a.depth < kMaxDepth) a.tree = xcb_query_tree(conn_, a.window);
+      a.partial = xcb_get_property(conn_, 0, a.window, atoms_.strutPartial, XCB_ATOM_CARDINAL, 0, 12);
+      a.full = xcb_get_property(conn_, 0, a.window, atoms_.strut, XCB_ATOM_CARDINAL, 0, 4);
     }
-    const std::vector<std::uint32_t> partial = Values(conn_, c.partial);
-    const std::vector<std::uint32_t> full = Values(conn_, c.full);
-    if (!counts) continue;
-    for (const Band& b : StrutBands(partial, full, geometry->width, geometry->height)) bands_.push_back(b);
+    std::vector<Ask> next;
+    for (Ask& a : level) {
+      bool counts = true;
+      if (a.depth == 1) {
+        auto attributes = Answer(conn_, &xcb_get_window_attributes_reply, a.attributes);
+        counts = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+      }
+      if (a.depth >= 1 && a.depth < kMaxDepth) {
+        auto t = Answer(conn_, &xcb_query_tree_reply, a.tree);
+        if (t && counts) addChildren(t.get(), a.depth + 1, next);
+      }
+      const std::vector<std::uint32_t> partial = Values(conn_, a.partial);
+      const std::vector<std::uint32_t> full = Values(conn_, a.full);
+      if (!counts) continue;
+      for (const Band& b : StrutBands(partial, full, geometry->width, geometry->height)) bands_.push_back(b);
+    }
+    level = std::move(next);
   }
 }
 

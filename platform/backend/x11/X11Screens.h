@@ -11,12 +11,14 @@
 //    backend's (Qt's screens);
 //  * the clients asked are those of the window manager's _NET_CLIENT_LIST,
 //    whatever their map state (it counts its clients' reservations, on every
-//    desktop), and the mapped children of the root window (docks that no
-//    window manager manages, or all clients when none runs);
+//    desktop), and the mapped children of the root window with the windows
+//    they hold, two levels down (docks that no window manager manages, all
+//    clients when none runs, and panels a window manager frames but leaves
+//    out of its list: icewm's task bar, two frames deep);
 //  * each work area is never larger than the toolkit's.
 //
-// Reading is one batch of requests and their replies on a connection of its
-// own (two round trips in all).  The reservations are kept until something
+// Reading is a batch of requests and their replies per level of windows, on a
+// connection of its own (four round trips in all).  The reservations are kept until something
 // that may change them happens, which the X server reports on that
 // connection: _NET_CLIENT_LIST or _NET_WORKAREA set anew, a child of the root
 // mapped, unmapped, destroyed or reparented, the root resized, a client's
