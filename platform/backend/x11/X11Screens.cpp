@@ -110,17 +110,25 @@ void X11Screens::Read() const {
   auto listCookie = xcb_get_property(conn_, 0, root_, atoms_.clientList, XCB_ATOM_WINDOW, 0, 1u << 16);
   auto geometry = Answer(conn_, &xcb_get_geometry_reply, geometryCookie);
   auto tree = Answer(conn_, &xcb_query_tree_reply, treeCookie);
-  const std::vector<std::uint32_t> listed = Values(conn_, listCookie);
+  std::vector<std::uint32_t> listed = Values(conn_, listCookie);
   if (!geometry) {
     stale_ = true;
     return;
   }
+  std::sort(listed.begin(), listed.end());
+  listed.erase(std::unique(listed.begin(), listed.end()), listed.end());
+  const auto in = [](const std::vector<xcb_window_t>& sorted, xcb_window_t w) {
+    return std::binary_search(sorted.begin(), sorted.end(), w);
+  };
 
-  // The windows asked, level by level: the listed clients, and the children
-  // of the root with what they hold down to kMaxDepth (a window manager's
-  // frame holds its client, and icewm nests its own task bar, which it leaves
-  // out of its client list, two frames deep).  A child of the root counts
-  // while mapped, what it holds while it is.
+  // The windows asked, a batch of requests per level: the listed clients,
+  // and the mapped children of the root with what they hold down to
+  // kMaxDepth levels below the root (a window manager's own panel, which it
+  // may leave out of its client list, inside its own frame: icewm's task bar
+  // is two frames deep).  A window holding a listed client is that client's
+  // frame, and what else it holds is decoration: it is not searched further
+  // (openbox's frames hold some fifty windows each, and asking them all made
+  // a read some five times dearer).
   constexpr int kMaxDepth = 3;
   struct Ask {
     xcb_window_t window;
@@ -129,24 +137,8 @@ void X11Screens::Read() const {
     xcb_query_tree_cookie_t tree{};
     xcb_get_property_cookie_t partial{}, full{};
   };
-  std::vector<xcb_window_t> seen(listed.begin(), listed.end());
-  std::sort(seen.begin(), seen.end());
-  seen.erase(std::unique(seen.begin(), seen.end()), seen.end());
-  std::vector<Ask> level;
-  for (xcb_window_t w : seen) level.push_back(Ask{w, 0});
-  const auto addChildren = [&](const xcb_query_tree_reply_t* t, int depth, std::vector<Ask>& into) {
-    const xcb_window_t* kids = xcb_query_tree_children(t);
-    const int n = xcb_query_tree_children_length(t);
-    for (int i = 0; i < n; ++i) {
-      const auto at = std::lower_bound(seen.begin(), seen.end(), kids[i]);
-      if (at != seen.end() && *at == kids[i]) continue;
-      seen.insert(at, kids[i]);
-      into.push_back(Ask{kids[i], depth});
-    }
-  };
-  if (tree) addChildren(tree.get(), 1, level);
   const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-  while (!level.empty()) {
+  const auto send = [&](std::vector<Ask>& level) {
     // Changes of the reservations are heard from now on; the selection goes
     // out before the reads, so a change after a read is never missed.
     for (Ask& a : level) {
@@ -156,7 +148,10 @@ void X11Screens::Read() const {
       a.partial = xcb_get_property(conn_, 0, a.window, atoms_.strutPartial, XCB_ATOM_CARDINAL, 0, 12);
       a.full = xcb_get_property(conn_, 0, a.window, atoms_.strut, XCB_ATOM_CARDINAL, 0, 4);
     }
-    std::vector<Ask> next;
+  };
+  // Reads a level's answers: keeps its bands, and puts the children of each
+  // window searched further (mapped, holding no listed client) in `below`.
+  const auto receive = [&](std::vector<Ask>& level, std::vector<xcb_window_t>& below) {
     for (Ask& a : level) {
       bool counts = true;
       if (a.depth == 1) {
@@ -165,14 +160,42 @@ void X11Screens::Read() const {
       }
       if (a.depth >= 1 && a.depth < kMaxDepth) {
         auto t = Answer(conn_, &xcb_query_tree_reply, a.tree);
-        if (t && counts) addChildren(t.get(), a.depth + 1, next);
+        if (t && counts) {
+          const xcb_window_t* kids = xcb_query_tree_children(t.get());
+          const xcb_window_t* end = kids + xcb_query_tree_children_length(t.get());
+          if (std::none_of(kids, end, [&](xcb_window_t w) { return in(listed, w); }))
+            below.insert(below.end(), kids, end);
+        }
       }
       const std::vector<std::uint32_t> partial = Values(conn_, a.partial);
       const std::vector<std::uint32_t> full = Values(conn_, a.full);
       if (!counts) continue;
       for (const Band& b : StrutBands(partial, full, geometry->width, geometry->height)) bands_.push_back(b);
     }
-    level = std::move(next);
+  };
+
+  std::vector<Ask> level;
+  for (xcb_window_t w : listed) level.push_back(Ask{w, 0});
+  std::vector<xcb_window_t> seen = listed;
+  if (tree) {
+    const xcb_window_t* kids = xcb_query_tree_children(tree.get());
+    const xcb_window_t* end = kids + xcb_query_tree_children_length(tree.get());
+    for (const xcb_window_t* k = kids; k != end; ++k)
+      if (!in(listed, *k)) level.push_back(Ask{*k, 1});
+    seen.insert(seen.end(), kids, end);
+  }
+  std::sort(seen.begin(), seen.end());
+  for (int depth = 1; !level.empty(); ++depth) {
+    send(level);
+    std::vector<xcb_window_t> below;
+    receive(level, below);
+    level.clear();
+    for (xcb_window_t w : below) {
+      const auto at = std::lower_bound(seen.begin(), seen.end(), w);
+      if (at != seen.end() && *at == w) continue;
+      seen.insert(at, w);
+      level.push_back(Ask{w, depth + 1});
+    }
   }
 }
 

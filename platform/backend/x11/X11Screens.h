@@ -12,13 +12,14 @@
 //  * the clients asked are those of the window manager's _NET_CLIENT_LIST,
 //    whatever their map state (it counts its clients' reservations, on every
 //    desktop), and the mapped children of the root window with the windows
-//    they hold, two levels down (docks that no window manager manages, all
-//    clients when none runs, and panels a window manager frames but leaves
-//    out of its list: icewm's task bar, two frames deep);
+//    they hold, two levels down, except inside the frame of a listed client
+//    (docks that no window manager manages, all clients when none runs, and
+//    panels a window manager frames but leaves out of its list: icewm's task
+//    bar, two frames deep);
 //  * each work area is never larger than the toolkit's.
 //
 // Reading is a batch of requests and their replies per level of windows, on a
-// connection of its own (four round trips in all).  The reservations are kept until something
+// connection of its own (four round trips at most).  The reservations are kept until something
 // that may change them happens, which the X server reports on that
 // connection: _NET_CLIENT_LIST or _NET_WORKAREA set anew, a child of the root
 // mapped, unmapped, destroyed or reparented, the root resized, a client's
