@@ -18,13 +18,17 @@
 //    bar, two frames deep);
 //  * each work area is never larger than the toolkit's.
 //
-// Reading is a batch of requests and their replies per level of windows, on a
-// connection of its own (four round trips at most).  The reservations are kept until something
-// that may change them happens, which the X server reports on that
-// connection: _NET_CLIENT_LIST or _NET_WORKAREA set anew, a child of the root
-// mapped, unmapped, destroyed or reparented, the root resized, a client's
-// _NET_WM_STRUT or _NET_WM_STRUT_PARTIAL changed.  Events are read as they come
-// (while the event loop runs) and before each answer.
+// Reading is a batch of requests and their replies per level of windows, on
+// a connection of its own (four round trips at most).  The reservations are
+// kept until something that may change them happens, which the X server
+// reports on that connection: _NET_CLIENT_LIST or _NET_WORKAREA set anew, a
+// child of the root mapped, unmapped, destroyed or reparented, the root
+// resized, an asked window's _NET_WM_STRUT or _NET_WM_STRUT_PARTIAL changed.
+// Events are read as they come (while the event loop runs) and before each
+// answer; the monitors themselves are the toolkit's at every answer.
+//
+// Reservations are in X pixels and Qt's screens are taken to be too, as
+// everywhere in the X11 backend (a device pixel ratio of 1).
 #pragma once
 
 #include <xcb/xcb.h>
