@@ -10,6 +10,7 @@
 #include "platform/backend/qt/QtBackend.h"
 #if EDGETUCKER_HAVE_X11
 #include "platform/backend/x11/X11Activation.h"
+#include "platform/backend/x11/X11Screens.h"
 #include "platform/backend/x11/X11WindowSystem.h"
 #endif
 #ifdef EDGETUCKER_HAVE_XI_WATCH
@@ -72,8 +73,11 @@ Backends Choose() {
 #if EDGETUCKER_HAVE_X11
   // On an X display the X server is asked directly: frames, stacking, placement
   // that window managers honour, and activation by the focused window.  Qt's
-  // QScreen list already holds the RandR monitors.
+  // QScreen list already holds the RandR monitors; their work areas come from
+  // what docks and panels reserve (Qt leaves them whole with two monitors).
   if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+    static auto* x11Screens = new x11::X11Screens(screens);
+    if (x11Screens->Connected()) b.screens = x11Screens;
     static auto* x11Windows = new x11::X11WindowSystem(nativeWindows);
 #ifdef EDGETUCKER_HAVE_XI_WATCH
     static PointerWatch* xiWatch = [] () -> PointerWatch* {

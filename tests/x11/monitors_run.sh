@@ -9,9 +9,16 @@
 #
 #   # monitors: *LEFT:1024x768+0+0 RIGHT:1024x768+1024+0
 #
-# (the primary one starred).  For each script the layout is set, then with
-# --wm (openbox, fluxbox or icewm; default none) that window manager starts,
-# PROBE (test_x11_monitors_probe) checks that Qt and platform::GetMonitors see
+# (the primary one starred), and may name a panel of another process that
+# reserves space at an edge of the screen in a line
+#
+#   # dock: bottom 30 1024 2047
+#
+# (the arguments of test_x11_dock, which lies beside PROBE: the edge, the
+# pixels reserved from the screen's edge, the first and last pixel along it).
+# For each script the layout is set, then with --wm (openbox, fluxbox or
+# icewm; default none) that window manager starts, the dock comes up, PROBE
+# (test_x11_monitors_probe) checks that Qt and platform::GetMonitors see
 # exactly those monitors, and HOST (ide-host) plays the script with a fresh
 # Windows directory whose Edgetuck.ini is the script's sibling NAME.ini, else
 # default.ini in the script's folder.
@@ -65,6 +72,7 @@ fi
 WORK="$(mktemp -d "${TMPDIR:-/tmp}/x11-monitors-XXXXXX")"
 XPID=""
 WMPID=""
+DOCKPID=""
 # Ends one process this run started: politely, then for sure.
 stop() {
   local pid=$1
@@ -75,6 +83,7 @@ stop() {
 }
 cleanup() {
   # The window manager first: one whose X server went first may hang.
+  stop "$DOCKPID"
   stop "$WMPID"
   stop "$XPID"
   if [ -n "${X11_KEEP_DIR:-}" ]; then mkdir -p "$X11_KEEP_DIR" && cp -r "$WORK"/. "$X11_KEEP_DIR"/; fi
@@ -235,12 +244,26 @@ for script in "${SCRIPTS[@]}"; do
       continue
     fi
   fi
+  dock="$(sed -n 's/^# dock: *//p' "$script" | head -n 1)"
+  if [ -n "$dock" ]; then
+    # Up once it says so (the X server has mapped it by then).
+    exec 5< <("$(dirname "$PROBE")/test_x11_dock" $dock 2>&1)
+    DOCKPID=$!
+    if ! read -r -t 10 -u 5 line || [ "${line%% *}" != ready ]; then
+      echo "FAIL $name: the dock ($dock) did not come up: ${line:-}"
+      failed=$((failed + 1))
+      stop "$DOCKPID"; stop "$WMPID"
+      DOCKPID=""; WMPID=""
+      exec 5<&-
+      continue
+    fi
+  fi
   xrandr --listmonitors
   if ! "$PROBE" "${PROBE_ARGS[@]}"; then
     echo "FAIL $name: the monitors are not seen as set"
     failed=$((failed + 1))
-    stop "$WMPID"
-    WMPID=""
+    stop "$DOCKPID"; stop "$WMPID"
+    DOCKPID=""; WMPID=""
     continue
   fi
   ini="${script%.script}.ini"
@@ -252,8 +275,11 @@ for script in "${SCRIPTS[@]}"; do
         WINDIR="$run/windows" QT_QPA_PLATFORM=xcb timeout 60 "$HOST" --script "$script"
   ) 2>&1 | tee "$run/host.out"
   status=${PIPESTATUS[0]}
+  stop "$DOCKPID"
   stop "$WMPID"
+  DOCKPID=""
   WMPID=""
+  exec 5<&- 2>/dev/null
   if [ "$status" -eq 0 ]; then
     passed=$((passed + 1))
   else

@@ -1,0 +1,211 @@
+#include "platform/backend/x11/X11Screens.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace platform::x11 {
+namespace {
+
+template <class T>
+using Reply = std::unique_ptr<T, decltype(&std::free)>;
+
+// The reply of a request, with any error it drew freed here rather than left
+// for the event queue.
+template <class T, class Cookie>
+Reply<T> Answer(xcb_connection_t* c, T* (*reply)(xcb_connection_t*, Cookie, xcb_generic_error_t**),
+                Cookie cookie) {
+  xcb_generic_error_t* error = nullptr;
+  T* r = reply(c, cookie, &error);
+  std::free(error);
+  return Reply<T>(r, &std::free);
+}
+
+xcb_atom_t Intern(xcb_connection_t* c, const char* name) {
+  auto r = Answer(c, &xcb_intern_atom_reply,
+                  xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name));
+  return r ? r->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+}
+
+// A property's 32-bit values; empty when it is not set or not of format 32.
+std::vector<std::uint32_t> Values(xcb_connection_t* c, xcb_get_property_cookie_t cookie) {
+  auto r = Answer(c, &xcb_get_property_reply, cookie);
+  if (!r || r->format != 32) return {};
+  const auto* v = static_cast<const std::uint32_t*>(xcb_get_property_value(r.get()));
+  return std::vector<std::uint32_t>(v, v + xcb_get_property_value_length(r.get()) / 4);
+}
+
+}  // namespace
+
+X11Screens::X11Screens(Screens* toolkit) : toolkit_(toolkit) {
+  int screen = 0;
+  xcb_connection_t* c = xcb_connect(nullptr, &screen);
+  if (!c || xcb_connection_has_error(c)) {
+    if (c) xcb_disconnect(c);
+    return;
+  }
+  xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
+  for (int i = 0; i < screen && it.rem; ++i) xcb_screen_next(&it);
+  if (!it.rem) {
+    xcb_disconnect(c);
+    return;
+  }
+  conn_ = c;
+  root_ = it.data->root;
+  atoms_.clientList = Intern(c, "_NET_CLIENT_LIST");
+  atoms_.workArea = Intern(c, "_NET_WORKAREA");
+  atoms_.strut = Intern(c, "_NET_WM_STRUT");
+  atoms_.strutPartial = Intern(c, "_NET_WM_STRUT_PARTIAL");
+  // The root's properties, its size, and its children coming and going.
+  const std::uint32_t mask =
+      XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+  xcb_change_window_attributes(conn_, root_, XCB_CW_EVENT_MASK, &mask);
+  xcb_flush(conn_);
+  // Events are read as they come, so that none pile up between answers.
+  if (QCoreApplication::instance()) {
+    notifier_ = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(conn_), QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] { ReadEvents(); });
+  }
+}
+
+X11Screens::~X11Screens() {
+  notifier_.reset();
+  if (conn_) xcb_disconnect(conn_);
+}
+
+int X11Screens::CaptionHeight() const { return toolkit_->CaptionHeight(); }
+
+void X11Screens::ReadEvents() const {
+  if (!conn_) return;
+  while (xcb_generic_event_t* e = xcb_poll_for_event(conn_)) {
+    switch (e->response_type & 0x7F) {
+      case XCB_PROPERTY_NOTIFY: {
+        const auto* p = reinterpret_cast<const xcb_property_notify_event_t*>(e);
+        if (p->window == root_ ? p->atom == atoms_.clientList || p->atom == atoms_.workArea
+                               : p->atom == atoms_.strut || p->atom == atoms_.strutPartial)
+          stale_ = true;
+        break;
+      }
+      case XCB_MAP_NOTIFY:
+      case XCB_UNMAP_NOTIFY:
+      case XCB_DESTROY_NOTIFY:
+      case XCB_REPARENT_NOTIFY: stale_ = true; break;
+      case XCB_CONFIGURE_NOTIFY:
+        // Children of the root move all the time; only the root's own size counts.
+        if (reinterpret_cast<const xcb_configure_notify_event_t*>(e)->window == root_) stale_ = true;
+        break;
+      default: break;  // errors of selections on windows that went meanwhile, and the rest
+    }
+    std::free(e);
+  }
+}
+
+void X11Screens::Read() const {
+  stale_ = false;
+  bands_.clear();
+  auto geometryCookie = xcb_get_geometry(conn_, root_);
+  auto treeCookie = xcb_query_tree(conn_, root_);
+  auto listCookie = xcb_get_property(conn_, 0, root_, atoms_.clientList, XCB_ATOM_WINDOW, 0, 1u << 16);
+  auto geometry = Answer(conn_, &xcb_get_geometry_reply, geometryCookie);
+  auto tree = Answer(conn_, &xcb_query_tree_reply, treeCookie);
+  std::vector<std::uint32_t> listed = Values(conn_, listCookie);
+  if (!geometry) {
+    stale_ = true;
+    return;
+  }
+  std::sort(listed.begin(), listed.end());
+  listed.erase(std::unique(listed.begin(), listed.end()), listed.end());
+  const auto in = [](const std::vector<xcb_window_t>& sorted, xcb_window_t w) {
+    return std::binary_search(sorted.begin(), sorted.end(), w);
+  };
+
+  // The windows asked, a batch of requests per level: the listed clients,
+  // and the mapped children of the root with what they hold down to
+  // kMaxDepth levels below the root (a window manager's own panel, which it
+  // may leave out of its client list, inside its own frame: icewm's task bar
+  // is two frames deep).  A window holding a listed client is that client's
+  // frame, and what else it holds is decoration: it is not searched further
+  // (openbox's frames hold some fifty windows each, and asking them all made
+  // a read some five times dearer).
+  constexpr int kMaxDepth = 3;
+  struct Ask {
+    xcb_window_t window;
+    int depth;  // 0 for a listed client, else the levels below the root
+    xcb_get_window_attributes_cookie_t attributes{};
+    xcb_query_tree_cookie_t tree{};
+    xcb_get_property_cookie_t partial{}, full{};
+  };
+  const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+  const auto send = [&](std::vector<Ask>& level) {
+    // Changes of the reservations are heard from now on; the selection goes
+    // out before the reads, so a change after a read is never missed.
+    for (Ask& a : level) {
+      xcb_change_window_attributes(conn_, a.window, XCB_CW_EVENT_MASK, &mask);
+      if (a.depth == 1) a.attributes = xcb_get_window_attributes(conn_, a.window);
+      if (a.depth >= 1 && a.depth < kMaxDepth) a.tree = xcb_query_tree(conn_, a.window);
+      a.partial = xcb_get_property(conn_, 0, a.window, atoms_.strutPartial, XCB_ATOM_CARDINAL, 0, 12);
+      a.full = xcb_get_property(conn_, 0, a.window, atoms_.strut, XCB_ATOM_CARDINAL, 0, 4);
+    }
+  };
+  // Reads a level's answers: keeps its bands, and puts the children of each
+  // window searched further (mapped, holding no listed client) in `below`.
+  const auto receive = [&](std::vector<Ask>& level, std::vector<xcb_window_t>& below) {
+    for (Ask& a : level) {
+      bool counts = true;
+      if (a.depth == 1) {
+        auto attributes = Answer(conn_, &xcb_get_window_attributes_reply, a.attributes);
+        counts = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+      }
+      if (a.depth >= 1 && a.depth < kMaxDepth) {
+        auto t = Answer(conn_, &xcb_query_tree_reply, a.tree);
+        if (t && counts) {
+          const xcb_window_t* kids = xcb_query_tree_children(t.get());
+          const xcb_window_t* end = kids + xcb_query_tree_children_length(t.get());
+          if (std::none_of(kids, end, [&](xcb_window_t w) { return in(listed, w); }))
+            below.insert(below.end(), kids, end);
+        }
+      }
+      const std::vector<std::uint32_t> partial = Values(conn_, a.partial);
+      const std::vector<std::uint32_t> full = Values(conn_, a.full);
+      if (!counts) continue;
+      for (const Band& b : StrutBands(partial, full, geometry->width, geometry->height)) bands_.push_back(b);
+    }
+  };
+
+  std::vector<Ask> level;
+  for (xcb_window_t w : listed) level.push_back(Ask{w, 0});
+  std::vector<xcb_window_t> seen = listed;
+  if (tree) {
+    const xcb_window_t* kids = xcb_query_tree_children(tree.get());
+    const xcb_window_t* end = kids + xcb_query_tree_children_length(tree.get());
+    for (const xcb_window_t* k = kids; k != end; ++k)
+      if (!in(listed, *k)) level.push_back(Ask{*k, 1});
+    seen.insert(seen.end(), kids, end);
+  }
+  std::sort(seen.begin(), seen.end());
+  for (int depth = 1; !level.empty(); ++depth) {
+    send(level);
+    std::vector<xcb_window_t> below;
+    receive(level, below);
+    level.clear();
+    for (xcb_window_t w : below) {
+      const auto at = std::lower_bound(seen.begin(), seen.end(), w);
+      if (at != seen.end() && *at == w) continue;
+      seen.insert(at, w);
+      level.push_back(Ask{w, depth + 1});
+    }
+  }
+}
+
+std::vector<Band> X11Screens::Reserved() const {
+  if (!conn_ || xcb_connection_has_error(conn_)) return {};
+  ReadEvents();
+  if (stale_) Read();
+  return bands_;
+}
+
+std::vector<Monitor> X11Screens::Monitors() const { return ApplyBands(toolkit_->Monitors(), Reserved()); }
+
+}  // namespace platform::x11
