@@ -43,8 +43,7 @@ export LSAN_OPTIONS="suppressions=$(dirname "$(realpath "$0")")/bridge_lsan.supp
 WORK="$(mktemp -d "${TMPDIR:-/tmp}/bridge-x11-XXXXXX")"
 PIDS=()
 cleanup() {
-  for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do kill "${PIDS[i]}" 2>/dev/null; done
-  wait 2>/dev/null
+  for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do stop_process "${PIDS[i]}"; done
   if [ -n "${BRIDGE_E2E_KEEP:-}" ]; then mkdir -p "$BRIDGE_E2E_KEEP" && cp -r "$WORK"/. "$BRIDGE_E2E_KEEP"/; fi
   rm -rf "$WORK"
 }

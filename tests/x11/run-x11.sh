@@ -54,15 +54,8 @@ WORK="$(mktemp -d "${TMPDIR:-/tmp}/x11-$WM-$(basename "$SCRIPT" .script)-XXXXXX"
 PIDS=()
 # Ends what this run started, last started first, each before the next: a
 # window manager whose X server went first may hang on its way out.
-stop() {
-  local pid=$1
-  kill "$pid" 2>/dev/null || return 0
-  for _ in $(seq 40); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
-  kill -9 "$pid" 2>/dev/null
-  wait "$pid" 2>/dev/null
-}
 cleanup() {
-  for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do stop "${PIDS[$i]}"; done
+  for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do stop_process "${PIDS[$i]}"; done
   if [ -n "${X11_KEEP_DIR:-}" ]; then mkdir -p "$X11_KEEP_DIR" && cp -r "$WORK"/. "$X11_KEEP_DIR"/; fi
   rm -rf "$WORK"
 }

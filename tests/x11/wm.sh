@@ -1,4 +1,5 @@
-# wm.sh: sourced by the X11 test scripts; starts a window manager on $DISPLAY.
+# wm.sh: sourced by the X11 test scripts; starts a window manager on $DISPLAY
+# and stops what a run started.
 #
 #   wm_command NAME     sets WM_CMD to the command line that runs NAME (none,
 #                       openbox, fluxbox, xfwm4, icewm, metacity), without
@@ -7,6 +8,9 @@
 #                       LOG, adding its process ids to PIDS, and waits until
 #                       it names itself on the root window; returns 1 when it
 #                       did not come up within 15 s
+#   stop_process PID    ends PID: SIGTERM, and SIGKILL when it is still there
+#                       after two seconds (fluxbox now and then blocks SIGTERM
+#                       and would hang the run's cleanup)
 #
 # xfwm4 and metacity read their settings over D-Bus: they get a session bus of
 # the run's own (in WORK), ended with the run; without dbus-daemon they start
@@ -53,4 +57,12 @@ wm_start() {
   kill "$spy" 2>/dev/null
   exec 4<&-
   [ "$ready" = 1 ]
+}
+
+stop_process() {
+  local pid=$1
+  kill "$pid" 2>/dev/null || return 0
+  for _ in $(seq 40); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
+  kill -9 "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
 }

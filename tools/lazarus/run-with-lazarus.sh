@@ -142,8 +142,7 @@ REPORT="$SHOTS/report.txt"
 PIDS=()
 cleanup() {
   local i
-  for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do kill "${PIDS[i]}" 2>/dev/null; done
-  wait 2>/dev/null
+  for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do stop_process "${PIDS[i]}"; done
   cp "$WORK"/*.log "$SHOTS"/ 2>/dev/null
   if [ -n "$KEEP" ]; then mkdir -p "$KEEP" && cp -r "$WORK"/. "$KEEP"/; fi
   rm -rf "$WORK"
@@ -528,13 +527,18 @@ say "the bridge found Lazarus and told the add-in project \"$PROJECT\" opened"
 expect "main window before Start (home)" "$MAIN" "$MAIN_HOME" 1
 expect "inspector before Start (home)" "$INSP" "$INSP_HOME" 1
 
+# press NAME LEFT TOP WIDTH HEIGHT: clicks the middle of the panel's button
+# that stands at LEFT, TOP of the panel's client area
+press() {
+  local x=$((PANEL_CLIENT[0] + $2 + $4 / 2)) y=$((PANEL_CLIENT[1] + $3 + $5 / 2))
+  click_at "$x" "$y"
+  say "clicked $1 at $x,$y"
+}
+
 say "== the panel (--panel) and Start"
 open_panel
 shot "panel"
-START_X=$((PANEL_CLIENT[0] + 167 + 75 / 2))
-START_Y=$((PANEL_CLIENT[1] + 5 + 104 / 2))
-click_at "$START_X" "$START_Y"
-say "clicked Start at $START_X,$START_Y"
+press Start 167 5 75 104
 expect_hidden "main window hidden by Start" "$MAIN" top 10
 expect_hidden "inspector hidden by Start" "$INSP" left 10
 say "   $(strips)"
@@ -564,10 +568,7 @@ shot "inspector-hidden"
 say "== the panel again (--panel) and Stop"
 open_panel
 shot "panel-for-stop"
-STOP_X=$((PANEL_CLIENT[0] + 84 + 75 / 2))
-STOP_Y=$((PANEL_CLIENT[1] + 8 + 27 / 2))
-click_at "$STOP_X" "$STOP_Y"
-say "clicked Stop at $STOP_X,$STOP_Y"
+press Stop 84 8 75 27
 expect "main window home after Stop" "$MAIN" "$MAIN_HOME" 10
 expect "inspector home after Stop" "$INSP" "$INSP_HOME" 10
 sleep 0.5

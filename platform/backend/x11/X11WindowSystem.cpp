@@ -485,11 +485,11 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
     if (!unmanaged) Withdraw(w);
     const Rect placed = UnmanagedRect(frame, OwnHints(w), monitors);
     Configure(w, placed);
-    keeper_.Keep(w, frame, placed);
     const std::uint32_t above = XCB_STACK_MODE_ABOVE;
     xcb_configure_window(conn_, w, XCB_CONFIG_WINDOW_STACK_MODE, &above);
     if (shown) xcb_map_window(conn_, w);
     Sync();
+    keeper_.Keep(w, frame, placed);
     if (!unmanaged && onManagementChange) onManagementChange(h, true);
   } else if (unmanaged) {
     keeper_.Release(w);
