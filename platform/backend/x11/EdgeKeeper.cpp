@@ -36,7 +36,11 @@ void EdgeKeeper::Keep(xcb_window_t w, const Rect& asked, const Rect& placed) {
   if (!conn_) return;
   const bool known = kept_.count(w) != 0;
   kept_[w] = Kept{asked, placed, 0};
-  if (!known) Select(w, true);
+  if (known) return;
+  Select(w, true);
+  // The client may have answered the placement before it was listened to.
+  Check(w);
+  Drain(true);
 }
 
 void EdgeKeeper::Release(xcb_window_t w) {
@@ -44,35 +48,48 @@ void EdgeKeeper::Release(xcb_window_t w) {
   Select(w, false);
 }
 
-void EdgeKeeper::OnReadable() {
-  std::set<xcb_window_t> configured;
-  while (xcb_generic_event_t* e = xcb_poll_for_event(conn_)) {
-    switch (e->response_type & 0x7F) {
-      case XCB_CONFIGURE_NOTIFY: {
-        const auto* c = reinterpret_cast<const xcb_configure_notify_event_t*>(e);
-        if (c->event == c->window) configured.insert(c->window);
-        break;
+void EdgeKeeper::OnReadable() { Drain(false); }
+
+void EdgeKeeper::Drain(bool queuedOnly) {
+  // Answering reads replies, and reading a reply may queue events that came
+  // meanwhile without the socket staying readable: they are taken in turn,
+  // a bounded number of rounds per wake-up.
+  for (int round = 0; round < 16; ++round) {
+    std::set<xcb_window_t> configured;
+    bool any = false;
+    while (xcb_generic_event_t* e = queuedOnly ? xcb_poll_for_queued_event(conn_) : xcb_poll_for_event(conn_)) {
+      any = true;
+      switch (e->response_type & 0x7F) {
+        case XCB_CONFIGURE_NOTIFY: {
+          const auto* c = reinterpret_cast<const xcb_configure_notify_event_t*>(e);
+          if (c->event == c->window) configured.insert(c->window);
+          break;
+        }
+        case XCB_DESTROY_NOTIFY:
+          kept_.erase(reinterpret_cast<const xcb_destroy_notify_event_t*>(e)->window);
+          break;
+        default:
+          break;
       }
-      case XCB_DESTROY_NOTIFY:
-        kept_.erase(reinterpret_cast<const xcb_destroy_notify_event_t*>(e)->window);
-        break;
-      default:
-        break;
+      std::free(e);
     }
-    std::free(e);
+    if (!any) return;
+    // What the window is now, not what an event says: events of a slide's
+    // earlier steps arrive after later steps have placed the window anew.
+    for (xcb_window_t w : configured) Check(w);
+    queuedOnly = true;
   }
-  // What the window is now, not what an event says: events of a slide's
-  // earlier steps arrive after later steps have placed the window anew.
-  for (xcb_window_t w : configured) {
-    if (kept_.count(w) == 0) continue;
-    xcb_get_geometry_reply_t* g = xcb_get_geometry_reply(conn_, xcb_get_geometry(conn_, w), nullptr);
-    if (!g) continue;
-    // An unmanaged window is a child of the root: x, y are the root's.
-    const int b = 2 * g->border_width;
-    const Rect now{g->x, g->y, g->x + g->width + b, g->y + g->height + b};
-    std::free(g);
-    OnConfigured(w, now);
-  }
+}
+
+void EdgeKeeper::Check(xcb_window_t w) {
+  if (kept_.count(w) == 0) return;
+  xcb_get_geometry_reply_t* g = xcb_get_geometry_reply(conn_, xcb_get_geometry(conn_, w), nullptr);
+  if (!g) return;
+  // An unmanaged window is a child of the root: x, y are the root's.
+  const int b = 2 * g->border_width;
+  const Rect now{g->x, g->y, g->x + g->width + b, g->y + g->height + b};
+  std::free(g);
+  OnConfigured(w, now);
 }
 
 void EdgeKeeper::OnConfigured(xcb_window_t w, const Rect& now) {

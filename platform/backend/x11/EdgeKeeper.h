@@ -53,6 +53,10 @@ private:
   };
   void Select(xcb_window_t w, bool on);
   void OnReadable();
+  // Handles the events that came (queuedOnly: those already read off the socket).
+  void Drain(bool queuedOnly);
+  // Reads where the window stands now and answers it.
+  void Check(xcb_window_t w);
   void OnConfigured(xcb_window_t w, const Rect& now);
 
   xcb_connection_t* conn_ = nullptr;
