@@ -23,20 +23,23 @@ if ! command -v Xvfb >/dev/null; then
 fi
 status=0
 export LSAN_OPTIONS="suppressions=$(dirname "$0")/placement_lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-n=140
 for wm in "${wms[@]}"; do
   if [ "$wm" != none ] && ! command -v "$wm" >/dev/null; then
     echo "SKIP: window manager $wm is not installed"; continue
   fi
-  # A display number of our own, a new one for each window manager (the last
-  # one's server may still be going away).
-  while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n+1)); done
-  Xvfb :$n -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb=$!
-  for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.05; done
-  export DISPLAY=:$n
-  n=$((n+1))
+  # A server of our own for each window manager: Xvfb picks a free display
+  # itself and names it once it accepts clients (other runs may be choosing
+  # display numbers at the same time).
   home=$(mktemp -d)
+  mkfifo "$home/displayfd"
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$home/displayfd" >/dev/null 2>&1 &
+  xvfb=$!
+  if ! read -r -t 20 displaynum <"$home/displayfd"; then
+    echo "FAILED: Xvfb did not start"; status=1
+    kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; rm -rf "$home"
+    continue
+  fi
+  export DISPLAY=:$displaynum
   wmpid=
   if [ "$wm" != none ]; then
     # Its own process group, so that it goes with everything it started
@@ -60,7 +63,7 @@ for wm in "${wms[@]}"; do
       sleep 0.05
     done
     if [ -z "$ready" ]; then
-      echo "FAILED: window manager $wm did not start on :$((n-1))"; status=1
+      echo "FAILED: window manager $wm did not start on $DISPLAY"; status=1
       kill -- -"$wmpid" 2>/dev/null; kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; rm -rf "$home"
       continue
     fi
