@@ -569,14 +569,3 @@ TEST(Activation, HidingEveryWindowOfOursKeepsTheFocusWithUs) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  if (!std::getenv("DISPLAY")) {
-    std::cout << "SKIP: no X display (run through placement_run.sh)" << std::endl;
-    return 77;
-  }
-  ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-  QApplication app(argc, argv);
-  return RUN_ALL_TESTS();
-}
