@@ -29,7 +29,13 @@ void EdgeKeeper::Select(xcb_window_t w, bool on) {
   // window manager's masks are theirs and stay as they are.
   const std::uint32_t mask = on ? XCB_EVENT_MASK_STRUCTURE_NOTIFY : 0;
   xcb_change_window_attributes(conn_, w, XCB_CW_EVENT_MASK, &mask);
-  xcb_flush(conn_);
+  if (!on) {
+    xcb_flush(conn_);
+    return;
+  }
+  // A round trip: the X server listens for this connection before the
+  // caller's next request (on a connection of its own) moves the window.
+  std::free(xcb_get_input_focus_reply(conn_, xcb_get_input_focus(conn_), nullptr));
 }
 
 void EdgeKeeper::Keep(xcb_window_t w, const Rect& asked, const Rect& placed) {

@@ -37,7 +37,8 @@ public:
 
   // The window w stands unmanaged at `placed` for the asked frame rectangle
   // `asked` (placed is asked held to the client's size): a later change of
-  // its size is answered by keeping asked's on-screen edges.
+  // its size is answered by keeping asked's on-screen edges.  Called before
+  // the window is put at `placed`: once it returns, every change is heard.
   void Keep(xcb_window_t w, const Rect& asked, const Rect& placed);
   // The window is managed again, or gone: its changes are its own.
   void Release(xcb_window_t w);

@@ -506,8 +506,9 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
   } else if (mode == Mode::Unmanaged) {
     if (!unmanaged) Withdraw(w);
     const Rect placed = UnmanagedRect(frame, OwnHints(w), monitors);
-    Configure(w, placed);
+    // Kept before it is placed: a client answers the configure at once.
     keeper_.Keep(w, frame, placed);
+    Configure(w, placed);
     const std::uint32_t above = XCB_STACK_MODE_ABOVE;
     xcb_configure_window(conn_, w, XCB_CONFIG_WINDOW_STACK_MODE, &above);
     if (shown) xcb_map_window(conn_, w);
@@ -521,13 +522,15 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
   } else if (!wm) {
     // Nothing frames it: it stands as an unmanaged window does.
     const Rect placed = UnmanagedRect(frame, OwnHints(w), monitors);
-    Configure(w, placed, true);
-    Sync();
     // Only while it is off the screen: at home its size is its own business.
+    // Kept before it is placed: a client answers the configure at once, and
+    // an answer before the keeper listens would go unseen.
     if (WhollyOnMonitors(frame, monitors))
       keeper_.Release(w);
     else
       keeper_.Keep(w, frame, placed);
+    Configure(w, placed, true);
+    Sync();
   } else {
     keeper_.Release(w);
     ManagedMove(w, frame);
