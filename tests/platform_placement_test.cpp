@@ -288,6 +288,12 @@ TEST(Placement, PositionReadingKeepsEachOffsetToItsOwnKindAndFrame) {
   reading.Learn(PositionReading::kRequest, Point{1016, 110}, frame, Rect{1006, 110, 1200, 520}, icewm, kNorthEast, 0,
                 monitors);
   EXPECT_EQ(reading.Offset(PositionReading::kRequest, icewm, kNorthEast, 0), (Point{0, 0}));
+  // A landing exactly where asked teaches, at a screen edge too: asked at
+  // 1086 for a frame flush with the right edge, a corner-reading window
+  // manager put it there, 10 px left of what NorthEast names (1096).
+  reading.Learn(PositionReading::kRequest, Point{1086, 0}, Rect{1086, 0, 1280, 774}, Rect{1086, 0, 1280, 774}, icewm,
+                kNorthEast, 0, monitors);
+  EXPECT_EQ(reading.Offset(PositionReading::kRequest, icewm, kNorthEast, 0), (Point{-10, 0}));
   // A later free landing replaces what was learned.
   reading.Learn(PositionReading::kMap, Point{1016, 110}, frame, frame, icewm, kNorthEast, 0, monitors);
   EXPECT_EQ(reading.Offset(PositionReading::kMap, icewm, kNorthEast, 0), (Point{0, 0}));

@@ -109,7 +109,10 @@ Point PositionReading::Ask(Kind kind, const Rect& frame, const Extents& e, int g
 
 void PositionReading::Learn(Kind kind, Point asked, const Rect& frame, const Rect& got, const Extents& e,
                             int gravity, int borderWidth, const std::vector<Monitor>& monitors) {
-  if (got.Width() != frame.Width() || got.Height() != frame.Height() || !LandedFreely(got, monitors)) return;
+  // At the asked frame it was not held back either (a window manager that
+  // holds frames back keeps them off the asked one, or wherever asked).
+  if (got != frame && (got.Width() != frame.Width() || got.Height() != frame.Height() || !LandedFreely(got, monitors)))
+    return;
   // The gravity's reading would have put the frame at `got` for `named`; the
   // window manager put it there for `asked`.  The difference is what it adds.
   const Point named = RequestPosition(got, e, gravity, borderWidth);

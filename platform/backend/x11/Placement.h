@@ -102,8 +102,9 @@ bool WithinWorkArea(const Rect& r, const std::vector<Monitor>& monitors);
 // exactly, except at a screen edge, where the window manager's own constraint
 // (icewm keeps the client on the screen and the work area, its frame sticking
 // out by its border) holds it back, so each correction moves it a few pixels
-// only.  So the offset is learned once, from a landing nothing held back
-// (LandedFreely), and every later position for that window is asked with it.
+// only.  So the offset is learned from a landing nothing held back (one that
+// LandedFreely, or one at the asked frame), and every later position for that
+// window is asked with it.
 //
 // Kept per kind of position (a map, a request): as the difference between
 // the position asked and the one the gravity's reading (RequestPosition)
@@ -116,9 +117,12 @@ public:
   // The position to ask for the frame to land at `frame`: RequestPosition,
   // plus the offset learned for this kind, gravity, extents and border.
   Point Ask(Kind kind, const Rect& frame, const Extents& e, int gravity, int borderWidth) const;
-  // Learns from a landing: asked at `asked`, the frame stood at `got`.  Only
-  // a landing that LandedFreely, of the size `frame` asks for, teaches; any
-  // other is ignored.
+  // Learns from a landing: asked at `asked` for `frame`, the frame stood at
+  // `got`.  Only a landing at `frame`, or one of its size that LandedFreely,
+  // teaches; any other is ignored.  (A window manager that reads positions
+  // its own way and also pushes frames just up to the screen's edge may land
+  // a frame asked against that edge exactly where it was asked, by the push:
+  // the offset learned then is put right by the next landing in the open.)
   void Learn(Kind kind, Point asked, const Rect& frame, const Rect& got, const Extents& e, int gravity,
              int borderWidth, const std::vector<Monitor>& monitors);
   // The offset learned for this kind, gravity, extents and border; none yet: 0, 0.

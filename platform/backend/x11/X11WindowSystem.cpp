@@ -35,8 +35,9 @@ constexpr int kWmAnswerMs = 500;
 constexpr int kSettleMs = 60;
 // Corrections after the first request of a move.  A frame held back at a
 // screen edge comes closer by the slack between the edge and the asked frame
-// at each one (icewm: its border, 5 px), from up to both of its borders away.
-constexpr int kCorrections = 4;
+// (icewm: its border, 5 px), doubled at each one, from up to both of its
+// borders and its title bar away (34 px under icewm).
+constexpr int kCorrections = 5;
 
 }  // namespace
 
@@ -379,18 +380,26 @@ void X11WindowSystem::MoveManagedFrame(xcb_window_t w, const Rect& frame, std::o
   // there on purpose (metacity keeps a title bar on the screen): asking again
   // would only wait for an answer that never comes.
   const bool reachable = WithinWorkArea(frame, monitors);
+  // Each axis's correction is doubled while the frame stays put on it: held
+  // back at an edge it comes no closer by the slack alone, and once past
+  // where the edge holds it, it lands free and the next correction is exact.
+  Point stride{1, 1};
+  std::optional<Rect> last;
   for (int attempt = 0; attempt < kCorrections && got && *got != frame; ++attempt) {
     const bool sameSize = got->Width() == frame.Width() && got->Height() == frame.Height();
     if (sameSize) {
       // Off by a fixed amount, or held back: ask once more, corrected by
       // what it did; a position asked before comes no closer.
-      corner.x += frame.left - got->left;
-      corner.y += frame.top - got->top;
+      stride.x = last && last->left == got->left ? stride.x * 2 : 1;
+      stride.y = last && last->top == got->top ? stride.y * 2 : 1;
+      corner.x += (frame.left - got->left) * stride.x;
+      corner.y += (frame.top - got->top) * stride.y;
       if (std::find(asked.begin(), asked.end(), corner) != asked.end()) break;
     }
     // Else it held the size to hints the client put back: ask again,
     // wearing ours anew.
     const Rect from = *got;
+    last = got;
     ask(from);
     if (got == from && (!sameSize || !reachable)) break;  // it keeps the window as it was: no use asking on
   }
