@@ -36,6 +36,9 @@ void EdgeKeeper::Select(xcb_window_t w, bool on) {
   // A round trip: the X server listens for this connection before the
   // caller's next request (on a connection of its own) moves the window.
   std::free(xcb_get_input_focus_reply(conn_, xcb_get_input_focus(conn_), nullptr));
+  // Events that came in meanwhile wait in xcb's queue, where the socket
+  // notifier never sees them: they are read in the event loop.
+  QMetaObject::invokeMethod(notifier_.get(), [this] { OnReadable(); }, Qt::QueuedConnection);
 }
 
 void EdgeKeeper::Keep(xcb_window_t w, const Rect& asked, const Rect& placed) {
@@ -51,33 +54,39 @@ void EdgeKeeper::Release(xcb_window_t w) {
 }
 
 void EdgeKeeper::OnReadable() {
-  std::set<xcb_window_t> configured;
-  while (xcb_generic_event_t* e = xcb_poll_for_event(conn_)) {
-    switch (e->response_type & 0x7F) {
-      case XCB_CONFIGURE_NOTIFY: {
-        const auto* c = reinterpret_cast<const xcb_configure_notify_event_t*>(e);
-        if (c->event == c->window) configured.insert(c->window);
-        break;
+  // Until nothing more came in: the geometry round trips below read the
+  // socket, and events they leave in xcb's queue raise no notifier.
+  for (bool more = true; more;) {
+    more = false;
+    std::set<xcb_window_t> configured;
+    while (xcb_generic_event_t* e = xcb_poll_for_event(conn_)) {
+      more = true;
+      switch (e->response_type & 0x7F) {
+        case XCB_CONFIGURE_NOTIFY: {
+          const auto* c = reinterpret_cast<const xcb_configure_notify_event_t*>(e);
+          if (c->event == c->window) configured.insert(c->window);
+          break;
+        }
+        case XCB_DESTROY_NOTIFY:
+          kept_.erase(reinterpret_cast<const xcb_destroy_notify_event_t*>(e)->window);
+          break;
+        default:
+          break;
       }
-      case XCB_DESTROY_NOTIFY:
-        kept_.erase(reinterpret_cast<const xcb_destroy_notify_event_t*>(e)->window);
-        break;
-      default:
-        break;
+      std::free(e);
     }
-    std::free(e);
-  }
-  // What the window is now, not what an event says: events of a slide's
-  // earlier steps arrive after later steps have placed the window anew.
-  for (xcb_window_t w : configured) {
-    if (kept_.count(w) == 0) continue;
-    xcb_get_geometry_reply_t* g = xcb_get_geometry_reply(conn_, xcb_get_geometry(conn_, w), nullptr);
-    if (!g) continue;
-    // An unmanaged window is a child of the root: x, y are the root's.
-    const int b = 2 * g->border_width;
-    const Rect now{g->x, g->y, g->x + g->width + b, g->y + g->height + b};
-    std::free(g);
-    OnConfigured(w, now);
+    // What the window is now, not what an event says: events of a slide's
+    // earlier steps arrive after later steps have placed the window anew.
+    for (xcb_window_t w : configured) {
+      if (kept_.count(w) == 0) continue;
+      xcb_get_geometry_reply_t* g = xcb_get_geometry_reply(conn_, xcb_get_geometry(conn_, w), nullptr);
+      if (!g) continue;
+      // An unmanaged window is a child of the root: x, y are the root's.
+      const int b = 2 * g->border_width;
+      const Rect now{g->x, g->y, g->x + g->width + b, g->y + g->height + b};
+      std::free(g);
+      OnConfigured(w, now);
+    }
   }
 }
 
