@@ -2,6 +2,8 @@
 // rectangle needs the window withdrawn from the window manager.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/backend/x11/Placement.h"
 
 namespace {
@@ -165,6 +167,136 @@ TEST(Placement, RequestPositionByGravity) {
     EXPECT_EQ(RequestPosition(frame, e, r.gravity, r.border), r.want);
   }
   EXPECT_EQ(RequestPosition(frame, Extents{}, kSouthEast), (Point{10, 110})) << "no frame: every gravity agrees";
+}
+
+TEST(Placement, LandedFreelyOnlyClearOfEveryEdge) {
+  // 1280 x 800 with a 26-px panel along the bottom (work area 0,0 .. 1280,774).
+  const Monitor panel{Rect{0, 0, 1280, 800}, Rect{0, 0, 1280, 774}, true};
+  const Monitor right{Rect{1280, 0, 2560, 800}, Rect{1280, 0, 2560, 800}, false};
+  const Monitor noWorkArea{Rect{0, 0, 1280, 800}, Rect{}, true};
+  const struct {
+    const char* name;
+    Rect got;
+    std::vector<Monitor> monitors;
+    bool want;
+  } rows[] = {
+      {"mid-screen", Rect{1046, 55, 1240, 653}, {panel}, true},
+      {"one pixel clear of each edge", Rect{1, 1, 1279, 773}, {panel}, true},
+      {"flush with the right edge (pushed there, or asked)", Rect{1086, 0, 1280, 700}, {panel}, false},
+      {"its border past the right edge (icewm keeps only the client on)", Rect{1091, 10, 1285, 700}, {panel}, false},
+      {"past the panel's edge, on the monitor", Rect{0, 5, 194, 779}, {panel}, false},
+      {"flush with the top", Rect{100, 0, 294, 700}, {panel}, false},
+      {"across two monitors", Rect{1200, 100, 1400, 300}, {panel, right}, false},
+      {"inside the second monitor", Rect{1300, 100, 1500, 300}, {panel, right}, true},
+      {"no work area known: the bounds", Rect{10, 780, 200, 790}, {noWorkArea}, true},
+      {"no monitors", Rect{10, 10, 200, 200}, {}, false},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    EXPECT_EQ(LandedFreely(r.got, r.monitors), r.want);
+  }
+  // Asked frames: touching the work area's edges is within it.
+  EXPECT_TRUE(WithinWorkArea(Rect{1086, 0, 1280, 774}, {panel})) << "shown at the right edge, above the panel";
+  EXPECT_TRUE(WithinWorkArea(Rect{1300, 0, 2560, 800}, {panel, right}));
+  EXPECT_FALSE(WithinWorkArea(Rect{0, 0, 194, 800}, {panel})) << "over the panel";
+  EXPECT_FALSE(WithinWorkArea(Rect{0, -23, 1280, 71}, {panel})) << "partly off the top";
+  EXPECT_FALSE(WithinWorkArea(Rect{1200, 100, 1400, 300}, {panel, right})) << "across two monitors";
+  EXPECT_TRUE(WithinWorkArea(Rect{0, 700, 1280, 800}, {noWorkArea}));
+}
+
+// A window manager that reads a request's position as the frame's corner
+// whatever the gravity, and then keeps the client inside the work area, its
+// frame sticking out by its borders (icewm's limitPosition).
+Rect CornerReadingEdgeHolding(Point corner, int w, int h, const Extents& e, const Rect& area) {
+  const int cw = w - e.left - e.right, ch = h - e.top - e.bottom;
+  int cx = corner.x + e.left, cy = corner.y + e.top;
+  cx = std::clamp(cx, area.left, area.right - cw);
+  cy = std::clamp(cy, area.top, area.bottom - ch);
+  return Rect{cx - e.left, cy - e.top, cx - e.left + w, cy - e.top + h};
+}
+
+TEST(Placement, PositionReadingLearnsTheWindowManagersOffset) {
+  const Extents icewm{5, 5, 24, 5};
+  const Monitor panel{Rect{0, 0, 1280, 800}, Rect{0, 0, 1280, 774}, true};
+  const std::vector<Monitor> monitors{panel};
+  const struct {
+    const char* name;
+    int gravity;
+    Rect midScreen;  // a move first, where nothing holds the frame back
+    Rect atEdge;     // then one against the screen's edges
+  } rows[] = {
+      {"NorthEast (xterm -X+Y) shown at the right edge", kNorthEast, Rect{1046, 55, 1240, 653},
+       Rect{1086, 0, 1280, 774}},
+      {"SouthEast (xterm -X-Y) shown at the left edge", kSouthEast, Rect{318, 306, 512, 718}, Rect{0, 0, 194, 774}},
+      {"SouthWest (xterm +X-Y) shown at the bottom", kSouthWest, Rect{318, 306, 512, 718}, Rect{0, 100, 194, 774}},
+      {"NorthWest: the corner reading is the gravity's", kNorthWest, Rect{318, 306, 512, 718}, Rect{1086, 0, 1280, 774}},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    PositionReading reading;
+    auto land = [&](const Rect& frame) {
+      const Point asked = reading.Ask(PositionReading::kRequest, frame, icewm, r.gravity, 0);
+      const Rect got = CornerReadingEdgeHolding(asked, frame.Width(), frame.Height(), icewm, panel.workArea);
+      reading.Learn(PositionReading::kRequest, asked, frame, got, icewm, r.gravity, 0, monitors);
+      return got;
+    };
+    // Asked by the gravity, the mid-screen frame lands off by the spare
+    // between frame and client on the gravity's sides; asked again, exactly.
+    const Rect first = land(r.midScreen);
+    EXPECT_EQ(land(r.midScreen), r.midScreen) << "corrected by what it learned from " << first.left << "," << first.top;
+    // At the edge, asked with the learned offset, it lands at once (asked by
+    // the gravity, it would be held back by the edge, its border past it).
+    EXPECT_EQ(land(r.atEdge), r.atEdge);
+    // A landing held back teaches nothing: the offset stays.
+    const Point before = reading.Offset(PositionReading::kRequest, icewm, r.gravity, 0);
+    reading.Learn(PositionReading::kRequest, Point{1200, 0}, r.atEdge, Rect{1091, 0, 1285, 774}, icewm, r.gravity, 0,
+                  monitors);
+    EXPECT_EQ(reading.Offset(PositionReading::kRequest, icewm, r.gravity, 0), before);
+  }
+}
+
+TEST(Placement, PositionReadingKeepsEachOffsetToItsOwnKindAndFrame) {
+  const Extents icewm{5, 5, 24, 5}, other{1, 1, 20, 5};
+  const std::vector<Monitor> monitors{Monitor{Rect{0, 0, 1280, 800}, Rect{0, 0, 1280, 774}, true}};
+  const Rect frame{1006, 110, 1200, 533};
+  PositionReading reading;
+  EXPECT_EQ(reading.Ask(PositionReading::kMap, frame, icewm, kNorthEast, 0),
+            RequestPosition(frame, icewm, kNorthEast, 0))
+      << "nothing learned: the gravity's reading";
+  // Mapped at the gravity's position, 1016: icewm framed it at 1007, 1 px right.
+  reading.Learn(PositionReading::kMap, Point{1016, 110}, frame, Rect{1007, 110, 1201, 533}, icewm, kNorthEast, 0,
+                monitors);
+  EXPECT_EQ(reading.Offset(PositionReading::kMap, icewm, kNorthEast, 0), (Point{-1, 0}));
+  EXPECT_EQ(reading.Ask(PositionReading::kMap, frame, icewm, kNorthEast, 0), (Point{1015, 110}));
+  EXPECT_EQ(reading.Offset(PositionReading::kRequest, icewm, kNorthEast, 0), (Point{0, 0}))
+      << "a map teaches nothing about requests";
+  const struct {
+    const char* name;
+    Extents e;
+    int gravity;
+    int border;
+  } forgotten[] = {
+      {"other extents (another frame style, another window manager)", other, kNorthEast, 0},
+      {"another gravity (the client wrote new hints)", icewm, kSouthEast, 0},
+      {"another border", icewm, kNorthEast, 1},
+  };
+  for (const auto& f : forgotten) {
+    SCOPED_TRACE(f.name);
+    EXPECT_EQ(reading.Offset(PositionReading::kMap, f.e, f.gravity, f.border), (Point{0, 0}));
+  }
+  // A landing at another size (hints held it) teaches nothing.
+  reading.Learn(PositionReading::kRequest, Point{1016, 110}, frame, Rect{1006, 110, 1200, 520}, icewm, kNorthEast, 0,
+                monitors);
+  EXPECT_EQ(reading.Offset(PositionReading::kRequest, icewm, kNorthEast, 0), (Point{0, 0}));
+  // A landing exactly where asked teaches, at a screen edge too: asked at
+  // 1086 for a frame flush with the right edge, a corner-reading window
+  // manager put it there, 10 px left of what NorthEast names (1096).
+  reading.Learn(PositionReading::kRequest, Point{1086, 0}, Rect{1086, 0, 1280, 774}, Rect{1086, 0, 1280, 774}, icewm,
+                kNorthEast, 0, monitors);
+  EXPECT_EQ(reading.Offset(PositionReading::kRequest, icewm, kNorthEast, 0), (Point{-10, 0}));
+  // A later free landing replaces what was learned.
+  reading.Learn(PositionReading::kMap, Point{1016, 110}, frame, frame, icewm, kNorthEast, 0, monitors);
+  EXPECT_EQ(reading.Offset(PositionReading::kMap, icewm, kNorthEast, 0), (Point{0, 0}));
 }
 
 // An xterm's own hints: USPosition, USSize, PMinSize, PResizeInc, PBaseSize,

@@ -324,6 +324,15 @@ const ForeignCase kForeignCases[] = {
     {"inspector-left-bottom-anchored", "30x20-600-100",
      [](const Rect& home, int cy) { return Rect{kHang - home.Width(), 0, kHang, cy}; },
      [](const Rect& home, int cy) { return Rect{0, 0, home.Width(), cy}; }},
+    // At home against the screen's right edge: the first steps already hide it, so
+    // it is shown again before the window manager ever moved it in the open
+    // (nothing learned of how it reads a position for it).
+    {"inspector-right-from-the-corner", "30x30-0+0",
+     [](const Rect& home, int cy) { return Rect{kScreenW - kHang, 0, kScreenW - kHang + home.Width(), cy}; },
+     [](const Rect& home, int cy) { return Rect{kScreenW - home.Width(), 0, kScreenW, cy}; }},
+    {"inspector-right-bottom-anchored-from-the-edge", "30x20-0-40",
+     [](const Rect& home, int cy) { return Rect{kScreenW - kHang, 0, kScreenW - kHang + home.Width(), cy}; },
+     [](const Rect& home, int cy) { return Rect{kScreenW - home.Width(), 0, kScreenW, cy}; }},
 };
 
 INSTANTIATE_TEST_SUITE_P(X11, ForeignPlacement, ::testing::ValuesIn(kForeignCases),

@@ -37,7 +37,10 @@ public:
 
   // The window w stands unmanaged at `placed` for the asked frame rectangle
   // `asked` (placed is asked held to the client's size): a later change of
-  // its size is answered by keeping asked's on-screen edges.
+  // its size is answered by keeping asked's on-screen edges.  Called once the
+  // window stands at `placed` (the caller's requests are synced): a window
+  // newly kept is checked at once, for a client that answered before it was
+  // listened to.
   void Keep(xcb_window_t w, const Rect& asked, const Rect& placed);
   // The window is managed again, or gone: its changes are its own.
   void Release(xcb_window_t w);

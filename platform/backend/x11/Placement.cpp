@@ -74,6 +74,53 @@ Point RequestPosition(const Rect& frame, const Extents& e, int gravity, int bord
 
 namespace {
 
+// A monitor's work area; its bounds when none is known.
+const Rect& WorkAreaOf(const Monitor& m) {
+  return m.workArea.Width() > 0 && m.workArea.Height() > 0 ? m.workArea : m.bounds;
+}
+
+}  // namespace
+
+bool LandedFreely(const Rect& got, const std::vector<Monitor>& monitors) {
+  return std::any_of(monitors.begin(), monitors.end(), [&](const Monitor& m) {
+    const Rect& a = WorkAreaOf(m);
+    return got.left > a.left && got.top > a.top && got.right < a.right && got.bottom < a.bottom;
+  });
+}
+
+bool WithinWorkArea(const Rect& r, const std::vector<Monitor>& monitors) {
+  return std::any_of(monitors.begin(), monitors.end(), [&](const Monitor& m) {
+    const Rect& a = WorkAreaOf(m);
+    return r.left >= a.left && r.top >= a.top && r.right <= a.right && r.bottom <= a.bottom;
+  });
+}
+
+Point PositionReading::Offset(Kind kind, const Extents& e, int gravity, int borderWidth) const {
+  const std::optional<Learned>& l = learned_[kind == kMap ? 0 : 1];
+  if (!l || l->e != e || l->gravity != gravity || l->border != borderWidth) return Point{0, 0};
+  return l->offset;
+}
+
+Point PositionReading::Ask(Kind kind, const Rect& frame, const Extents& e, int gravity, int borderWidth) const {
+  const Point p = RequestPosition(frame, e, gravity, borderWidth);
+  const Point o = Offset(kind, e, gravity, borderWidth);
+  return Point{p.x + o.x, p.y + o.y};
+}
+
+void PositionReading::Learn(Kind kind, Point asked, const Rect& frame, const Rect& got, const Extents& e,
+                            int gravity, int borderWidth, const std::vector<Monitor>& monitors) {
+  // At the asked frame it was not held back either (a window manager that
+  // holds frames back keeps them off the asked one, or wherever asked).
+  if (got != frame && (got.Width() != frame.Width() || got.Height() != frame.Height() || !LandedFreely(got, monitors)))
+    return;
+  // The gravity's reading would have put the frame at `got` for `named`; the
+  // window manager put it there for `asked`.  The difference is what it adds.
+  const Point named = RequestPosition(got, e, gravity, borderWidth);
+  learned_[kind == kMap ? 0 : 1] = Learned{e, gravity, borderWidth, Point{asked.x - named.x, asked.y - named.y}};
+}
+
+namespace {
+
 // Field indices of WM_SIZE_HINTS.
 enum Field {
   kFlags, kX, kY, kW, kH, kMinW, kMinH, kMaxW, kMaxH, kIncW, kIncH,

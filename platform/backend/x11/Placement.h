@@ -39,6 +39,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "platform/backend/Backend.h"
@@ -77,6 +78,64 @@ enum Gravity : int {
 // halve odd differences downwards (window managers round their own way; the
 // layer reads back and corrects).
 Point RequestPosition(const Rect& frame, const Extents& e, int gravity, int borderWidth = 0);
+
+// True when a frame that landed at `got` lies strictly inside some monitor's
+// work area, no edge on or past it: no window manager had cause to push it
+// (they keep frames, or only their clients, on the screen or the work area,
+// and push a frame just up to an edge, or a client up to one with the frame
+// past it), so where it stands is where the asked position put it.
+bool LandedFreely(const Rect& got, const std::vector<Monitor>& monitors);
+
+// True when r lies within some monitor's work area (its edges may touch the
+// work area's): no window manager has cause to hold such a frame back, so one
+// that does not move there was asked at the wrong position.
+bool WithinWorkArea(const Rect& r, const std::vector<Monitor>& monitors);
+
+// How a window manager reads the positions asked for one window, learned
+// from where its frame landed.  Window managers read the position of a map
+// and of a request each their own way, and not always as the client's
+// gravity says: icewm reads a request's position (_NET_MOVERESIZE_WINDOW or
+// a configure request) as the frame's top left corner whatever the gravity,
+// and a mapped NorthEast or SouthEast window's position 1 px short of the
+// gravity's reading.  Asked by the gravity, such a frame lands off by a fixed
+// amount; asked again at the position corrected by what it did, it lands
+// exactly, except at a screen edge, where the window manager's own constraint
+// (icewm keeps the client on the screen and the work area, its frame sticking
+// out by its border) holds it back, so each correction moves it a few pixels
+// only.  So the offset is learned from a landing nothing held back (one that
+// LandedFreely, or one at the asked frame), and every later position for that
+// window is asked with it.
+//
+// Kept per kind of position (a map, a request): as the difference between
+// the position asked and the one the gravity's reading (RequestPosition)
+// names for the frame where it landed.  The offsets window managers add are
+// fixed per gravity and frame extents (a frame's borders, never its size),
+// so an offset learned under other ones is forgotten.
+class PositionReading {
+public:
+  enum Kind { kMap, kRequest };
+  // The position to ask for the frame to land at `frame`: RequestPosition,
+  // plus the offset learned for this kind, gravity, extents and border.
+  Point Ask(Kind kind, const Rect& frame, const Extents& e, int gravity, int borderWidth) const;
+  // Learns from a landing: asked at `asked` for `frame`, the frame stood at
+  // `got`.  Only a landing at `frame`, or one of its size that LandedFreely,
+  // teaches; any other is ignored.  (A window manager that reads positions
+  // its own way and also pushes frames just up to the screen's edge may land
+  // a frame asked against that edge exactly where it was asked, by the push:
+  // the offset learned then is put right by the next landing in the open.)
+  void Learn(Kind kind, Point asked, const Rect& frame, const Rect& got, const Extents& e, int gravity,
+             int borderWidth, const std::vector<Monitor>& monitors);
+  // The offset learned for this kind, gravity, extents and border; none yet: 0, 0.
+  Point Offset(Kind kind, const Extents& e, int gravity, int borderWidth) const;
+
+private:
+  struct Learned {
+    Extents e;
+    int gravity = kNorthWest, border = 0;
+    Point offset;
+  };
+  std::optional<Learned> learned_[2];
+};
 
 // WM_NORMAL_HINTS as its 18 CARD32 fields (ICCCM 4.1.2.3), as read from the
 // X server: flags, x, y, width, height, min w/h, max w/h, increments w/h,

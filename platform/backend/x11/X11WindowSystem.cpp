@@ -33,6 +33,11 @@ constexpr std::uint32_t kMoveResizeFlags = (1u << 8) | (1u << 9) | (1u << 10) | 
 // that never answers costs this once per move, one that does costs what it takes.
 constexpr int kWmAnswerMs = 500;
 constexpr int kSettleMs = 60;
+// Corrections after the first request of a move.  A frame held back at a
+// screen edge comes closer by the slack between the edge and the asked frame
+// (icewm: its border, 5 px), doubled at each one, from up to both of its
+// borders and its title bar away (34 px under icewm).
+constexpr int kCorrections = 5;
 
 }  // namespace
 
@@ -297,13 +302,18 @@ void X11WindowSystem::MoveManagedFrame(xcb_window_t w, const Rect& frame, std::o
   const std::optional<Rect> before = FrameRect(w);
   const std::optional<Rect> client = ClientRect(w);
   if (!before || !client) return;
-  if (*before == frame) return;
   const Extents e = ExtentsBetween(*before, *client);
   const int border = BorderWidth(w);
+  const int gravity = WinGravity(NormalHints(w));
+  const std::vector<Monitor> monitors = CurrentBackends().screens->Monitors();
+  PositionReading& reading = readings_[w];
+  // The map was the first request: the window manager framed the window
+  // around where it stood (with no border: GiveBack).
+  if (mappedAt) reading.Learn(PositionReading::kMap, *mappedAt, frame, *before, e, gravity, 0, monitors);
+  if (*before == frame) return;
   auto request = [&](const Rect& f, Point corner) {
     // The client's own gravity, named in the request as well, so that the
     // window manager reads the position as it reads the client's own.
-    const int gravity = WinGravity(NormalHints(w));
     const Rect c = ClientFromFrame(f, e);
     WearHints(w, c, corner, false);
     xcb_client_message_event_t ev{};
@@ -338,16 +348,7 @@ void X11WindowSystem::MoveManagedFrame(xcb_window_t w, const Rect& frame, std::o
         kWmAnswerMs);
     return FrameRect(w);
   };
-  Point corner = RequestPosition(frame, e, WinGravity(NormalHints(w)), border);
   std::optional<Rect> got = before;
-  if (mappedAt) {
-    // The map was the first request: the window manager framed the window
-    // around where it stood.
-    corner = *mappedAt;
-  } else {
-    request(frame, corner);
-    got = settle(*before);
-  }
   // A client that answers a resize with its own requests (an xterm's toolkit
   // asks again for a size it was told of, and writes its own hints, then the
   // copy it read) has the window manager move the frame again a moment after
@@ -358,24 +359,49 @@ void X11WindowSystem::MoveManagedFrame(xcb_window_t w, const Rect& frame, std::o
     WaitUntil([&] { return FrameRect(w) != got; }, kSettleMs);
     if (FrameRect(w) != got) got = settle(frame);
   };
-  held();
-  // Three times at most: a window manager may read a map and a request each
-  // its own way and keep a frame on the screen while it does (icewm with
-  // NorthEast gravity reads the request's position as the frame's corner).
-  for (int attempt = 0; attempt < 3 && got && *got != frame; ++attempt) {
-    if (got->Width() == frame.Width() && got->Height() == frame.Height()) {
-      // It rounds or reads a position its own way: the frame is off by a
-      // fixed amount; ask once more, corrected by what it did.
-      corner.x += frame.left - got->left;
-      corner.y += frame.top - got->top;
+  // Asked by what this window manager was seen to do with this window's
+  // requests (after a map too: it may read a map another way).
+  Point corner = reading.Ask(PositionReading::kRequest, frame, e, gravity, border);
+  std::vector<Point> asked;
+  auto ask = [&](const Rect& from) {
+    asked.push_back(corner);
+    request(frame, corner);
+    got = settle(from);
+    // Learned from where our request put it, before the client's own
+    // requests move it on.
+    if (got) reading.Learn(PositionReading::kRequest, corner, frame, *got, e, gravity, border, monitors);
+    held();
+  };
+  ask(*before);
+  // Corrected while it comes closer: the window manager reads the position
+  // its own way (an offset, learned above when nothing held the frame back)
+  // or holds the frame back at a screen edge, a step closer each time.  A
+  // frame asked past the work area's edges that does not move is held back
+  // there on purpose (metacity keeps a title bar on the screen): asking again
+  // would only wait for an answer that never comes.
+  const bool reachable = WithinWorkArea(frame, monitors);
+  // Each axis's correction is doubled while the frame stays put on it: held
+  // back at an edge it comes no closer by the slack alone, and once past
+  // where the edge holds it, it lands free and the next correction is exact.
+  Point stride{1, 1};
+  std::optional<Rect> last;
+  for (int attempt = 0; attempt < kCorrections && got && *got != frame; ++attempt) {
+    const bool sameSize = got->Width() == frame.Width() && got->Height() == frame.Height();
+    if (sameSize) {
+      // Off by a fixed amount, or held back: ask once more, corrected by
+      // what it did; a position asked before comes no closer.
+      stride.x = last && last->left == got->left ? stride.x * 2 : 1;
+      stride.y = last && last->top == got->top ? stride.y * 2 : 1;
+      corner.x += (frame.left - got->left) * stride.x;
+      corner.y += (frame.top - got->top) * stride.y;
+      if (std::find(asked.begin(), asked.end(), corner) != asked.end()) break;
     }
     // Else it held the size to hints the client put back: ask again,
     // wearing ours anew.
     const Rect from = *got;
-    request(frame, corner);
-    got = settle(from);
-    held();
-    if (got == from) break;  // it does not move the window: no use asking on
+    last = got;
+    ask(from);
+    if (got == from && (!sameSize || !reachable)) break;  // it keeps the window as it was: no use asking on
   }
 }
 
@@ -413,8 +439,11 @@ void X11WindowSystem::GiveBack(xcb_window_t w, const Rect& frame, bool map) {
   xcb_change_window_attributes(conn_, w, XCB_CW_OVERRIDE_REDIRECT, &off);
   const Rect client = ClientFromFrame(frame, e);
   // The window manager frames the window around the position it has when it
-  // is mapped, read by the client's gravity; Configure leaves no border.
-  const Point corner = RequestPosition(frame, e, WinGravity(NormalHints(w)), 0);
+  // is mapped, read by the client's gravity (and as it was seen to read this
+  // window's maps); Configure leaves no border.
+  const auto reading = readings_.find(w);
+  const Point corner = (reading != readings_.end() ? reading->second : PositionReading{})
+                           .Ask(PositionReading::kMap, frame, e, WinGravity(NormalHints(w)), 0);
   Configure(w, Rect{corner.x, corner.y, corner.x + client.Width(), corner.y + client.Height()});
   // The position is the user's choice (USPosition), so that the window manager
   // maps the window where it stood rather than placing it anew.
@@ -450,6 +479,7 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
     unmanaged_.erase(h);
     if (h <= 0xFFFFFFFFu) {
       held_.erase(static_cast<xcb_window_t>(h));
+      readings_.erase(static_cast<xcb_window_t>(h));
       keeper_.Release(static_cast<xcb_window_t>(h));
     }
     return;
@@ -465,6 +495,7 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
   if (unmanaged_.count(h) != 0 && a && !a->override_redirect) {
     unmanaged_.erase(h);
     held_.erase(w);
+    readings_.erase(w);
     keeper_.Release(w);
   }
   const bool unmanaged = unmanaged_.count(h) != 0;

@@ -8,8 +8,10 @@
 //    always where the frame actually stands.
 //  * Moves follow Placement.h: on the screen a window is managed and moved by
 //    _NET_MOVERESIZE_WINDOW (source pager, the position in the client's own
-//    gravity), then read back and corrected once if the window manager put
-//    the frame elsewhere; off the screen it is withdrawn and shown
+//    gravity, plus the offset this window manager was seen to add for the
+//    window: PositionReading), then read back and corrected while the
+//    window manager puts the frame elsewhere and it comes closer; off the
+//    screen it is withdrawn and shown
 //    override-redirect at the asked rectangle (held to the client's own
 //    minimum and maximum size, the on-screen edge kept, also when the client
 //    resizes itself afterwards: EdgeKeeper.h); back on the screen it
@@ -105,7 +107,8 @@ private:
   // After a move: gives the window its own size limits back once they allow
   // its present size (USPosition kept).
   void ReturnHints(xcb_window_t w);
-  // Moves a managed window's frame to `frame`, read back and corrected once;
+  // Moves a managed window's frame to `frame`, read back and corrected while
+  // it comes closer (PositionReading, learned on the way);
   // mappedAt: the window was just mapped at that position (the map was the
   // first request).
   void ManagedMove(xcb_window_t w, const Rect& frame, std::optional<Point> mappedAt = std::nullopt);
@@ -135,6 +138,8 @@ private:
     void Put(const SizeHints& hints);
   };
   std::map<xcb_window_t, HeldHints> held_;
+  // How the window manager reads the positions asked for each window.
+  std::map<xcb_window_t, PositionReading> readings_;
   // Keeps unmanaged windows against their asked edges when they resize themselves.
   EdgeKeeper keeper_;
 };
