@@ -5,16 +5,13 @@
 #include <set>
 
 #include "platform/backend/x11/Placement.h"
+#include "platform/backend/x11/Xcb.h"
 
 namespace platform::x11 {
 
 EdgeKeeper::EdgeKeeper() {
-  xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-  if (!c || xcb_connection_has_error(c)) {
-    if (c) xcb_disconnect(c);
-    return;
-  }
-  conn_ = c;
+  conn_ = ConnectDisplay().conn;
+  if (!conn_) return;
   notifier_ = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(conn_), QSocketNotifier::Read);
   QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] { OnReadable(); });
 }

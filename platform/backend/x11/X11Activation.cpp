@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/Messages.h"
+#include "platform/backend/x11/Xcb.h"
 
 #ifdef EDGETUCKER_HAVE_XI_WATCH
 #include <xcb/xinput.h>
@@ -30,16 +31,6 @@ constexpr int kWmAnswerMs = 500;
 // lost; one that hands it to nobody costs this once, in the hiding's turn.
 constexpr int kFallbackMs = 250;
 
-xcb_atom_t Intern(xcb_connection_t* c, const char* name) {
-  xcb_atom_t atom = XCB_ATOM_NONE;
-  if (auto* r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
-                                      nullptr)) {
-    atom = r->atom;
-    std::free(r);
-  }
-  return atom;
-}
-
 // Polls until pred() holds or timeoutMs passes; returns pred().
 template <class Pred>
 bool WaitUntil(Pred pred, int timeoutMs) {
@@ -54,13 +45,8 @@ bool WaitUntil(Pred pred, int timeoutMs) {
 }  // namespace
 
 X11Activation::X11Activation(X11WindowSystem* windows, QObject* parent) : QObject(parent), windows_(windows) {
-  int screen = 0;
-  events_ = xcb_connect(nullptr, &screen);
-  if (!events_ || xcb_connection_has_error(events_)) {
-    if (events_) xcb_disconnect(events_);
-    events_ = nullptr;
-    return;
-  }
+  events_ = ConnectDisplay().conn;
+  if (!events_) return;
   activeAtom_ = Intern(events_, "_NET_ACTIVE_WINDOW");
   wmStateAtom_ = Intern(events_, "WM_STATE");
   const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;

@@ -6,11 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/backend/x11/Xcb.h"
+
 namespace platform::x11 {
 namespace {
-
-template <class T>
-using Reply = std::unique_ptr<T, decltype(&std::free)>;
 
 // The reply of a request, with any error it drew freed here rather than left
 // for the event queue.
@@ -20,13 +19,7 @@ Reply<T> Answer(xcb_connection_t* c, T* (*reply)(xcb_connection_t*, Cookie, xcb_
   xcb_generic_error_t* error = nullptr;
   T* r = reply(c, cookie, &error);
   std::free(error);
-  return Reply<T>(r, &std::free);
-}
-
-xcb_atom_t Intern(xcb_connection_t* c, const char* name) {
-  auto r = Answer(c, &xcb_intern_atom_reply,
-                  xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name));
-  return r ? r->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+  return Reply<T>(r);
 }
 
 // A property's 32-bit values; empty when it is not set or not of format 32.
@@ -40,20 +33,11 @@ std::vector<std::uint32_t> Values(xcb_connection_t* c, xcb_get_property_cookie_t
 }  // namespace
 
 X11Screens::X11Screens(Screens* toolkit) : toolkit_(toolkit) {
-  int screen = 0;
-  xcb_connection_t* c = xcb_connect(nullptr, &screen);
-  if (!c || xcb_connection_has_error(c)) {
-    if (c) xcb_disconnect(c);
-    return;
-  }
-  xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
-  for (int i = 0; i < screen && it.rem; ++i) xcb_screen_next(&it);
-  if (!it.rem) {
-    xcb_disconnect(c);
-    return;
-  }
+  const Display d = ConnectDisplay();
+  if (!d.conn) return;
+  xcb_connection_t* c = d.conn;
   conn_ = c;
-  root_ = it.data->root;
+  root_ = d.root;
   atoms_.clientList = Intern(c, "_NET_CLIENT_LIST");
   atoms_.workArea = Intern(c, "_NET_WORKAREA");
   atoms_.strut = Intern(c, "_NET_WM_STRUT");

@@ -7,22 +7,10 @@
 #include <cstring>
 #include <thread>
 
+#include "platform/backend/x11/Xcb.h"
+
 namespace platform::x11 {
 namespace {
-
-// Owns one reply of xcb and frees it.
-template <class T>
-using Reply = std::unique_ptr<T, decltype(&std::free)>;
-template <class T>
-Reply<T> Own(T* p) {
-  return Reply<T>(p, &std::free);
-}
-
-xcb_atom_t Intern(xcb_connection_t* c, const char* name) {
-  auto r = Own(xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
-                                     nullptr));
-  return r ? r->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-}
 
 // _NET_MOVERESIZE_WINDOW flags: x, y, width and height given, and the source a
 // pager uses (window managers trust it more than clients); the gravity goes in
@@ -42,20 +30,11 @@ constexpr int kCorrections = 5;
 }  // namespace
 
 X11WindowSystem::X11WindowSystem(WindowSystem* ours) : ours_(ours) {
-  int screen = 0;
-  xcb_connection_t* c = xcb_connect(nullptr, &screen);
-  if (!c || xcb_connection_has_error(c)) {
-    if (c) xcb_disconnect(c);
-    return;
-  }
-  xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
-  for (int i = 0; i < screen && it.rem; ++i) xcb_screen_next(&it);
-  if (!it.rem) {
-    xcb_disconnect(c);
-    return;
-  }
+  const Display d = ConnectDisplay();
+  if (!d.conn) return;
+  xcb_connection_t* c = d.conn;
   conn_ = c;
-  root_ = it.data->root;
+  root_ = d.root;
   atoms_.frameExtents = Intern(c, "_NET_FRAME_EXTENTS");
   atoms_.clientListStacking = Intern(c, "_NET_CLIENT_LIST_STACKING");
   atoms_.activeWindow = Intern(c, "_NET_ACTIVE_WINDOW");

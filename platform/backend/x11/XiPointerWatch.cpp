@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "platform/backend/x11/Xcb.h"
+
 namespace platform::x11 {
 namespace {
 
@@ -16,21 +18,13 @@ namespace {
 // a flood of motion cannot starve the GUI.
 constexpr int kMaxRoundsPerWake = 4;
 
-struct FreeDeleter {
-  void operator()(void* p) const { std::free(p); }
-};
-template <typename T>
-using Reply = std::unique_ptr<T, FreeDeleter>;
 
 }  // namespace
 
 std::unique_ptr<XiPointerWatch> XiPointerWatch::Create(const char* display) {
-  int screenNo = 0;
-  xcb_connection_t* conn = xcb_connect(display, &screenNo);
-  if (!conn || xcb_connection_has_error(conn)) {
-    if (conn) xcb_disconnect(conn);
-    return nullptr;
-  }
+  const Display d = ConnectDisplay(display);
+  if (!d.conn) return nullptr;
+  xcb_connection_t* conn = d.conn;
   const xcb_query_extension_reply_t* ext = xcb_get_extension_data(conn, &xcb_input_id);
   bool xi2 = false;
   if (ext && ext->present) {
@@ -40,13 +34,11 @@ std::unique_ptr<XiPointerWatch> XiPointerWatch::Create(const char* display) {
         xcb_input_xi_query_version_reply(conn, xcb_input_xi_query_version(conn, 2, 2), nullptr));
     xi2 = v && v->major_version >= 2;
   }
-  xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(conn));
-  for (int i = 0; i < screenNo && it.rem; ++i) xcb_screen_next(&it);
-  if (!xi2 || !it.rem) {
+  if (!xi2) {
     xcb_disconnect(conn);
     return nullptr;
   }
-  return std::unique_ptr<XiPointerWatch>(new XiPointerWatch(conn, it.data->root, ext->major_opcode));
+  return std::unique_ptr<XiPointerWatch>(new XiPointerWatch(conn, d.root, ext->major_opcode));
 }
 
 XiPointerWatch::XiPointerWatch(xcb_connection_t* conn, std::uint32_t root, std::uint8_t xiOpcode)

@@ -1,0 +1,29 @@
+#include "platform/backend/x11/Xcb.h"
+
+#include <cstring>
+
+namespace platform::x11 {
+
+xcb_atom_t Intern(xcb_connection_t* c, const char* name) {
+  auto r = Own(xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
+                                     nullptr));
+  return r ? r->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+}
+
+Display ConnectDisplay(const char* display) {
+  int screen = 0;
+  xcb_connection_t* c = xcb_connect(display, &screen);
+  if (!c || xcb_connection_has_error(c)) {
+    if (c) xcb_disconnect(c);
+    return {};
+  }
+  xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
+  for (int i = 0; i < screen && it.rem; ++i) xcb_screen_next(&it);
+  if (!it.rem) {
+    xcb_disconnect(c);
+    return {};
+  }
+  return Display{c, it.data->root};
+}
+
+}  // namespace platform::x11
