@@ -81,6 +81,8 @@ void Bridge::SaveNow() {
 
 void Bridge::NoteMove(IdeRole role, const std::optional<Rect>& before, const Rect& target) {
   if (!m_attached) return;
+  if (const HWND real = m_windows.Real(role == IdeRole::Main ? kMainHandle : kInspectorHandle))
+    m_movedByAddIn.insert(real);
   if (m_book.Moved(m_attached->name, role, before, target) && !m_saveTimer.isActive()) m_saveTimer.start();
 }
 
@@ -161,6 +163,10 @@ void Bridge::TryAttach() {
 }
 
 void Bridge::RecoverRole(IdeRole role, HWND real) {
+  // The add-in hid it before the bridge first looked (the inspector of an IDE
+  // that came back appeared after its main window): where it stands is the
+  // add-in's doing, and the note goes on with its moves.
+  if (m_movedByAddIn.count(real) != 0) return;
   const std::optional<AwayNote> note = m_book.Note(m_attached->name, role);
   if (!note) return;
   m_book.Forget(m_attached->name, role);
@@ -235,6 +241,7 @@ void Bridge::Detach() {
   // window of the IDE that lingers a moment, but the IDE may have saved the
   // window's hidden place already, so its note must stay for the next start.
   m_attached = nullptr;
+  m_movedByAddIn.clear();
   SetProject(std::string());
   m_recovering = false;
   m_recoveryTimer.stop();

@@ -39,6 +39,7 @@
 #include <chrono>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -130,6 +131,9 @@ private:
   HomeBook m_book;
   const IdeProfile* m_attached = nullptr;
   IdeWindows m_seen;  // the real windows the bridge has already dealt with
+  // Real windows the add-in has moved since the IDE was found: they are in
+  // its hands, and a note of an earlier run no longer brings them home.
+  std::set<platform::HWND> m_movedByAddIn;
   std::string m_project;
   bool m_recovering = false;
   std::vector<std::pair<platform::HWND, platform::Rect>> m_landing;

@@ -278,6 +278,30 @@ TEST_F(BridgeHost, AWindowOutlivingTheMainWindowKeepsItsNote) {
       << "the IDE may have saved the hidden place before the move home";
 }
 
+TEST_F(BridgeHost, AnInspectorTheAddInHidBeforeTheBridgeSawItStaysHidden) {
+  MakeBridge();
+  StartIde();
+  bridge->Update();
+  IdeWindowSystem& ws = bridge->Windows();
+  const Rect home{10, 110, 210, 510}, away{-195, 0, 5, 400};
+  ws.Move(kInspectorHandle, away);
+  QuitIde();
+  bridge->Update();
+  ASSERT_TRUE(bridge->Book().Note("Fake", IdeRole::Inspector).has_value());
+  // The IDE comes back at home; its main window shows first, and the add-in
+  // hides the inspector as soon as it is there, before the bridge looks again.
+  main = desktop.Add(0x900, {"Fake main - p2", "xterm", "XTerm", 40}, Rect{0, 0, 1024, 100});
+  bridge->Update();
+  inspector = desktop.Add(0x910, {"Fake inspector", "xterm", "XTerm", 40}, home);
+  ws.Refresh();  // the add-in looks for it by its class name
+  ws.Move(kInspectorHandle, away);
+  desktop.moves.clear();
+  bridge->Update();
+  EXPECT_TRUE(desktop.moves.empty()) << "not brought home behind the add-in's back";
+  EXPECT_EQ(*desktop.FrameRect(inspector), away);
+  EXPECT_EQ(bridge->Book().Note("Fake", IdeRole::Inspector), (AwayNote{home, away}));
+}
+
 TEST_F(BridgeHost, RecoveryWaitsForTheWindowToLand) {
   MakeBridge();
   StartIde();

@@ -106,14 +106,16 @@ settings True
 # ---- the foreign IDE: two xterms of another process --------------------------
 IDE_PIDS=()
 start_ide() {  # start_ide MAIN_TITLE INSPECTOR_TITLE
-  xterm -name fakeide -T "$1" -geometry 200x5+0+0 -e sleep 100000 &
-  IDE_PIDS+=($!)
-  PIDS+=($!)
+  # The inspector first: an IDE shows the project in its main window's title
+  # once its windows are up, and a project shown starts hiding at once.
   xterm -name fakeide -T "$2" -geometry 30x30+10+110 -e sleep 100000 &
   IDE_PIDS+=($!)
   PIDS+=($!)
-  MAIN="$("$XD" wait-window "$1" 10000)" || fail "the main xterm did not appear"
   INSP="$("$XD" wait-window "$2" 10000)" || fail "the inspector xterm did not appear"
+  xterm -name fakeide -T "$1" -geometry 200x5+0+0 -e sleep 100000 &
+  IDE_PIDS+=($!)
+  PIDS+=($!)
+  MAIN="$("$XD" wait-window "$1" 10000)" || fail "the main xterm did not appear"
 }
 quit_ide() {
   kill "${IDE_PIDS[@]}" 2>/dev/null
@@ -160,7 +162,8 @@ INSP_HOME="$(read_frame "$INSP")"
 echo "home: main $MAIN_HOME, inspector $INSP_HOME"
 
 step "the bridge finds the IDE and starts hiding by itself (automatic start)"
-"$BRIDGE" --ide FakeIDE >"$WORK/bridge.log" 2>&1 &
+: >"$WORK/bridge.log"  # there before log_has reads it: the job opens it in its own time
+"$BRIDGE" --ide FakeIDE >>"$WORK/bridge.log" 2>&1 &
 BRIDGE_PID=$!
 PIDS+=($BRIDGE_PID)
 log_has "found FakeIDE's main window"

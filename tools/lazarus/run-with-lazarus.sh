@@ -517,7 +517,8 @@ open_panel() {  # raises the control panel with --panel; PANEL_CLIENT is its cli
 }
 
 say "== the bridge"
-"$BRIDGE" --ide Lazarus >"$WORK/bridge.log" 2>&1 &
+: >"$WORK/bridge.log"  # there before log_has reads it: the job opens it in its own time
+"$BRIDGE" --ide Lazarus >>"$WORK/bridge.log" 2>&1 &
 BRIDGE_PID=$!
 PIDS+=("$BRIDGE_PID")
 log_has "found Lazarus's main window" 20 || fail "the bridge did not find Lazarus's main window"

@@ -131,6 +131,15 @@ bool X11WindowSystem::WmRunning() const {
   return !self.empty() && self[0] == check[0];
 }
 
+bool X11WindowSystem::OfWindowManager(xcb_window_t w) const {
+  const auto check = Cardinals(root_, atoms_.supportingWmCheck, XCB_ATOM_WINDOW);
+  if (check.empty() || check[0] == XCB_WINDOW_NONE) return false;
+  // The X server hands each client the same range of ids (its resource base
+  // under the same mask): the bits above the mask name the client.
+  const std::uint32_t client = ~xcb_get_setup(conn_)->resource_id_mask;
+  return (w & client) == (check[0] & client);
+}
+
 bool X11WindowSystem::Exists(HWND h) const {
   if (h == 0) return false;
   if (ours_->Exists(h)) return true;
@@ -602,7 +611,10 @@ HWND X11WindowSystem::FocusedWindow() const {
   // frame of the window manager's, which may be override-redirect too, with a
   // client inside) can hold the X focus without the window manager ever naming
   // it active: then it is the focused window, whatever _NET_ACTIVE_WINDOW says.
-  if (top != XCB_WINDOW_NONE) {
+  // A window of the window manager's own is nobody's focus: metacity parks
+  // the X focus on a window of its own when it gives it to no window (once
+  // every window of the application that had it is hidden).
+  if (top != XCB_WINDOW_NONE && !OfWindowManager(top)) {
     auto a = Own(xcb_get_window_attributes_reply(conn_, xcb_get_window_attributes(conn_, top), nullptr));
     if (a && a->override_redirect && a->map_state == XCB_MAP_STATE_VIEWABLE && ClientOf(top) == XCB_WINDOW_NONE)
       return top;

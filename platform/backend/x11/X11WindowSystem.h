@@ -60,10 +60,14 @@ public:
 
   // True while a window manager runs (_NET_SUPPORTING_WM_CHECK names a live window).
   bool WmRunning() const;
+  // True when w is a window of the window manager's own client (the one that
+  // holds its _NET_SUPPORTING_WM_CHECK window).
+  bool OfWindowManager(xcb_window_t w) const;
   // The window that holds the input focus: _NET_ACTIVE_WINDOW under a window
   // manager (unless the X focus is in a mapped unmanaged window, which the
-  // window manager never names: then that window), else the X focus turned
-  // into its top-level window; 0 for none.
+  // window manager never names: then that window, if it is not one of the
+  // window manager's own), else the X focus turned into its top-level
+  // window; 0 for none.
   HWND FocusedWindow() const;
   // Gives the X input focus to the window (a no-op for a stale handle).
   void Focus(HWND h);
