@@ -105,6 +105,15 @@ protected:
     desktop.Remove(main);
     desktop.Remove(inspector);
   }
+  // The bridge attached to a started IDE whose inspector the add-in has hidden.
+  IdeWindowSystem& StartWithInspectorAt(const Rect& away) {
+    MakeBridge();
+    StartIde();
+    bridge->Update();
+    IdeWindowSystem& ws = bridge->Windows();
+    ws.Move(kInspectorHandle, away);
+    return ws;
+  }
 
   FakeDesktop desktop;
   FakeAddIn addIn;
@@ -260,12 +269,8 @@ TEST_F(BridgeHost, HiddenWindowsAreNotedAndAnIdeRestartedWithOneThereGetsItHome)
 }
 
 TEST_F(BridgeHost, AWindowOutlivingTheMainWindowKeepsItsNote) {
-  MakeBridge();
-  StartIde();
-  bridge->Update();
-  IdeWindowSystem& ws = bridge->Windows();
   const Rect home{10, 110, 210, 510}, away{-195, 0, 5, 400};
-  ws.Move(kInspectorHandle, away);
+  IdeWindowSystem& ws = StartWithInspectorAt(away);
   // The IDE closes its main window first; the add-in hears the project close
   // and brings the inspector, still there for a moment, home.
   addIn.during = [&] { ws.Move(kInspectorHandle, home); };
@@ -279,12 +284,8 @@ TEST_F(BridgeHost, AWindowOutlivingTheMainWindowKeepsItsNote) {
 }
 
 TEST_F(BridgeHost, AnInspectorTheAddInHidBeforeTheBridgeSawItStaysHidden) {
-  MakeBridge();
-  StartIde();
-  bridge->Update();
-  IdeWindowSystem& ws = bridge->Windows();
   const Rect home{10, 110, 210, 510}, away{-195, 0, 5, 400};
-  ws.Move(kInspectorHandle, away);
+  IdeWindowSystem& ws = StartWithInspectorAt(away);
   QuitIde();
   bridge->Update();
   ASSERT_TRUE(bridge->Book().Note("Fake", IdeRole::Inspector).has_value());

@@ -34,17 +34,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/backend/x11/Xcb.h"
+
 namespace {
 
 xcb_connection_t* c = nullptr;
 xcb_window_t root = 0;
 
-xcb_atom_t Atom(const char* name) {
-  auto* r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
-  const xcb_atom_t a = r ? r->atom : 0;
-  std::free(r);
-  return a;
-}
+xcb_atom_t Atom(const char* name) { return platform::x11::Intern(c, name); }
 
 std::vector<uint32_t> Cardinals(xcb_window_t w, xcb_atom_t prop, xcb_atom_t type) {
   std::vector<uint32_t> out;

@@ -16,16 +16,7 @@
 #include <cstring>
 #include <string>
 
-namespace {
-
-xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
-  auto* r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
-  const xcb_atom_t a = r ? r->atom : 0;
-  std::free(r);
-  return a;
-}
-
-}  // namespace
+#include "platform/backend/x11/Xcb.h"
 
 int main(int argc, char** argv) {
   const bool legacy = argc == 4 && std::string(argv[3]) == "legacy";
@@ -69,16 +60,16 @@ int main(int argc, char** argv) {
                     screen->root_visual, XCB_CW_BACK_PIXEL, values);
   static const char kClass[] = "dock\0Dock";
   xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, sizeof kClass, kClass);
-  const xcb_atom_t type = Atom(c, "_NET_WM_WINDOW_TYPE_DOCK");
-  xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, Atom(c, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &type);
+  const xcb_atom_t type = platform::x11::Intern(c, "_NET_WM_WINDOW_TYPE_DOCK");
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, platform::x11::Intern(c, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &type);
   std::uint32_t strut[12] = {};
   strut[side] = static_cast<std::uint32_t>(width);
   strut[4 + 2 * side] = static_cast<std::uint32_t>(start);
   strut[5 + 2 * side] = static_cast<std::uint32_t>(end);
   if (!legacy)
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, Atom(c, "_NET_WM_STRUT_PARTIAL"), XCB_ATOM_CARDINAL, 32, 12,
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, platform::x11::Intern(c, "_NET_WM_STRUT_PARTIAL"), XCB_ATOM_CARDINAL, 32, 12,
                         strut);
-  xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, Atom(c, "_NET_WM_STRUT"), XCB_ATOM_CARDINAL, 32, 4, strut);
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, platform::x11::Intern(c, "_NET_WM_STRUT"), XCB_ATOM_CARDINAL, 32, 4, strut);
   xcb_map_window(c, win);
   // A round trip: the map has been carried out when it comes back.
   std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));

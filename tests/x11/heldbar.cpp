@@ -20,16 +20,7 @@
 #include <cstring>
 #include <string>
 
-namespace {
-
-xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
-  auto* r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
-  const xcb_atom_t a = r ? r->atom : 0;
-  std::free(r);
-  return a;
-}
-
-}  // namespace
+#include "platform/backend/x11/Xcb.h"
 
 int main(int argc, char** argv) {
   if (argc != 6 && argc != 7) {
@@ -51,7 +42,7 @@ int main(int argc, char** argv) {
                     screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
   xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
                       static_cast<uint32_t>(title.size()), title.data());
-  xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, Atom(c, "_NET_WM_NAME"), Atom(c, "UTF8_STRING"), 8,
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, platform::x11::Intern(c, "_NET_WM_NAME"), platform::x11::Intern(c, "UTF8_STRING"), 8,
                       static_cast<uint32_t>(title.size()), title.data());
   static const char kClass[] = "heldbar\0Heldbar";
   xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, sizeof kClass, kClass);

@@ -1,14 +1,6 @@
 #include "platform/backend/x11/Xcb.h"
 
-#include <cstring>
-
 namespace platform::x11 {
-
-xcb_atom_t Intern(xcb_connection_t* c, const char* name) {
-  auto r = Own(xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
-                                     nullptr));
-  return r ? r->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-}
 
 Display ConnectDisplay(const char* display) {
   int screen = 0;

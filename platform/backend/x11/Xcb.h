@@ -6,7 +6,9 @@
 
 #include <xcb/xcb.h>
 
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 namespace platform::x11 {
@@ -22,8 +24,13 @@ Reply<T> Own(T* p) {
   return Reply<T>(p);
 }
 
-// The atom of that name; XCB_ATOM_NONE when the server gives none.
-xcb_atom_t Intern(xcb_connection_t* c, const char* name);
+// The atom of that name; XCB_ATOM_NONE when the server gives none.  Inline,
+// so that the small X clients the tests start can use it without the layer.
+inline xcb_atom_t Intern(xcb_connection_t* c, const char* name) {
+  auto r = Own(xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
+                                     nullptr));
+  return r ? r->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+}
 
 // A connection to `display` (nullptr: the one $DISPLAY names) and the root
 // window of its screen.  conn is nullptr when there is no usable connection;
