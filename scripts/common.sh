@@ -34,7 +34,10 @@ ensure_packages() {
 build_tree() {
   local dir="$1"; shift
   # ccache makes a rebuild in a fresh clone (CI's, or a second build folder)
-  # cost little more than its link steps.
+  # cost little more than its link steps.  Paths under the tree are hashed
+  # relative to it, and the build folder's own path is not hashed, so that
+  # another clone of the same sources hits the same cache entries.
+  export CCACHE_BASEDIR="$ROOT" CCACHE_NOHASHDIR=1
   cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
         -DCMAKE_C_COMPILER_LAUNCHER=ccache "$@" >/dev/null
   cmake --build "$dir" -j "$(nproc)"
