@@ -14,7 +14,12 @@ PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libbenchmar
 # driver with xrandr for the test on two monitors made without hardware.
 TEST_PACKAGES=(clang libclang-rt-dev
                xvfb xauth x11-utils xterm openbox icewm fluxbox xfwm4 metacity dbus-daemon
-               xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils)
+               xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
+               # The desktops' window managers (tests/x11/wm.sh wm_packages):
+               # KDE Plasma's, GNOME's, MATE's and Cinnamon's with the settings
+               # schemas they abort without, XFCE's panel, i3
+               kwin-x11 mutter marco mate-settings-daemon-common muffin cinnamon-settings-daemon
+               xfce4-panel xfconf i3-wm)
 
 ensure_packages() {
   local missing=()

@@ -74,8 +74,10 @@ SCREEN_H=800
 # shellcheck source=../../tests/x11/wm.sh
 . "$REPO/tests/x11/wm.sh"
 { wm_command "$WM" && [ "$WM" != none ]; } || { echo "run-with-lazarus.sh: unknown window manager: $WM" >&2; exit 2; }
-PACKAGES=(lazarus-ide-gtk2 lazarus-src-2.2 fpc gdb make xvfb "$WM" xdotool x11-utils imagemagick)
-case "$WM" in xfwm4|metacity) PACKAGES+=(dbus-daemon) ;; esac  # their settings come over D-Bus
+# lcl-2.2 is only recommended by the IDE's package, and without it Lazarus
+# stops at start with an access violation.
+PACKAGES=(lazarus-ide-gtk2 lcl-2.2 lazarus-src-2.2 fpc gdb make xvfb xdotool x11-utils imagemagick)
+mapfile -t -O "${#PACKAGES[@]}" PACKAGES < <(wm_packages "$WM")
 missing_packages() {
   local p
   for p in "${PACKAGES[@]}"; do
