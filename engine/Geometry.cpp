@@ -65,6 +65,15 @@ std::size_t HoldingMonitor(const Rect& r, const std::vector<Monitor>& monitors) 
   return best;
 }
 
+// The monitor's work area, or its bounds when the work area is empty or not
+// inside them (no answer from the window manager yet, or a bad one).
+Rect UsableArea(const Monitor& m) {
+  const Rect& a = m.workArea;
+  const Rect& b = m.bounds;
+  const bool inside = a.left >= b.left && a.top >= b.top && a.right <= b.right && a.bottom <= b.bottom;
+  return inside && a.Width() > 0 && a.Height() > 0 ? a : b;
+}
+
 enum class Toward { Up, Left, Right };
 
 // From monitor `from`, steps to the neighbour beyond it in the direction (the
@@ -111,39 +120,56 @@ THideLayout ComputeHideLayout(const Rect& mainHome, const Rect& inspectorHome,
                               const std::vector<platform::Monitor>& monitors, std::uint8_t inspectorSide,
                               std::uint8_t hangOutPixels) {
   THideLayout layout;
-  if (monitors.size() <= 1) {
-    const Monitor m = monitors.empty() ? Monitor{} : monitors.front();
-    layout.Geometry =
-        ComputeHideRects(mainHome, inspectorHome, m.bounds.Width(), m.workArea.Height(), inspectorSide, hangOutPixels);
+  if (monitors.empty()) {
+    layout.Geometry = ComputeHideRects(mainHome, inspectorHome, 0, 0, inspectorSide, hangOutPixels);
     return layout;
   }
   const std::int32_t hang = hangOutPixels;
   THideGeometry& g = layout.Geometry;
   THideRanges& ranges = layout.Ranges;
 
-  const Rect& mb = monitors[OuterMonitor(HoldingMonitor(mainHome, monitors), Toward::Up, monitors)].bounds;
+  const Monitor& mm = monitors[OuterMonitor(HoldingMonitor(mainHome, monitors), Toward::Up, monitors)];
+  const Rect& mb = mm.bounds;
+  const Rect ma = UsableArea(mm);
+  const bool topPanel = ma.top > mb.top;
+  const std::int32_t left = topPanel ? ma.left : mb.left, right = topPanel ? ma.right : mb.right;
+  const std::int32_t top = topPanel ? ma.top : mb.top;
   g.MainHomeRect = mainHome;
   const std::int32_t h = Extent16(mainHome.top, mainHome.bottom);
-  g.MainShownRect = Rect{mb.left, mb.top, mb.right, mb.top + h};
-  g.MainHiddenRect = Rect{mb.left, mb.top + hang - h, mb.right, mb.top + hang};
-  ranges.MainLeft = mb.left;
-  ranges.MainRight = mb.right - 1;
+  g.MainShownRect = Rect{left, top, right, top + h};
+  g.MainHiddenRect = Rect{left, top + hang - h, right, top + hang};
+  ranges.MainLeft = left;
+  ranges.MainRight = right - 1;
+  if (topPanel) ranges.MainTop = top;
 
   const Toward side = inspectorSide == 1 ? Toward::Right : Toward::Left;
   const Monitor& im = monitors[OuterMonitor(HoldingMonitor(inspectorHome, monitors), side, monitors)];
   const Rect& ib = im.bounds;
-  const std::int32_t bottom = ib.top + im.workArea.Height();
+  const Rect ia = UsableArea(im);
   g.InspectorHomeRect = inspectorHome;
   const std::int32_t w = Extent16(inspectorHome.left, inspectorHome.right);
   if (inspectorSide == 1) {
-    g.InspectorShownRect = Rect{ib.right - w, ib.top, ib.right, bottom};
-    g.InspectorHiddenRect = Rect{ib.right - hang, ib.top, ib.right - hang + w, bottom};
+    const bool panel = ia.right < ib.right;
+    const std::int32_t edge = panel ? ia.right : ib.right;
+    g.InspectorShownRect = Rect{edge - w, ia.top, edge, ia.bottom};
+    g.InspectorHiddenRect = Rect{edge - hang, ia.top, edge - hang + w, ia.bottom};
+    if (panel) ranges.InspectorRight = edge - 1;
   } else {
-    g.InspectorShownRect = Rect{ib.left, ib.top, ib.left + w, bottom};
-    g.InspectorHiddenRect = Rect{ib.left + hang - w, ib.top, ib.left + hang, bottom};
+    const bool panel = ia.left > ib.left;
+    const std::int32_t edge = panel ? ia.left : ib.left;
+    g.InspectorShownRect = Rect{edge, ia.top, edge + w, ia.bottom};
+    g.InspectorHiddenRect = Rect{edge + hang - w, ia.top, edge + hang, ia.bottom};
+    if (panel) ranges.InspectorLeft = edge;
   }
-  ranges.InspectorTop = ib.top;
-  ranges.InspectorBottom = ib.bottom - 1;
+  ranges.InspectorTop = ia.top;
+  ranges.InspectorBottom = ia.bottom - 1;
+
+  if (monitors.size() == 1) {
+    // A single screen takes every report that the panels leave in.
+    if (left == mb.left && right == mb.right) ranges.MainLeft = INT32_MIN, ranges.MainRight = INT32_MAX;
+    if (ia.top == ib.top && ia.bottom == ib.bottom)
+      ranges.InspectorTop = INT32_MIN, ranges.InspectorBottom = INT32_MAX;
+  }
   return layout;
 }
 
@@ -154,19 +180,10 @@ void ComputeHideGeometry() {
   platform::GetWindowRect(MainWindow, mainHome);
   Rect inspectorHome = HideGeometry.InspectorHomeRect;
   platform::GetWindowRect(InspectorWindow, inspectorHome);
-  const std::vector<platform::Monitor> monitors = platform::GetMonitors();
-  if (monitors.size() > 1) {
-    const THideLayout layout =
-        ComputeHideLayout(mainHome, inspectorHome, monitors, Settings.InspectorSide, Settings.HangOutPixels);
-    HideGeometry = layout.Geometry;
-    HideRanges = layout.Ranges;
-    return;
-  }
-  HideRanges = THideRanges{};
-  const std::int32_t cx = platform::GetSystemMetrics(platform::SM_CXSCREEN);
-  const std::int32_t cy =
-      platform::GetSystemMetrics(platform::SM_CYFULLSCREEN) + platform::GetSystemMetrics(platform::SM_CYCAPTION);
-  HideGeometry = ComputeHideRects(mainHome, inspectorHome, cx, cy, Settings.InspectorSide, Settings.HangOutPixels);
+  const THideLayout layout = ComputeHideLayout(mainHome, inspectorHome, platform::GetMonitors(),
+                                               Settings.InspectorSide, Settings.HangOutPixels);
+  HideGeometry = layout.Geometry;
+  HideRanges = layout.Ranges;
 }
 
 bool SameOnScreen(const Rect& at, const Rect& target, const std::vector<Monitor>& monitors, int tolerance) {

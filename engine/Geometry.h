@@ -6,8 +6,9 @@
 // width at the top with its own height, and the inspector spans from the top of
 // the screen down to the height of a full-screen window with its own width.
 // When hidden, a strip of HangOutPixels rows (or columns) stays on the screen.
-// With several monitors "the screen" is the monitor each window uses (see
-// ComputeHideLayout).
+// With several monitors "the screen" is the monitor each window uses, and
+// where a panel reserves the edge a window hides at, the work area it leaves
+// (see ComputeHideLayout).
 #pragma once
 
 #include <cstdint>
@@ -28,17 +29,26 @@ struct THideGeometry {
   friend bool operator==(const THideGeometry&, const THideGeometry&) = default;
 };
 
-// Where, along the other coordinate, each window's reveal zone and inner-edge
-// threshold hold: the columns of the main window's monitor and the rows of the
-// inspector's (inclusive).  With one monitor they are unbounded, so that a
-// cursor report anywhere counts, as it does on a single screen.
+// Where each window's reveal zone and hide threshold hold, beyond the
+// rectangles themselves (all inclusive): the columns of the main window's
+// monitor and the rows of the inspector's, and, where a panel reserves the
+// edge a window hides at, the panel's side of its strip: the main window's
+// reveal zone starts at the work area's top row (MainTop) and the inspector's
+// at the work area's outer column (InspectorLeft for the left edge,
+// InspectorRight for the right), so that a pointer on the panel reveals
+// nothing.  With one monitor and no panel they are unbounded, so that a cursor
+// report anywhere counts, as it does on a single screen.
 struct THideRanges {
   std::int32_t MainLeft = INT32_MIN;
   std::int32_t MainRight = INT32_MAX;
+  std::int32_t MainTop = INT32_MIN;
   std::int32_t InspectorTop = INT32_MIN;
   std::int32_t InspectorBottom = INT32_MAX;
+  std::int32_t InspectorLeft = INT32_MIN;
+  std::int32_t InspectorRight = INT32_MAX;
   bool InMainColumns(std::int32_t x) const { return x >= MainLeft && x <= MainRight; }
   bool InInspectorRows(std::int32_t y) const { return y >= InspectorTop && y <= InspectorBottom; }
+  bool InInspectorColumns(std::int32_t x) const { return x >= InspectorLeft && x <= InspectorRight; }
   friend bool operator==(const THideRanges&, const THideRanges&) = default;
 };
 
@@ -76,9 +86,10 @@ struct THideLayout {
   friend bool operator==(const THideLayout&, const THideLayout&) = default;
 };
 
-// The pure computation for a desktop of several monitors (no window-system
-// calls).  With one monitor it is ComputeHideRects with that monitor's width
-// and work-area height, and unbounded ranges; with none, a 0 x 0 screen.
+// The pure computation for the desktop's monitors (no window-system calls),
+// each with the work area its panels leave.  With one monitor and no panel it
+// is ComputeHideRects with that monitor's width and height, and unbounded
+// ranges; with none, a 0 x 0 screen.
 //
 // Each window belongs to the monitor that holds most of its home rectangle
 // (the primary one, else the first, when it stands on none).  A hidden window
@@ -95,15 +106,29 @@ struct THideLayout {
 //    that one, the most overlapping: it hides at the outer edge of the
 //    desktop at its height.
 //
-// On its monitor M (bounds B, work-area height H) with a window of height h
-// (main) or width w (inspector), both 16-bit extents as in ComputeHideRects:
-//   main shown     B.left, B.top,            B.right,          B.top + h
-//   main hidden    B.left, B.top + hang - h, B.right,          B.top + hang
-//   right shown    B.right - w, B.top,       B.right,          B.top + H
-//   right hidden   B.right - hang, B.top,    B.right - hang + w, B.top + H
-//   left shown     B.left, B.top,            B.left + w,       B.top + H
-//   left hidden    B.left + hang - w, B.top, B.left + hang,    B.top + H
-// and the ranges are M's columns (main) and rows (inspector).
+// A panel that reserves the edge a window hides at (the monitor's work area
+// A starts below its top, or ends short of its side) takes that edge's place:
+// the window shows against the work area, where window managers let it stand
+// (one asked onto a panel is pushed off it, and the pointer resting on its
+// lower part would be past the edge it was thought to have), and its strip
+// lies just inside the work area beside the panel, where the pointer can rest
+// on it.  A hidden window's rest stands behind the panel.
+//
+// On its monitor M (bounds B, work area A) with a window of height h (main)
+// or width w (inspector), both 16-bit extents as in ComputeHideRects, the
+// main window's band is L..R = B.left..B.right and its top T = B.top, or with
+// a panel at the top L..R = A.left..A.right and T = A.top; the inspector's
+// edge E is B.right (right) or B.left (left), or with a panel at that side
+// A.right or A.left:
+//   main shown     L, T,              R,             T + h
+//   main hidden    L, T + hang - h,   R,             T + hang
+//   right shown    E - w, A.top,      E,             A.bottom
+//   right hidden   E - hang, A.top,   E - hang + w,  A.bottom
+//   left shown     E, A.top,          E + w,         A.bottom
+//   left hidden    E + hang - w, A.top, E + hang,    A.bottom
+// The ranges are L..R - 1 (main) and A's rows (inspector), and, with a panel
+// at the edge, T (MainTop) and E or E - 1 (InspectorLeft, InspectorRight).
+// With one monitor a range that spans the whole monitor is left unbounded.
 THideLayout ComputeHideLayout(const Rect& mainHome, const Rect& inspectorHome,
                               const std::vector<platform::Monitor>& monitors, std::uint8_t inspectorSide,
                               std::uint8_t hangOutPixels);
@@ -118,11 +143,11 @@ THideLayout ComputeHideLayout(const Rect& mainHome, const Rect& inspectorHome,
 bool SameOnScreen(const Rect& at, const Rect& target, const std::vector<platform::Monitor>& monitors,
                   int tolerance);
 
-// Measures both windows and the screen now and recomputes HideGeometry with
-// the current settings.  With several monitors the layout comes from
-// ComputeHideLayout and sets HideRanges too; with one, from the screen
-// metrics as always.  A null or stale handle leaves that window's home
-// rectangle as it was, and the computation goes on with it.
+// Measures both windows and the monitors now and recomputes HideGeometry and
+// HideRanges with the current settings (ComputeHideLayout; on one screen
+// without panels the same as ComputeHideRects with the screen metrics).  A
+// null or stale handle leaves that window's home rectangle as it was, and the
+// computation goes on with it.
 void ComputeHideGeometry();
 
 // Before the geometry has first been computed, finds the windows again and

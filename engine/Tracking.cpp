@@ -1,5 +1,7 @@
 #include "engine/Tracking.h"
 
+#include <algorithm>
+
 #include "engine/Hook.h"
 #include "engine/Motion.h"
 #include "engine/Panel.h"
@@ -27,6 +29,16 @@ std::uint64_t g_stops = 0;
 bool g_mainStays = false;
 bool g_inspectorStays = false;
 
+// Where each window's frame stood once its last reveal was done (zero while
+// hidden, or not known).
+Rect g_mainShownAt;
+Rect g_inspectorShownAt;
+
+Rect FrameNow(platform::HWND window) {
+  Rect r;
+  return platform::GetWindowRect(window, r) ? r : Rect{};
+}
+
 MoveProceed UnlessStopped() {
   return [before = g_stops] { return g_stops == before; };
 }
@@ -50,6 +62,8 @@ TTrackingState CurrentState() {
   s.InspectorHidden = InspectorHidden;
   s.CursorX = CursorX;
   s.CursorY = CursorY;
+  s.MainShownAt = g_mainShownAt;
+  s.InspectorShownAt = g_inspectorShownAt;
   if (s.HideMainWindow && !s.MainHidden) {
     const platform::HWND under = platform::WindowFromPoint(platform::Point{CursorX, CursorY});
     s.OverMainOwned = platform::GetParent(under) == MainWindow;
@@ -63,6 +77,7 @@ bool HideInspectorNow() {
                      UnlessStopped()))
     return false;
   InspectorHidden = true;
+  g_inspectorShownAt = Rect{};
   return true;
 }
 
@@ -71,6 +86,7 @@ bool HideMainNow() {
                       UnlessStopped()))
     return false;
   MainHidden = true;
+  g_mainShownAt = Rect{};
   return true;
 }
 
@@ -94,13 +110,14 @@ void DetachPanel(TEnginePanel* panel) {
 TEnginePanel* AttachedPanel() { return g_panel; }
 
 bool InMainRevealZone(const TTrackingState& s) {
-  return s.CursorY <= s.Geometry.MainHiddenRect.bottom && s.Ranges.InMainColumns(s.CursorX);
+  return s.CursorY <= s.Geometry.MainHiddenRect.bottom && s.CursorY >= s.Ranges.MainTop &&
+         s.Ranges.InMainColumns(s.CursorX);
 }
 
 bool InInspectorRevealZone(const TTrackingState& s) {
   const Rect& hidden = s.Geometry.InspectorHiddenRect;
   const bool inColumns = s.InspectorSide == 1 ? s.CursorX >= hidden.left : s.CursorX <= hidden.right;
-  return inColumns && s.Ranges.InInspectorRows(s.CursorY);
+  return inColumns && s.Ranges.InInspectorColumns(s.CursorX) && s.Ranges.InInspectorRows(s.CursorY);
 }
 
 TWatchDecision DecideMouseWatch(const TTrackingState& s) {
@@ -109,7 +126,9 @@ TWatchDecision DecideMouseWatch(const TTrackingState& s) {
     if (s.MainHidden)
       d.ArmForMain = InMainRevealZone(s);
     else
-      d.HideMain = !s.OverMainOwned && s.CursorY > s.Geometry.MainShownRect.bottom &&
+      d.HideMain = !s.OverMainOwned &&
+                   s.CursorY > std::max(s.Geometry.MainShownRect.bottom,
+                                        s.MainShownAt.IsZero() ? INT32_MIN : s.MainShownAt.bottom) &&
                    s.Ranges.InMainColumns(s.CursorX);
   }
   if (s.HideInspector) {
@@ -117,7 +136,10 @@ TWatchDecision DecideMouseWatch(const TTrackingState& s) {
       d.ArmForInspector = InInspectorRevealZone(s);
     } else {
       const Rect& shown = s.Geometry.InspectorShownRect;
-      d.HideInspector = (s.InspectorSide == 1 ? s.CursorX < shown.left : s.CursorX > shown.right) &&
+      const Rect& at = s.InspectorShownAt;
+      const bool known = !at.IsZero();
+      d.HideInspector = (s.InspectorSide == 1 ? s.CursorX < std::min(shown.left, known ? at.left : INT32_MAX)
+                                              : s.CursorX > std::max(shown.right, known ? at.right : INT32_MIN)) &&
                         s.Ranges.InInspectorRows(s.CursorY);
     }
   }
@@ -134,7 +156,12 @@ TTickDecision DecideWaitTick(const TTrackingState& s) {
 THideStart HideWindows() {
   g_mainStays = g_inspectorStays = false;
   if (!PanelHandle()) return THideStart::NotStarted;
-  if (Settings.HideInspector) {
+  // A tiled window is not moved at all: taking it out of its tile would
+  // rearrange the user's layout, and it would come back as a new tile.
+  bool tiled = false;
+  if (Settings.HideInspector && platform::IsWindowTiled(InspectorWindow)) tiled = g_inspectorStays = true;
+  if (Settings.HideMainWindow && platform::IsWindowTiled(MainWindow)) tiled = g_mainStays = true;
+  if (Settings.HideInspector && !g_inspectorStays) {
     if (!HideInspectorNow()) return THideStart::NotStarted;
     if (!Landed(InspectorWindow, HideGeometry.InspectorHiddenRect)) {
       PlaceWindow(InspectorWindow, HideGeometry.InspectorHomeRect);
@@ -142,7 +169,7 @@ THideStart HideWindows() {
       g_inspectorStays = true;
     }
   }
-  if (Settings.HideMainWindow) {
+  if (Settings.HideMainWindow && !g_mainStays) {
     if (!HideMainNow()) return THideStart::NotStarted;
     if (!Landed(MainWindow, HideGeometry.MainHiddenRect)) {
       PlaceWindow(MainWindow, HideGeometry.MainHomeRect);
@@ -151,7 +178,7 @@ THideStart HideWindows() {
     }
   }
   const bool refused = g_mainStays || g_inspectorStays;
-  if (refused && g_panel) g_panel->ShowCaptionMessage(WindowsStayText);
+  if (refused && g_panel) g_panel->ShowCaptionMessage(tiled ? WindowsTiledText : WindowsStayText);
   if (!MainHidden && !InspectorHidden) return THideStart::NotStarted;
   StartWatching(PanelHandle());
   return refused ? THideStart::StartedInPart : THideStart::Started;
@@ -166,6 +193,7 @@ void RestoreWindows() {
   if (MainHidden) MoveMainWindow(HideGeometry.MainHomeRect, Settings.AnimateMoves, Settings.MoveOutSound, false);
   MainHidden = false;
   InspectorHidden = false;
+  g_mainShownAt = g_inspectorShownAt = Rect{};
 }
 
 void StopHiding() {
@@ -211,6 +239,7 @@ void WaitTimerTick() {
                        UnlessStopped()))
       return;
     InspectorHidden = false;
+    g_inspectorShownAt = FrameNow(InspectorWindow);
     d = DecideWaitTick(CurrentState());
   }
   if (d.RevealMain) {
@@ -218,6 +247,7 @@ void WaitTimerTick() {
                         UnlessStopped()))
       return;
     MainHidden = false;
+    g_mainShownAt = FrameNow(MainWindow);
   }
   SetWaitTimer(false);
 }
@@ -244,4 +274,5 @@ void ResetEngineState() {
   HideGeometry = THideGeometry{};
   HideRanges = THideRanges{};
   g_mainStays = g_inspectorStays = false;
+  g_mainShownAt = g_inspectorShownAt = Rect{};
 }

@@ -18,9 +18,14 @@
 //                       the cursor is owned by the main window (its dialogs)
 //   inspector, left:    CursorX >  InspectorShownRect.right
 //   inspector, right:   CursorX <  InspectorShownRect.left
-// With several monitors each of these also needs the other coordinate on the
-// window's own monitor (HideRanges): the main window's columns, the inspector's
-// rows.  The main window is examined before the inspector.
+// (or the window's edge where it was read to stand after its reveal, when
+// that lies further in: TTrackingState's MainShownAt, InspectorShownAt).
+// With several monitors, or panels, each of these also needs the other
+// coordinate within the window's own band (HideRanges): the main window's
+// columns, the inspector's rows (its monitor's work area, so that a pointer on
+// a bottom panel neither reveals nor hides it); and a reveal zone beside a
+// panel ends at the panel (MainTop, InspectorLeft, InspectorRight).  The main
+// window is examined before the inspector.
 //
 // Every decision is a pure function of a TTrackingState; OnMouseWatch and
 // WaitTimerTick only take the state, decide and apply.  Because every slide
@@ -58,6 +63,13 @@ struct TTrackingState {
   // The window under the cursor is owned by the main window (one of its
   // dialogs).  Only read while the main window is chosen and shown.
   bool OverMainOwned = false;
+  // Where each revealed window's frame was read to stand once its reveal was
+  // done; all zero when not known.  A window manager may stand a window
+  // elsewhere than asked (below a panel it was not known to keep clear of):
+  // the hide threshold then lies at the far one of the two inner edges, so
+  // that no pointer resting on the window hides it.
+  Rect MainShownAt;
+  Rect InspectorShownAt;
 };
 
 // What one cursor report asks for, in the order it is applied: the main
@@ -93,11 +105,14 @@ enum class THideStart {
 };
 
 // Slides the chosen windows to their hidden rectangles and starts the watch.
-// After each slide it reads back where the window's frame stands: one that
-// is more than a pixel off its hidden rectangle on any edge (a window manager
-// that keeps windows on screen) is put straight back home, is not counted
-// hidden and takes no part in this run, and the panel shows WindowsStayText
-// once.  When no chosen window is hidden the watch is not started.
+// A chosen window that a tiling window manager holds in a tile
+// (platform::IsWindowTiled) is not moved at all.  After each slide it reads
+// back where the window's frame stands: one that is more than a pixel off its
+// hidden rectangle on any edge (a window manager that keeps windows on
+// screen) is put straight back home.  A window that stays is not counted
+// hidden and takes no part in this run, and the panel shows WindowsTiledText
+// (when a window is tiled) or WindowsStayText once.  When no chosen window is
+// hidden the watch is not started.
 THideStart HideWindows();
 // Brings hidden windows to their home rectangles and marks both shown; the
 // watch is left as it is, and a reveal armed before is dropped.
@@ -121,6 +136,8 @@ void OnActivateApp(std::uintptr_t wParam);
 
 // The text the panel shows when a window manager keeps a window on screen.
 inline constexpr const char* WindowsStayText = "The window manager keeps the windows on screen";
+// The text the panel shows when a tiling window manager holds a window in a tile.
+inline constexpr const char* WindowsTiledText = "The window manager tiles the windows";
 
 // Puts every engine flag, the geometry and the window handles back to their
 // state at load.  The IDE never needs this (it unloads the library); tests do.
