@@ -131,4 +131,9 @@ std::optional<platform::WindowIdentity> IdeWindowSystem::Identify(HWND h) const 
   return m_inner.Identify(real);
 }
 
+bool IdeWindowSystem::Tiled(HWND h) const {
+  const HWND real = Real(h);
+  return real && m_inner.Tiled(real);
+}
+
 }  // namespace bridge

@@ -60,6 +60,8 @@ std::vector<QWidget*> TopLevelZOrder() {
   return out;
 }
 
+bool IsWindowTiled(HWND h) { return h != 0 && windows().Tiled(h); }
+
 HWND WindowFromPoint(Point pt) {
   // One pass over the top-level windows, topmost first (for the Qt backend the
   // order the hub keeps): the cost never grows with the number of child widgets.

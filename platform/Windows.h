@@ -93,6 +93,12 @@ void BringWindowToTop(HWND h);
 // stacking order: its cost does not grow with the number of child widgets.
 HWND WindowFromPoint(Point pt);
 
+// True when a tiling window manager holds the window in a tile of its layout
+// (WindowSystem::Tiled): moving it would wreck the layout.  False for a
+// floating window, without a tiling window manager, and for a null or stale
+// handle.
+bool IsWindowTiled(HWND h);
+
 // For a top-level window, its owner (the window of its parent widget); for a
 // child widget, its parent; 0 when there is none.
 HWND GetParent(HWND h);

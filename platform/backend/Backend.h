@@ -78,6 +78,11 @@ public:
       if (const std::optional<Rect> frame = FrameRect(h); frame && frame->Contains(pt.x, pt.y)) return h;
     return 0;
   }
+  // True when a tiling window manager holds the window in a tile of its
+  // layout: a move would take it out of the layout (its neighbours fill the
+  // gap, and it comes back as a new tile) rather than move it.  False for a
+  // floating window, where no window manager tiles, and for a stale handle.
+  virtual bool Tiled(HWND) const { return false; }
 };
 
 // The monitors of the desktop and the height of a window's title bar.

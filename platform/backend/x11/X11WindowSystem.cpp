@@ -7,6 +7,7 @@
 #include <cstring>
 #include <thread>
 
+#include "platform/backend/x11/PanelStack.h"
 #include "platform/backend/x11/Xcb.h"
 
 namespace platform::x11 {
@@ -506,6 +507,7 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
     Configure(w, placed);
     const std::uint32_t above = XCB_STACK_MODE_ABOVE;
     xcb_configure_window(conn_, w, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+    StackBelowPanels(conn_, root_, w, placed, monitors);
     if (shown) xcb_map_window(conn_, w);
     Sync();
     keeper_.Keep(w, frame, placed);

@@ -57,6 +57,9 @@ public:
   HWND Owner(HWND h) const override;
   std::optional<WindowIdentity> Identify(HWND h) const override;
   HWND WindowAt(Point pt) const override;
+  // Asks a tiling window manager's IPC (i3's, sway's) where the window stands
+  // in its layout (Tiling.h; TilingIpc.cpp).
+  bool Tiled(HWND h) const override;
 
   // True while a window manager runs (_NET_SUPPORTING_WM_CHECK names a live window).
   bool WmRunning() const;
