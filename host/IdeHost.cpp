@@ -11,12 +11,14 @@
 #include <QPointer>
 #include <QScreen>
 #include <QTest>
+#include <algorithm>
 #include <iostream>
 #include <utility>
 
 #include "host/AppBuilder.h"
 #include "host/PropertyWindow.h"
 #include "host/XDesktop.h"
+#include "platform/Screens.h"
 #include "platform/Windows.h"
 
 namespace host {
@@ -54,8 +56,12 @@ IdeHost::~IdeHost() { Shutdown(); }
 void IdeHost::ShowWindows() {
   QScreen* screen = QGuiApplication::primaryScreen();
   const int width = screen ? screen->geometry().width() : 1024;
-  const std::pair<QWidget*, platform::Rect> places[] = {{m_main, {0, 0, width, 100}},
-                                                        {m_inspector, {10, 110, 210, 510}}};
+  // Below a panel along the top of the screen, as a window manager would put
+  // them (it pushes a window asked onto the panel off it).
+  const std::optional<platform::Monitor> primary = platform::PrimaryMonitor(platform::GetMonitors());
+  const int top = primary ? std::max(0, primary->workArea.top - primary->bounds.top) : 0;
+  const std::pair<QWidget*, platform::Rect> places[] = {{m_main, {0, top, width, top + 100}},
+                                                        {m_inspector, {10, top + 110, 210, top + 510}}};
   if (XDesktop::Get()) {
     // A window manager frames a window only when it is mapped, and places it
     // as it likes then; a place asked for before that is lost or lands with

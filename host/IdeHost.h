@@ -5,7 +5,8 @@
 //   1. construction creates the main window (TAppBuilder) and the Object
 //      Inspector (TPropertyInspector); ShowWindows places their frames at
 //      their start rectangles, (0, 0)-(screen width, 100) and
-//      (10, 110)-(210, 510) - on a real X server once the window manager has
+//      (10, 110)-(210, 510), both lower by the height of a panel along the
+//      top of the screen - on a real X server once the window manager has
 //      framed them, waiting until the server reports them there (asking up
 //      to three times, a second each);
 //   2. LoadAddIn / ConnectAddIn call each add-in's entry point with the

@@ -8,6 +8,7 @@
 #include <QWindow>
 #include <charconv>
 #include <ostream>
+#include <map>
 #include <sstream>
 
 #include "host/HostApplication.h"
@@ -379,6 +380,29 @@ bool RunExpectRect(Call& x) {
   return true;
 }
 
+// The frames remember-rect kept, by class, for expect-remembered.
+std::map<std::string, platform::Rect>& Remembered() {
+  static std::map<std::string, platform::Rect> kept;
+  return kept;
+}
+
+bool RunRememberRect(Call& x) {
+  platform::Rect r;
+  if (!WindowRect(x.Arg(0), r)) return x.Fail(x.Arg(0) + " to remember", "no window");
+  Remembered()[x.Arg(0)] = r;
+  return true;
+}
+
+bool RunExpectRemembered(Call& x) {
+  const std::string& cls = x.Arg(0);
+  const auto kept = Remembered().find(cls);
+  if (kept == Remembered().end()) return x.Fail(cls + " remembered", "no remember-rect before");
+  platform::Rect r;
+  if (!WindowRect(cls, r)) return x.Fail(cls + " at " + RectText(kept->second), "no window");
+  if (!(r == kept->second)) return x.Fail(cls + " at " + RectText(kept->second), RectText(r));
+  return true;
+}
+
 bool RunPrintRect(Call& x) {
   platform::Rect r;
   const bool have = WindowRect(x.Arg(0), r);
@@ -489,6 +513,8 @@ const std::vector<CommandSpec>& Commands() {
       {"expect-help", "expect-help TOPIC", {Arg::Text}, 1, &RunExpectHelp},
       {"expect-usable", "expect-usable CLASS", {Arg::Word}, 1, &RunExpectUsable},
       {"print-rect", "print-rect CLASS", {Arg::Word}, 1, &RunPrintRect},
+      {"remember-rect", "remember-rect CLASS", {Arg::Word}, 1, &RunRememberRect},
+      {"expect-remembered", "expect-remembered CLASS", {Arg::Word}, 1, &RunExpectRemembered},
       {"shot", "shot FILE.png", {Arg::Text}, 1, &RunShot},
       {"quit", "quit", {}, 0, &RunQuit},
   };

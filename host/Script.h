@@ -38,16 +38,20 @@
 //   expect-usable CLASS       a pointer move sent the way a user's comes in
 //                             reaches the window (no modal dialog shuts it out)
 //   print-rect CLASS          prints "CLASS L T R B" (or "CLASS none")
+//   remember-rect CLASS       keeps where the window's frame stands now
+//   expect-remembered CLASS   the frame stands where remember-rect found it
 //   shot FILE.png             saves the whole screen (see Screenshot.h)
 //   quit                      ends the run now, successfully
 //
-// On a real X server, rectangles (expect-rect, wait-rect, print-rect) are the
+// On a real X server, rectangles (expect-rect, wait-rect, print-rect,
+// remember-rect, expect-remembered) are the
 // frames as the server reports them, and wait-rect wakes on its configure
 // notifications.
 //
 // When a command names a CLASS, the first visible window of that class is
 // used, or, for the commands that also accept hidden windows (expect-rect,
-// expect-caption, expect-enabled, print-rect, move), the first one at all.
+// expect-caption, expect-enabled, print-rect, remember-rect,
+// expect-remembered, move), the first one at all.
 //
 // A failing command prints "FAIL line N: <what was expected> / <what was
 // found>" on standard error and ends the run with status 1.  A script that

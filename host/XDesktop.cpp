@@ -51,6 +51,22 @@ public:
     xcb_disconnect(m_conn);
   }
 
+  // The geometry of the top-level window that holds w, when that is not w
+  // itself (nothing frames it).
+  std::optional<platform::Rect> TopFrame(xcb_window_t w) {
+    xcb_window_t top = w;
+    for (int depth = 0; depth < 16; ++depth) {
+      Reply<xcb_query_tree_reply_t> t(xcb_query_tree_reply(m_conn, xcb_query_tree(m_conn, top), nullptr));
+      if (!t || t->parent == XCB_WINDOW_NONE || t->parent == m_root) break;
+      top = t->parent;
+    }
+    if (top == w) return std::nullopt;
+    Reply<xcb_get_geometry_reply_t> g(xcb_get_geometry_reply(m_conn, xcb_get_geometry(m_conn, top), nullptr));
+    if (!g) return std::nullopt;
+    const int b = 2 * g->border_width;
+    return platform::Rect{g->x, g->y, g->x + g->width + b, g->y + g->height + b};
+  }
+
   std::optional<platform::Rect> FrameRect(platform::HWND window) override {
     const auto w = static_cast<xcb_window_t>(window);
     if (!w) return std::nullopt;
@@ -68,6 +84,10 @@ public:
     if (ext && ext->format == 32 && xcb_get_property_value_length(ext.get()) >= 16) {
       const auto* v = static_cast<const std::uint32_t*>(xcb_get_property_value(ext.get()));
       l = v[0], r = v[1], t = v[2], b = v[3];
+    } else if (const std::optional<platform::Rect> frame = TopFrame(w)) {
+      // A window manager that frames its clients without telling the
+      // extents (i3): the frame is the top-level window holding the client.
+      return frame;
     }
     // The client's border (0 for Qt's windows) lies outside its origin.
     const int bw = geo->border_width;

@@ -127,7 +127,29 @@ std::optional<Frame> FrameOf(xcb_window_t w) {
   auto* attrs = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, w), nullptr);
   const bool unmanaged = attrs && attrs->override_redirect;
   std::free(attrs);
-  if (ext.size() != 4 || unmanaged) ext = {0, 0, 0, 0};
+  if (ext.size() != 4 || unmanaged) {
+    ext = {0, 0, 0, 0};
+    // A window manager that frames its clients without telling the extents
+    // (i3): the frame is the window's top-level ancestor, as it shows.
+    xcb_window_t top = w;
+    for (int depth = 0; depth < 16 && !unmanaged; ++depth) {
+      auto* t = xcb_query_tree_reply(c, xcb_query_tree(c, top), nullptr);
+      const xcb_window_t parent = t ? t->parent : static_cast<xcb_window_t>(XCB_WINDOW_NONE);
+      std::free(t);
+      if (parent == XCB_WINDOW_NONE || parent == root) break;
+      top = parent;
+    }
+    if (top != w) {
+      if (auto* tg = xcb_get_geometry_reply(c, xcb_get_geometry(c, top), nullptr)) {
+        const int b = tg->border_width;
+        Frame f{tg->x, tg->y, tg->x + tg->width + 2 * b, tg->y + tg->height + 2 * b};
+        std::free(tg);
+        std::free(g);
+        std::free(tr);
+        return f;
+      }
+    }
+  }
   Frame f{tr->dst_x - int(ext[0]), tr->dst_y - int(ext[2]), tr->dst_x + g->width + int(ext[1]),
           tr->dst_y + g->height + int(ext[3])};
   std::free(g);

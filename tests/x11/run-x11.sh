@@ -3,8 +3,9 @@
 #
 # Plays SCRIPT in the stand-in IDE HOST on a real X server of its own: an Xvfb
 # of 1280 x 800 x 24 on a free display, optionally a window manager (none,
-# openbox, fluxbox, xfwm4, icewm, metacity; default none) that is ready before
-# the IDE starts, and a fresh Windows directory whose Edgetuck.ini is FILE
+# openbox, fluxbox, xfwm4, icewm, metacity, or a desktop's: kwin_x11, mutter,
+# marco, muffin, xfce, i3, i3-floating; see wm.sh; default none) that is
+# ready before the IDE starts, and a fresh Windows directory whose Edgetuck.ini is FILE
 # (default: SCRIPT's sibling NAME.ini when there is one).  With --other an
 # xterm (another application) stands at (700, 400) before the IDE starts.
 # Exits with the host's status (1 as well when Qt's xcb platform reports an
@@ -40,8 +41,11 @@ wm_command "$WM" || { echo "run-x11.sh: unknown window manager $WM" >&2; exit 2;
 if ! command -v Xvfb >/dev/null; then
   echo "SKIP: Xvfb is not installed (apt-get install xvfb)"; exit $SKIP
 fi
-if [ "$WM" != none ] && ! command -v "${WM_CMD[0]}" >/dev/null; then
-  echo "SKIP: window manager $WM is not installed (apt-get install $WM)"; exit $SKIP
+if [ "$WM" != none ]; then
+  for p in $(wm_packages "$WM"); do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
+      { echo "SKIP: window manager $WM needs $p (apt-get install $(wm_packages "$WM" | tr '\n' ' '))"; exit $SKIP; }
+  done
 fi
 for tool in xprop; do
   command -v $tool >/dev/null || { echo "SKIP: $tool is not installed (apt-get install x11-utils)"; exit $SKIP; }
@@ -106,12 +110,14 @@ fi
 
 
 # Scripts name the work area (the screen less the panels a window manager
-# reserves) as @WA_LEFT@ @WA_TOP@ @WA_RIGHT@ @WA_BOTTOM@.
+# reserves) as @WA_LEFT@ @WA_TOP@ @WA_RIGHT@ @WA_BOTTOM@, each with an offset
+# if need be (@WA_TOP+5@, @WA_TOP-95@).
 read -r WA_X WA_Y WA_W WA_H < <(xprop -root _NET_WORKAREA 2>/dev/null |
   sed -n 's/^_NET_WORKAREA(CARDINAL) = \([0-9]*\), \([0-9]*\), \([0-9]*\), \([0-9]*\).*/\1 \2 \3 \4/p')
 [ -n "${WA_H:-}" ] || { WA_X=0; WA_Y=0; WA_W=1280; WA_H=800; }
-sed -e "s/@WA_LEFT@/$WA_X/g" -e "s/@WA_TOP@/$WA_Y/g" -e "s/@WA_RIGHT@/$((WA_X + WA_W))/g" \
-    -e "s/@WA_BOTTOM@/$((WA_Y + WA_H))/g" "$SCRIPT" >"$WORK/$(basename "$SCRIPT")"
+WA_LEFT=$WA_X WA_TOP=$WA_Y WA_RIGHT=$((WA_X + WA_W)) WA_BOTTOM=$((WA_Y + WA_H)) \
+  perl -pe 's/\@(WA_(?:LEFT|TOP|RIGHT|BOTTOM))([+-]\d+)?\@/$ENV{$1} + ($2 \/\/ 0)/ge' \
+  "$SCRIPT" >"$WORK/$(basename "$SCRIPT")"
 SCRIPT="$WORK/$(basename "$SCRIPT")"
 
 export WINDIR="$WORK/windows"
