@@ -10,14 +10,19 @@
 #    starts straight into its windows (no "Welcome to Lazarus IDE" dialog); see
 #    prepare_lazarus below for what that takes.
 # 3. Starts Xvfb (1280 x 800), a window manager (openbox; --wm fluxbox, xfwm4,
-#    icewm or metacity for another) and Lazarus.
+#    icewm, metacity, or a desktop's: kwin_x11, mutter, marco, muffin, xfce
+#    (xfwm4 with xfce4-panel along the top), i3 (tiling), i3-floating; see
+#    tests/x11/wm.sh) and Lazarus.
 # 4. Starts the bridge, opens the control panel with `--panel`, clicks Start
 #    (XTest, at the button's place read from the X server), reveals and hides
 #    the main window and the Object Inspector with XTest pointer motion, opens
 #    the panel again and clicks Stop, and checks that both windows stand at
 #    home.  Every rectangle is the frame as the X server reports it; the strip
-#    a hidden window leaves on the screen is measured from it.  Windows jump
-#    (the add-in's default); --animate makes them slide.
+#    a hidden window leaves on the screen is measured from it, beside the
+#    panel that reserves its edge if there is one (from the work area the
+#    window manager publishes).  Under i3 (tiling) the windows stand in tiles:
+#    Start must leave them there with the panel's message, and nothing moves.
+#    Windows jump (the add-in's default); --animate makes them slide.
 # 5. Takes a screenshot of each step into the shots folder (default
 #    ./lazarus-shots), beside report.txt and the logs of the bridge and the IDE.
 #
@@ -55,7 +60,7 @@ while [ "$#" -gt 0 ]; do
     --keep=*) KEEP="${1#*=}"; shift ;;
     --no-install) INSTALL=0; shift ;;
     --animate) ANIMATE=True; shift ;;
-    -h|--help) sed -n '2,31p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,37p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "run-with-lazarus.sh: unknown option: $1 (see --help)" >&2; exit 2 ;;
   esac
 done
@@ -67,6 +72,8 @@ done
 HANG=5
 SCREEN_W=1280
 SCREEN_H=800
+# i3 in its default mode tiles the IDE's windows: they must stay in their tiles.
+TILING=0
 
 # ---- 1. packages --------------------------------------------------------------
 # lazarus-src-2.2 brings the package files (.lpk) and ide/ that the IDE checks
@@ -74,6 +81,7 @@ SCREEN_H=800
 # shellcheck source=../../tests/x11/wm.sh
 . "$REPO/tests/x11/wm.sh"
 { wm_command "$WM" && [ "$WM" != none ]; } || { echo "run-with-lazarus.sh: unknown window manager: $WM" >&2; exit 2; }
+[ "$WM" = i3 ] && TILING=1
 # lcl-2.2 is only recommended by the IDE's package, and without it Lazarus
 # stops at start with an access violation.
 PACKAGES=(lazarus-ide-gtk2 lcl-2.2 lazarus-src-2.2 fpc gdb make xvfb xdotool x11-utils imagemagick)
@@ -439,15 +447,16 @@ mgDisableOnFocusLoss=True
 INI
 
 # strip WIN EDGE: how many pixels of the frame stay on the screen past the
-# edge it hides behind (top: its bottom edge; left: its right edge); 0 or less
-# means nothing of it is left to see
+# edge it hides behind (top: its bottom edge; left: its right edge), counted
+# from the work area's edge (a panel's inner edge); 0 or less means nothing of
+# it is left to see
 strip() {
   local f
   read -r -a f <<<"$(frame "$1")"
   [ "${#f[@]}" -eq 4 ] || return 1
   case "$2" in
-    top) echo $((f[1] + f[3])) ;;
-    left) echo $((f[0] + f[2])) ;;
+    top) echo $((f[1] + f[3] - ${TOP_EDGE:-0})) ;;
+    left) echo $((f[0] + f[2] - ${LEFT_EDGE:-0})) ;;
   esac
 }
 log_has() {  # log_has TEXT SECONDS: until the bridge's log holds TEXT
@@ -479,8 +488,8 @@ expect_hidden() {
     read -r -a f <<<"$(frame "$2")"
     if [ "${#f[@]}" -eq 4 ]; then
       case "$3" in
-        top) [ "${f[0]}" -eq 0 ] && [ $((f[1] + f[3])) -eq "$HANG" ] && break ;;
-        left) [ "${f[1]}" -eq 0 ] && [ $((f[0] + f[2])) -eq "$HANG" ] && break ;;
+        top) [ "${f[0]}" -eq "$MAIN_LEFT" ] && [ $((f[1] + f[3])) -eq $((TOP_EDGE + HANG)) ] && break ;;
+        left) [ "${f[1]}" -eq "$WA_Y" ] && [ $((f[0] + f[2])) -eq $((LEFT_EDGE + HANG)) ] && break ;;
       esac
     fi
     if [ "$SECONDS" -ge "$end" ]; then
@@ -495,13 +504,24 @@ expect_hidden() {
 # The add-in's own geometry: shown, the main window spans the screen's width
 # at the top and the inspector the work area's height at its side (less the
 # panel a window manager such as fluxbox or icewm keeps at the bottom; the
-# work area from _NET_WORKAREA, else the whole screen).
+# work area from _NET_WORKAREA, else the whole screen).  A panel along the top
+# (xfce's) puts the main window's edge at the work area's top, and its band
+# across the work area's columns; one at the left puts the inspector's edge at
+# the work area's left.
 read -r _ _ _ MAIN_H <<<"$MAIN_HOME"
 read -r _ _ INSP_W _ <<<"$INSP_HOME"
-WORK_H="$(xprop -root _NET_WORKAREA 2>/dev/null | sed -n 's/^_NET_WORKAREA(CARDINAL) = [0-9]*, [0-9]*, [0-9]*, \([0-9]*\).*/\1/p')"
-[ -n "$WORK_H" ] || WORK_H=$SCREEN_H
-MAIN_SHOWN="0 0 $SCREEN_W $MAIN_H"
-INSP_SHOWN="0 0 $INSP_W $WORK_H"
+read -r WA_X WA_Y WA_W WA_H < <(xprop -root _NET_WORKAREA 2>/dev/null |
+  sed -n 's/^_NET_WORKAREA(CARDINAL) = \([0-9]*\), \([0-9]*\), \([0-9]*\), \([0-9]*\).*/\1 \2 \3 \4/p')
+[ -n "${WA_H:-}" ] || { WA_X=0; WA_Y=0; WA_W=$SCREEN_W; WA_H=$SCREEN_H; }
+if [ "$WA_Y" -gt 0 ]; then
+  MAIN_LEFT=$WA_X MAIN_W=$WA_W
+else
+  MAIN_LEFT=0 MAIN_W=$SCREEN_W
+fi
+TOP_EDGE=$WA_Y LEFT_EDGE=$WA_X
+MAIN_SHOWN="$MAIN_LEFT $TOP_EDGE $MAIN_W $MAIN_H"
+INSP_SHOWN="$LEFT_EDGE $WA_Y $INSP_W $WA_H"
+say "work area $WA_X $WA_Y $WA_W $WA_H: main window shown at $MAIN_SHOWN, inspector at $INSP_SHOWN"
 strips() { echo "strips: main $(strip "$MAIN" top) px at the top, inspector $(strip "$INSP" left) px at the left (want $HANG)"; }
 
 PANEL=""
@@ -512,9 +532,15 @@ open_panel() {  # raises the control panel with --panel; PANEL_CLIENT is its cli
   read -r -a PANEL_CLIENT <<<"$(client "$PANEL")"
   # The panel's client area is 246 x 112 with Start at 167,5 (75 x 104) and
   # Stop at 84,8 (75 x 27); a panel of another size is not the one this
-  # script knows how to press.
-  [ "${PANEL_CLIENT[2]}" = 246 ] && [ "${PANEL_CLIENT[3]}" = 112 ] ||
-    fail "the panel's client area is ${PANEL_CLIENT[*]}, not 246 x 112"
+  # script knows how to press.  A tiling window manager may give it a larger
+  # tile, the buttons staying where they are.
+  if [ "$TILING" = 1 ]; then
+    [ "${PANEL_CLIENT[2]}" -ge 246 ] && [ "${PANEL_CLIENT[3]}" -ge 112 ] ||
+      fail "the panel's client area is ${PANEL_CLIENT[*]}, smaller than 246 x 112"
+  else
+    [ "${PANEL_CLIENT[2]}" = 246 ] && [ "${PANEL_CLIENT[3]}" = 112 ] ||
+      fail "the panel's client area is ${PANEL_CLIENT[*]}, not 246 x 112"
+  fi
   say "panel $PANEL (\"$(xdotool getwindowname "$PANEL")\"): client area ${PANEL_CLIENT[*]}, frame $(frame "$PANEL")"
 }
 
@@ -541,6 +567,42 @@ press() {
 say "== the panel (--panel) and Start"
 open_panel
 shot "panel"
+if [ "$TILING" = 1 ]; then
+  # The panel took a tile of its own: the IDE's windows stand in theirs now.
+  MAIN_TILE="$(settled "$MAIN" 10)"
+  INSP_TILE="$(settled "$INSP" 10)"
+  say "tiles before Start: main $MAIN_TILE, inspector $INSP_TILE"
+  press Start 167 5 75 104
+  CAPTION=""
+  for _ in $(seq 100); do
+    CAPTION="$(xdotool getwindowname "$PANEL" 2>/dev/null)"
+    [ "$CAPTION" = "The window manager tiles the windows" ] && break
+    sleep 0.05
+  done
+  if [ "$CAPTION" = "The window manager tiles the windows" ]; then
+    say "   ok: the panel says \"$CAPTION\""
+  else
+    FAILS+=("the panel's caption after Start: \"$CAPTION\"")
+    say "   FAILED: the panel's caption after Start is \"$CAPTION\""
+  fi
+  glide 640 2
+  glide 2 400
+  sleep 1
+  expect "main window still in its tile" "$MAIN" "$MAIN_TILE" 0
+  expect "inspector still in its tile" "$INSP" "$INSP_TILE" 0
+  shot "tiled-after-start"
+  say "== the bridge ends (SIGTERM)"
+  kill -TERM "$BRIDGE_PID"
+  wait "$BRIDGE_PID"
+  say "the bridge ended with status $?; windows: $(rects)"
+  if [ "${#FAILS[@]}" -gt 0 ]; then
+    say "FAILED: ${#FAILS[@]} check(s):"
+    for f in "${FAILS[@]}"; do say "  - $f"; done
+    exit 1
+  fi
+  say "PASSED (screenshots and logs in $SHOTS)"
+  exit 0
+fi
 press Start 167 5 75 104
 expect_hidden "main window hidden by Start" "$MAIN" top 10
 expect_hidden "inspector hidden by Start" "$INSP" left 10
@@ -549,7 +611,7 @@ shot "started"
 
 say "== the main window: the pointer rests on its strip, then leaves"
 glide 640 400
-glide 640 2
+glide 640 $((TOP_EDGE + 2))
 expect "main window revealed" "$MAIN" "$MAIN_SHOWN" 10
 expect_hidden "inspector still hidden" "$INSP" left 0
 shot "main-revealed"
@@ -559,7 +621,7 @@ say "   $(strips)"
 shot "main-hidden"
 
 say "== the inspector: the pointer rests on its strip, then leaves"
-glide 2 400
+glide $((LEFT_EDGE + 2)) 400
 expect "inspector revealed" "$INSP" "$INSP_SHOWN" 10
 expect_hidden "main window still hidden" "$MAIN" top 0
 shot "inspector-revealed"
