@@ -143,7 +143,7 @@ std::optional<std::string> WithoutInstalledPackage(const std::string& xml, const
 
 std::string FindPackageSource(const std::string& programDir, const std::string& installedDir) {
   std::error_code ec;
-  for (const fs::path dir : {fs::path(programDir) / "lazarus-package", fs::path(installedDir)})
+  for (const fs::path& dir : {fs::path(programDir) / "lazarus-package", fs::path(installedDir)})
     if (!dir.empty() && fs::exists(dir / "edgetucker_ide.lpk", ec)) return dir.string();
   return std::string();
 }

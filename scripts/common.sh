@@ -55,6 +55,8 @@ build_tree() {
   # relative to it, and the build folder's own path is not hashed, so that
   # another clone of the same sources hits the same cache entries.
   export CCACHE_BASEDIR="$ROOT" CCACHE_NOHASHDIR=1
+  # Precompiled headers (EDGETUCKER_PCH) are cached only with these.
+  export CCACHE_SLOPPINESS="${CCACHE_SLOPPINESS:+$CCACHE_SLOPPINESS,}pch_defines,time_macros"
   cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
         -DCMAKE_C_COMPILER_LAUNCHER=ccache "${options[@]}" >/dev/null
   cmake --build "$dir" -j "$(nproc)" "${targets[@]}"

@@ -271,6 +271,8 @@ TEST(BridgeLazarusPackage, InstallCopiesAddsRebuildsAndUninstallUndoes) {
   namespace fs = std::filesystem;
   const std::string root = testing_support::WindowsDir() + "/lazpkg";
   const std::string source = root + "/source";
+  fs::create_directories(source);
+  fs::create_directories(root + "/config");
   for (const char* f : {"edgetucker_ide.lpk", "edgetucker_ide.pas", "edgetuckeride.pas"})
     testing_support::WriteFile(source + "/" + f, f);
   std::vector<std::vector<std::string>> ran;
