@@ -312,18 +312,30 @@ saved_inspector() {  # the inspector's place as the IDE saved it: "left top widt
     awk '{ for (i = 1; i <= NF; i++) { split($i, kv, "="); gsub(/"/, "", kv[2]); v[kv[1]] = kv[2] }
            print (v["Left"] == "" ? 0 : v["Left"]), (v["Top"] == "" ? 0 : v["Top"]), v["Width"], v["Height"] }'
 }
-save_all() {  # Save All from the main window's keys; waits for the saved file
-  local before
-  before="$(stat -c %Y.%s "$WORK/config/environmentoptions.xml" 2>/dev/null)"
-  touch -d '2000-01-01' "$WORK/config/environmentoptions.xml"
-  focus_main
-  xdotool key ctrl+shift+s
-  local end=$((SECONDS + 30))
-  while [ "$(stat -c %Y "$WORK/config/environmentoptions.xml")" -lt 1000000000 ]; do
-    [ "$SECONDS" -lt "$end" ] || fail "Save All did not write environmentoptions.xml (was $before)"
+# save_all: Save All from its keys (enabled only with something to save, so a
+# line is typed into the source editor first); waits until the IDE has told
+# the bridge and then written the source, and its options file stands still.
+save_all() {
+  local n src before i last now
+  n="$(grep -c "about to save its windows' places" "$WORK/lazarus.log")"
+  src="$WORK/proj/$1.lpr"
+  before="$(stat -c %Y.%y "$src")"
+  click_at 760 450
+  xdotool type --delay 30 "// saved"
+  xdotool key Return ctrl+shift+s
+  for ((i = 0; i < 300; i++)); do
+    [ "$(grep -c "about to save its windows' places" "$WORK/lazarus.log")" -gt "$n" ] &&
+      [ "$(stat -c %Y.%y "$src")" != "$before" ] && break
     sleep 0.1
   done
-  sleep 0.5  # written in one go; let it finish
+  [ "$i" -lt 300 ] || fail "Save All did not reach the bridge and the source (bridge: $(grep -c "about to save" "$WORK/lazarus.log") saves heard)"
+  last=""
+  for ((i = 0; i < 50; i++)); do
+    now="$(stat -c %y "$WORK/config/environmentoptions.xml")"
+    [ "$now" = "$last" ] && [ "$i" -ge 10 ] && break
+    last="$now"
+    sleep 0.1
+  done
 }
 
 # ---- 3. the menu entry starts the bridge and raises the panel -------------------------------
@@ -348,8 +360,12 @@ focus_main
 xdotool key ctrl+F11
 "$XD" wait-window "Open Project File (*.lpi)" 30000 >/dev/null || fail "the Open Project File dialog did not appear"
 sleep 0.5
+# A "/" opens the dialog's location field; the whole path then replaces it.
+xdotool key slash
+sleep 1
+xdotool key ctrl+a
 xdotool type --delay 20 "$WORK/proj/beta.lpi"
-sleep 0.3
+sleep 0.5
 xdotool key Return
 log_has "project \"alpha\" closed (the IDE's word)" 30 || fail "the bridge did not report the IDE's closing of alpha"
 say "   the bridge: project \"alpha\" closed (the IDE's word)"
@@ -362,7 +378,7 @@ shot beta
 
 # ---- 5. saving with the inspector hidden -------------------------------------------------------
 say "== Save All with the inspector at home, then hidden"
-save_all
+save_all beta
 HOME_SAVED="$(saved_inspector)"
 [ -n "$HOME_SAVED" ] || fail "environmentoptions.xml holds no place of the inspector"
 say "   saved at home: inspector $HOME_SAVED"
@@ -373,8 +389,7 @@ inspector_hidden || fail "Start did not hide the inspector: $("$XD" frame "$INSP
 HIDDEN="$("$XD" frame "$INSP")"
 say "   hidden: $HIDDEN"
 shot hidden-before-save
-save_all
-log_has "about to save its windows' places" 10 || fail "the bridge did not hear the IDE's save"
+save_all beta
 SAVED="$(saved_inspector)"
 say "   saved while hidden: inspector $SAVED"
 [ "$SAVED" = "$HOME_SAVED" ] || fail "the IDE saved the inspector at $SAVED, not at its home $HOME_SAVED"
