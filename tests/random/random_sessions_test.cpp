@@ -207,8 +207,8 @@ INSTANTIATE_TEST_SUITE_P(FixedSeeds, RandomSessions, ::testing::ValuesIn(FixedSe
 // timer's tick that a loaded machine delayed into the step of a Stop revealed
 // a window just before the Stop, which left it at its revealed place.
 INSTANTIATE_TEST_SUITE_P(FoundFaults, RandomSessions,
-                         ::testing::Values(SeedRow{12, 300},  // Stop after a late tick, under ctest -j2
-                                           SeedRow{3043390845593766736ull, 500}));  // Escape, 3 ms open delay
+                         ::testing::Values(SeedRow{12, 170},  // Escape after a late tick, under ctest -j2
+                                           SeedRow{3043390845593766736ull, 280}));  // Escape, 3 ms open delay
 
 // The same fault without the timing: the tick that a loaded machine delays
 // from the cursor's step into the next ones, run there by hand.
