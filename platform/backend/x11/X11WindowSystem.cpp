@@ -20,6 +20,11 @@ constexpr std::uint32_t kMoveResizeFlags = (1u << 8) | (1u << 9) | (1u << 10) | 
 // How long a window manager may take to answer.  Generous: a window manager
 // that never answers costs this once per move, one that does costs what it takes.
 constexpr int kWmAnswerMs = 500;
+// How long a window manager may take to let go of a window withdrawn from it.
+// It always does (without one the wait ends at once), so the bound costs
+// nothing; a window moved before it has let go is still its to constrain, and
+// on a loaded machine that took longer than kWmAnswerMs.
+constexpr int kWmReleaseMs = 5000;
 constexpr int kSettleMs = 60;
 // Corrections after the first request of a move.  A frame held back at a
 // screen edge comes closer by the slack between the edge and the asked frame
@@ -385,7 +390,7 @@ void X11WindowSystem::Withdraw(xcb_window_t w) {
   xcb_send_event(conn_, 0, root_, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                  reinterpret_cast<const char*>(&ev));
   xcb_flush(conn_);
-  WaitUntil([&] { return TopAncestor(w) == w && !WmClient(w); }, kWmAnswerMs);
+  WaitUntil([&] { return TopAncestor(w) == w && !WmClient(w); }, kWmReleaseMs);
   // Some window managers (fluxbox, xfwm4) leave their _NET_FRAME_EXTENTS on
   // a window they let go of: anyone reading the frame from it (Qt's frame
   // margins, a pager) would count a frame the window no longer has.
