@@ -33,6 +33,8 @@
 //   expect-rect CLASS L T R B
 //   expect-visible CLASS 0|1  (0 also holds when no such window exists)
 //   expect-caption CLASS TEXT (TEXT may be empty)
+//   wait-caption CLASS MS TEXT  let the event loop run until the window's
+//                             caption reads TEXT; fail when it does not within MS
 //   expect-enabled CLASS NAME 0|1
 //   expect-help TOPIC         the last help request named that topic
 //   expect-usable CLASS       a pointer move sent the way a user's comes in
@@ -50,7 +52,7 @@
 //
 // When a command names a CLASS, the first visible window of that class is
 // used, or, for the commands that also accept hidden windows (expect-rect,
-// expect-caption, expect-enabled, print-rect, remember-rect,
+// expect-caption, wait-caption, expect-enabled, print-rect, remember-rect,
 // expect-remembered, move), the first one at all.
 //
 // A failing command prints "FAIL line N: <what was expected> / <what was

@@ -19,7 +19,8 @@
 #                       LOG, adding its process ids to PIDS, and waits until
 #                       it names itself on the root window (and, for xfce,
 #                       until its panel has reserved its space); returns 1
-#                       when it did not come up within 15 s
+#                       when it did not come up within 60 s (a loaded machine
+#                       starts one with a session bus slowly)
 #   stop_process PID    ends PID: SIGTERM, and SIGKILL when it is still there
 #                       after two seconds (fluxbox now and then blocks SIGTERM
 #                       and would hang the run's cleanup)
@@ -114,7 +115,7 @@ wm_start() {
   # A window manager announces itself with _NET_SUPPORTING_WM_CHECK on the
   # root window; xprop -spy prints the root's properties at every change, so
   # this waits on the event.
-  exec 4< <(timeout 15 xprop -root -spy 2>/dev/null)
+  exec 4< <(timeout 60 xprop -root -spy 2>/dev/null)
   spy=$!
   PIDS+=("$spy")
   local env_cmd=() extra=()
@@ -126,7 +127,7 @@ wm_start() {
         dbus-daemon --session --nofork --nopidfile --address="unix:path=$work/bus" \
           --print-address=5 5>"$work/busaddress" >/dev/null 2>&1 &
         PIDS+=($!)
-        read -r -t 10 bus <"$work/busaddress" || true
+        read -r -t 30 bus <"$work/busaddress" || true
         [ -n "$bus" ] && env_cmd=(env "DBUS_SESSION_BUS_ADDRESS=$bus")
       fi ;;
   esac
@@ -156,7 +157,7 @@ wm_start() {
   [ "$WM_NAME" = xfce ] || return 0
   # The panel is up once the work area the window manager publishes leaves
   # room at the top.
-  exec 4< <(timeout 15 xprop -root -spy _NET_WORKAREA 2>/dev/null)
+  exec 4< <(timeout 60 xprop -root -spy _NET_WORKAREA 2>/dev/null)
   spy=$!
   PIDS+=("$spy")
   "${env_cmd[@]}" xfce4-panel --disable-wm-check --sm-client-disable >"$log.panel" 2>&1 &
