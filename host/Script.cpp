@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "host/HostApplication.h"
+#include "host/PointerPeer.h"
 #include "host/Screenshot.h"
 #include "host/XDesktop.h"
 #include "platform/Help.h"
@@ -360,6 +361,14 @@ bool RunClickAt(Call& x) {
   return true;
 }
 
+bool RunPeer(Call& x) {
+  PointerPeer* peer = PointerPeer::Get();
+  if (!peer) return x.Fail("a pointer peer (EDGETUCKER_POINTER_PEER)", "none");
+  std::string answer;
+  if (!peer->Ask(x.Arg(0), answer)) return x.Fail("ok from the peer to \"" + x.Arg(0) + "\"", answer);
+  return true;
+}
+
 bool RunActivate(Call& x) {
   platform::SetApplicationActive(x.Arg(0) == "1");
   return true;
@@ -413,6 +422,23 @@ bool RunExpectCaption(Call& x) {
   if (!w) return x.Fail("caption " + Quoted(want), "no window");
   if (w->windowTitle() != want) return x.Fail("caption " + Quoted(want), Quoted(w->windowTitle()));
   return true;
+}
+
+bool RunWaitCaption(Call& x) {
+  const QString want = QString::fromStdString(x.Arg(2));
+  const int limit = x.Int(1);
+  QElapsedTimer clock;
+  clock.start();
+  // The caption follows activation changes the event loop delivers: the
+  // loop runs, and the caption is looked at after each pass.
+  for (;;) {
+    QWidget* w = ScriptRunner::FindTopLevel(x.Arg(0), true);
+    if (w && w->windowTitle() == want) return true;
+    if (clock.elapsed() >= limit)
+      return x.Fail("caption " + Quoted(want) + " within " + std::to_string(limit) + " ms",
+                    w ? Quoted(w->windowTitle()) : std::string("no window"));
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 10);
+  }
 }
 
 bool RunExpectEnabled(Call& x) {
@@ -477,6 +503,7 @@ const std::vector<CommandSpec>& Commands() {
       {"cursor", "cursor X Y", {Arg::Int, Arg::Int}, 2, &RunCursor},
       {"click-at", "click-at X Y", {Arg::Int, Arg::Int}, 2, &RunClickAt},
       {"activate", "activate 1|0", {Arg::Flag}, 1, &RunActivate},
+      {"peer", "peer LINE", {Arg::Text}, 1, &RunPeer},
       {"wait", "wait MS", {Arg::Ms}, 1, &RunWait},
       {"expect-rect", "expect-rect CLASS L T R B", {Arg::Word, Arg::Int, Arg::Int, Arg::Int, Arg::Int}, 5,
        &RunExpectRect},
@@ -484,6 +511,7 @@ const std::vector<CommandSpec>& Commands() {
        {Arg::Word, Arg::Int, Arg::Int, Arg::Int, Arg::Int, Arg::Ms}, 6, &RunWaitRect},
       {"expect-visible", "expect-visible CLASS 0|1", {Arg::Word, Arg::Flag}, 2, &RunExpectVisible},
       {"expect-caption", "expect-caption CLASS TEXT", {Arg::Word, Arg::OptText}, 2, &RunExpectCaption},
+      {"wait-caption", "wait-caption CLASS MS TEXT", {Arg::Word, Arg::Ms, Arg::OptText}, 3, &RunWaitCaption},
       {"expect-enabled", "expect-enabled CLASS NAME 0|1", {Arg::Word, Arg::Word, Arg::Flag}, 3,
        &RunExpectEnabled},
       {"expect-help", "expect-help TOPIC", {Arg::Text}, 1, &RunExpectHelp},

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/Messages.h"
+#include "platform/backend/x11/X11Session.h"
 #include "platform/backend/x11/Xcb.h"
 
 #ifdef EDGETUCKER_HAVE_XI_WATCH
@@ -258,7 +259,15 @@ bool X11Activation::FocusWindow(QWidget* w) {
 void X11Activation::Evaluate() {
   if (windows_->WmRunning()) {
     const HWND active = windows_->FocusedWindow();
-    if (active == 0) return;
+    if (active == 0) {
+      // Under XWayland no X window is active while a native Wayland window
+      // has the focus (KWin puts the X focus on a window of its own, mutter
+      // on none): unless the X focus is in a window of ours, that is a loss.
+      // On X11 a window manager names none only for a moment, or when it
+      // gave the focus to nobody, which takes it from no one.
+      if (CurrentSession().xwayland && !XFocusIsOurs()) SetApplicationActive(false);
+      return;
+    }
     SetApplicationActive(IsOurWindow(active));
     return;
   }

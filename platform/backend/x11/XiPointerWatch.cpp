@@ -9,6 +9,10 @@
 #include <iostream>
 
 #include "platform/backend/x11/Xcb.h"
+#ifdef EDGETUCKER_HAVE_KWIN_CURSOR
+#include "platform/backend/x11/KWinCursor.h"
+#endif
+#include "platform/backend/x11/X11Session.h"
 
 namespace platform::x11 {
 namespace {
@@ -22,6 +26,10 @@ constexpr int kMaxRoundsPerWake = 4;
 }  // namespace
 
 std::unique_ptr<XiPointerWatch> XiPointerWatch::Create(const char* display) {
+  return Create(display, PointerSourcesFor(CurrentSession()));
+}
+
+std::unique_ptr<XiPointerWatch> XiPointerWatch::Create(const char* display, const PointerSources& sources) {
   const Display d = ConnectDisplay(display);
   if (!d.conn) return nullptr;
   xcb_connection_t* conn = d.conn;
@@ -38,17 +46,19 @@ std::unique_ptr<XiPointerWatch> XiPointerWatch::Create(const char* display) {
     xcb_disconnect(conn);
     return nullptr;
   }
-  return std::unique_ptr<XiPointerWatch>(new XiPointerWatch(conn, d.root, ext->major_opcode));
+  return std::unique_ptr<XiPointerWatch>(new XiPointerWatch(conn, d.root, ext->major_opcode, sources));
 }
 
-XiPointerWatch::XiPointerWatch(xcb_connection_t* conn, std::uint32_t root, std::uint8_t xiOpcode)
-    : m_conn(conn), m_root(root), m_xiOpcode(xiOpcode) {
+XiPointerWatch::XiPointerWatch(xcb_connection_t* conn, std::uint32_t root, std::uint8_t xiOpcode,
+                               const PointerSources& sources)
+    : m_conn(conn), m_root(root), m_xiOpcode(xiOpcode), m_sources(sources) {
   m_notifier = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(conn), QSocketNotifier::Read);
   m_notifier->setEnabled(false);
   QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [this] { OnReadable(); });
 }
 
 XiPointerWatch::~XiPointerWatch() {
+  m_compositorCursor.reset();
   m_notifier.reset();
   xcb_disconnect(m_conn);
 }
@@ -58,6 +68,12 @@ bool XiPointerWatch::Select(bool rawMotion) {
     xcb_input_event_mask_t head;
     std::uint32_t mask;
   } sel{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, rawMotion ? std::uint32_t(XCB_INPUT_XI_EVENT_MASK_RAW_MOTION) : 0u};
+  if (m_sources.rootCrossings) {
+    // Our own connection's selection on the root: other clients' stay as they are.
+    const std::uint32_t mask =
+        rawMotion ? std::uint32_t(XCB_EVENT_MASK_ENTER_WINDOW | XCB_EVENT_MASK_LEAVE_WINDOW) : 0u;
+    xcb_change_window_attributes(m_conn, m_root, XCB_CW_EVENT_MASK, &mask);
+  }
   xcb_generic_error_t* err = xcb_request_check(m_conn, xcb_input_xi_select_events_checked(m_conn, m_root, 1, &sel.head));
   const bool ok = !err && !xcb_connection_has_error(m_conn);
   std::free(err);
@@ -78,8 +94,19 @@ bool XiPointerWatch::Start(std::function<void(Point)> sink) {
   m_haveLast = false;
   const std::uint32_t seq = Query(false);
   m_notifier->setEnabled(true);
+#ifdef EDGETUCKER_HAVE_KWIN_CURSOR
+  if (m_sources.compositorCursor) {
+    if (!m_compositorCursor)
+      m_compositorCursor = std::make_unique<KWinCursor>([this](Point p) { OnCompositorCursor(p); });
+    m_compositorCursor->Start();
+  }
+#endif
   Settle(seq && Drain(false, seq));
   return !m_broken;
+}
+
+void XiPointerWatch::OnCompositorCursor(Point p) {
+  if (m_started) Report(p, true);
 }
 
 void XiPointerWatch::Stop() {
@@ -87,6 +114,9 @@ void XiPointerWatch::Stop() {
   m_started = false;
   m_sink = nullptr;
   m_notifier->setEnabled(false);
+#ifdef EDGETUCKER_HAVE_KWIN_CURSOR
+  if (m_compositorCursor) m_compositorCursor->Stop();
+#endif
   if (!m_broken && !Select(false)) NoteBroken();
   // Motion that arrived before the deselection must not wake a later Start.
   if (!m_broken) Drain(false, 0);
@@ -101,6 +131,10 @@ bool XiPointerWatch::Drain(bool queuedOnly, std::uint32_t after) {
       // made the event: motion stamped before a query is covered by its answer.
       if (ge->extension == m_xiOpcode && ge->event_type == XCB_INPUT_RAW_MOTION && ev->full_sequence >= after)
         moved = true;
+    } else if ((ev->response_type & 0x7F) == XCB_ENTER_NOTIFY || (ev->response_type & 0x7F) == XCB_LEAVE_NOTIFY) {
+      // The root's crossings, selected only under XWayland: the pointer left
+      // the X surfaces or came back to them, with no raw motion at times.
+      moved = true;
     }
     std::free(ev);
   }
@@ -112,12 +146,27 @@ std::uint32_t XiPointerWatch::Query(bool report) {
   Reply<xcb_query_pointer_reply_t> r(xcb_query_pointer_reply(m_conn, cookie, nullptr));
   ++m_queries;
   if (!r) return 0;
-  const Point p{r->root_x, r->root_y};
-  if (m_haveLast && p == m_last) return cookie.sequence;
+  Point p{r->root_x, r->root_y};
+  if (m_sources.childNoneIsOffX && r->child == XCB_WINDOW_NONE) {
+    // Over no X window: the position is the last one the server knew.  Off
+    // the X surfaces when a window still stands there (the pointer left it
+    // for a native one); when none does, the window under the pointer went
+    // away (a window of ours being hidden or given back), and where the
+    // pointer is stays unknown until it moves.
+    auto t = Own(xcb_translate_coordinates_reply(
+        m_conn, xcb_translate_coordinates(m_conn, m_root, m_root, std::int16_t(p.x), std::int16_t(p.y)), nullptr));
+    if (!t || t->child == XCB_WINDOW_NONE) return cookie.sequence;
+    p = PointOffX(CurrentBackends().screens->Monitors(), p);
+  }
+  Report(p, report);
+  return cookie.sequence;
+}
+
+void XiPointerWatch::Report(Point p, bool report) {
+  if (m_haveLast && p == m_last) return;
   m_haveLast = true;
   m_last = p;
   if (report && m_sink) m_sink(p);
-  return cookie.sequence;
 }
 
 void XiPointerWatch::OnReadable() {
