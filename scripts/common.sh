@@ -14,7 +14,11 @@ PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libbenchmar
 # driver with xrandr for the test on two monitors made without hardware.
 TEST_PACKAGES=(clang libclang-rt-dev
                xvfb xauth x11-utils xterm openbox icewm fluxbox xfwm4 metacity dbus-daemon
-               xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils)
+               xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
+               # Wayland sessions: the compositors, their XWayland, and what the
+               # tests' native Wayland peer is built from
+               mutter kwin-wayland weston xwayland qt6-wayland libwayland-dev libwayland-bin
+               plasma-wayland-protocols)
 
 ensure_packages() {
   local missing=()

@@ -9,8 +9,11 @@
 // COMMANDS and answers each with one line on the FIFO REPLIES: "ok", or
 // "fail WHY".
 //
-//   move X Y          the compositor's pointer to the desktop point (X, Y)
-//   click X Y         move there, then press and release the first button
+//   move X Y          glides the compositor's pointer to the desktop point
+//                     (X, Y) as a hand moves a mouse: steps of at most 24
+//                     pixels, one each 8 ms (a mouse reports at 125 Hz)
+//   jump X Y          the pointer to (X, Y) in one step
+//   click X Y         glide there, then press and release the first button
 //   expect native|elsewhere MS
 //                     waits until the pointer is over the native window (or
 //                     not), as the compositor tells this client, at most MS
@@ -39,8 +42,10 @@
 #include <QRasterWindow>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <iostream>
 #include <memory>
@@ -83,6 +88,37 @@ public:
   virtual ~Pointer() = default;
   virtual bool Move(int x, int y) = 0;
   virtual bool Button(bool pressed) = 0;
+  // Steps of at most kStep pixels from where the pointer was last put.
+  bool Glide(int x, int y) {
+    constexpr int kStep = 24;
+    if (!m_known) return Jump(x, y);
+    const int dx = x - m_x, dy = y - m_y;
+    const int steps = std::max(1, (std::max(std::abs(dx), std::abs(dy)) + kStep - 1) / kStep);
+    const int fromX = m_x, fromY = m_y;
+    for (int i = 1; i <= steps; ++i) {
+      if (i > 1) ::usleep(8000);
+      if (!Jump(fromX + dx * i / steps, fromY + dy * i / steps)) return false;
+    }
+    return true;
+  }
+  bool Jump(int x, int y) {
+    if (!Move(x, y)) return false;
+    m_known = true;
+    m_x = x;
+    m_y = y;
+    return true;
+  }
+
+protected:
+  void Known(int x, int y) {
+    m_known = true;
+    m_x = x;
+    m_y = y;
+  }
+
+private:
+  bool m_known = false;
+  int m_x = 0, m_y = 0;
 };
 
 // mutter: org.gnome.Mutter.RemoteDesktop, relative motion from a pinned corner.
@@ -106,6 +142,7 @@ public:
     // Far past the top-left corner: the pointer stops at (0, 0).
     if (!Relative(-100000, -100000)) return false;
     m_x = m_y = 0;
+    Known(0, 0);
     return true;
   }
   bool Move(int x, int y) override {
@@ -250,9 +287,11 @@ int main(int argc, char** argv) {
     char word[32] = {}, arg[32] = {};
     int x = 0, y = 0;
     if (std::sscanf(line.c_str(), "move %d %d", &x, &y) == 2) {
-      reply(pointer && pointer->Move(x, y) ? "ok" : "fail no pointer");
+      reply(pointer && pointer->Glide(x, y) ? "ok" : "fail no pointer");
+    } else if (std::sscanf(line.c_str(), "jump %d %d", &x, &y) == 2) {
+      reply(pointer && pointer->Jump(x, y) ? "ok" : "fail no pointer");
     } else if (std::sscanf(line.c_str(), "click %d %d", &x, &y) == 2) {
-      const bool ok = pointer && pointer->Move(x, y) && pointer->Button(true) && pointer->Button(false);
+      const bool ok = pointer && pointer->Glide(x, y) && pointer->Button(true) && pointer->Button(false);
       reply(ok ? "ok" : "fail no pointer");
     } else if (std::sscanf(line.c_str(), "expect %31s %d", word, &x) == 2) {
       const bool want = std::string(word) == "native";

@@ -47,6 +47,26 @@ PointerSources PointerSourcesFor(const Session& s) {
   return p;
 }
 
+Judgement JudgeQuery(const PointerSources& sources, const WatchState& state, const QueryFacts& q) {
+  Judgement j{QueryVerdict::Report, state};
+  if (!sources.childNoneIsOffX) return j;
+  if (q.childNone) {
+    if (state.dirty || !q.windowAtPoint)
+      j.verdict = QueryVerdict::Ignore;
+    else if (q.confirming && !q.raw)
+      j.verdict = QueryVerdict::OffX, j.next.offX = true;
+    else
+      j.verdict = QueryVerdict::Confirm;
+    return j;
+  }
+  j.next.dirty = false;
+  if (state.offX && !q.raw)
+    j.verdict = QueryVerdict::Ignore;
+  else
+    j.next.offX = false;
+  return j;
+}
+
 Point PointOffX(const std::vector<Monitor>& monitors, Point last) {
   if (monitors.empty()) return Point{0, 0};
   const Monitor* on = &monitors.front();

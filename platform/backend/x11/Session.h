@@ -83,6 +83,47 @@ struct PointerSources {
 };
 PointerSources PointerSourcesFor(const Session& s);
 
+// What one pointer query means under XWayland, where the X server's idea of
+// the pointer lags the compositor's (measured under mutter):
+//  * child None at a point where an X window stands: the pointer left the X
+//    surfaces (mutter and sway send XWayland a leave), or XWayland has not
+//    yet placed it into a window it just entered (within a frame or so).  So
+//    a None counts once it held a moment with no motion in between;
+//  * when windows were mapped, unmapped, reparented or moved under the
+//    pointer (ours hiding or coming back), XWayland keeps the pointer on the
+//    root, at rest and through the first motions, until it places it in a
+//    window again: a None means nothing until a query finds the pointer in a
+//    window (`dirty` until then);
+//  * a window again while the last report said "off the X surfaces", with
+//    no motion: XWayland put its stale pointer into a window that came to
+//    stand under it (one of ours hiding to its strip); the real pointer is
+//    still elsewhere.
+struct QueryFacts {
+  bool childNone = false;      // the query's child
+  bool windowAtPoint = false;  // a top-level X window stands at the queried point
+  bool raw = false;            // raw motion came since the last query
+  bool confirming = false;     // this is the query a None asked for, a moment later
+};
+struct WatchState {
+  bool dirty = false;  // windows changed since the pointer was last found in one
+  bool offX = false;   // the last report was "off the X surfaces"
+  friend bool operator==(const WatchState&, const WatchState&) = default;
+};
+enum class QueryVerdict {
+  Report,   // the position is where the pointer is
+  Ignore,   // nothing known: report nothing
+  Confirm,  // a None to be asked again in a moment
+  OffX,     // the pointer stands over no X surface: report PointOffX
+};
+struct Judgement {
+  QueryVerdict verdict = QueryVerdict::Report;
+  WatchState next;
+};
+Judgement JudgeQuery(const PointerSources& sources, const WatchState& state, const QueryFacts& q);
+// How long a None must hold: XWayland places a pointer that entered one of
+// its windows within a frame of the compositor's.
+inline constexpr int kOffXConfirmMs = 30;
+
 // Where the pointer is said to be while it stands over no X surface: a point
 // past every hide threshold and in no reveal zone, so that every shown IDE
 // window hides and none is revealed.  The middle of the bottom edge of the

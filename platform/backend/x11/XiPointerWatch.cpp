@@ -5,8 +5,10 @@
 
 #include <QMetaObject>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <cstdlib>
 #include <iostream>
+#include <utility>
 
 #include "platform/backend/x11/Xcb.h"
 #ifdef EDGETUCKER_HAVE_KWIN_CURSOR
@@ -55,9 +57,20 @@ XiPointerWatch::XiPointerWatch(xcb_connection_t* conn, std::uint32_t root, std::
   m_notifier = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(conn), QSocketNotifier::Read);
   m_notifier->setEnabled(false);
   QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [this] { OnReadable(); });
+  m_confirm = std::make_unique<QTimer>();
+  m_confirm->setSingleShot(true);
+  m_confirm->setInterval(kOffXConfirmMs);
+  QObject::connect(m_confirm.get(), &QTimer::timeout, m_confirm.get(), [this] {
+    if (!m_started) return;
+    // Events that came meanwhile (motion, windows changed) count first.
+    Drain(false, 0);
+    Query(true, true);
+    Settle(Drain(true, 0));
+  });
 }
 
 XiPointerWatch::~XiPointerWatch() {
+  m_confirm.reset();
   m_compositorCursor.reset();
   m_notifier.reset();
   xcb_disconnect(m_conn);
@@ -71,7 +84,9 @@ bool XiPointerWatch::Select(bool rawMotion) {
   if (m_sources.rootCrossings) {
     // Our own connection's selection on the root: other clients' stay as they are.
     const std::uint32_t mask =
-        rawMotion ? std::uint32_t(XCB_EVENT_MASK_ENTER_WINDOW | XCB_EVENT_MASK_LEAVE_WINDOW) : 0u;
+        rawMotion ? std::uint32_t(XCB_EVENT_MASK_ENTER_WINDOW | XCB_EVENT_MASK_LEAVE_WINDOW |
+                                  XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY)
+                  : 0u;
     xcb_change_window_attributes(m_conn, m_root, XCB_CW_EVENT_MASK, &mask);
   }
   xcb_generic_error_t* err = xcb_request_check(m_conn, xcb_input_xi_select_events_checked(m_conn, m_root, 1, &sel.head));
@@ -92,6 +107,8 @@ bool XiPointerWatch::Start(std::function<void(Point)> sink) {
   // The baseline: where the pointer stands now is no motion.  Motion the
   // selection let in before it is covered by it; motion after it is news.
   m_haveLast = false;
+  m_state = WatchState{};
+  m_rawSeen = false;
   const std::uint32_t seq = Query(false);
   m_notifier->setEnabled(true);
 #ifdef EDGETUCKER_HAVE_KWIN_CURSOR
@@ -106,6 +123,7 @@ bool XiPointerWatch::Start(std::function<void(Point)> sink) {
 }
 
 void XiPointerWatch::OnCompositorCursor(Point p) {
+  if (std::getenv("H19_DEBUG")) std::cerr << "kwin " << p.x << "," << p.y << std::endl;
   if (m_started) Report(p, true);
 }
 
@@ -114,6 +132,7 @@ void XiPointerWatch::Stop() {
   m_started = false;
   m_sink = nullptr;
   m_notifier->setEnabled(false);
+  m_confirm->stop();
 #ifdef EDGETUCKER_HAVE_KWIN_CURSOR
   if (m_compositorCursor) m_compositorCursor->Stop();
 #endif
@@ -130,35 +149,62 @@ bool XiPointerWatch::Drain(bool queuedOnly, std::uint32_t after) {
       // full_sequence names the last request the server had handled when it
       // made the event: motion stamped before a query is covered by its answer.
       if (ge->extension == m_xiOpcode && ge->event_type == XCB_INPUT_RAW_MOTION && ev->full_sequence >= after)
-        moved = true;
-    } else if ((ev->response_type & 0x7F) == XCB_ENTER_NOTIFY || (ev->response_type & 0x7F) == XCB_LEAVE_NOTIFY) {
-      // The root's crossings, selected only under XWayland: the pointer left
-      // the X surfaces or came back to them, with no raw motion at times.
-      moved = true;
+        moved = m_rawSeen = true;
+    } else {
+      switch (ev->response_type & 0x7F) {
+        // The root's crossings and its children's changes, selected only
+        // under XWayland: the pointer left the X surfaces or came back to
+        // them (with no raw motion at times), or what stands under
+        // XWayland's idea of the pointer changed (JudgeQuery).
+        case XCB_ENTER_NOTIFY:
+        case XCB_LEAVE_NOTIFY: moved = true; break;
+        case XCB_MAP_NOTIFY:
+        case XCB_UNMAP_NOTIFY:
+        case XCB_REPARENT_NOTIFY:
+        case XCB_CONFIGURE_NOTIFY:
+          m_state.dirty = true;
+          m_confirm->stop();
+          break;
+        default: break;
+      }
     }
     std::free(ev);
   }
   return moved;
 }
 
-std::uint32_t XiPointerWatch::Query(bool report) {
+std::uint32_t XiPointerWatch::Query(bool report, bool confirming) {
   const xcb_query_pointer_cookie_t cookie = xcb_query_pointer(m_conn, m_root);
   Reply<xcb_query_pointer_reply_t> r(xcb_query_pointer_reply(m_conn, cookie, nullptr));
   ++m_queries;
   if (!r) return 0;
-  Point p{r->root_x, r->root_y};
-  if (m_sources.childNoneIsOffX && r->child == XCB_WINDOW_NONE) {
-    // Over no X window: the position is the last one the server knew.  Off
-    // the X surfaces when a window still stands there (the pointer left it
-    // for a native one); when none does, the window under the pointer went
-    // away (a window of ours being hidden or given back), and where the
-    // pointer is stays unknown until it moves.
+  const Point p{r->root_x, r->root_y};
+  QueryFacts q;
+  q.childNone = r->child == XCB_WINDOW_NONE;
+  q.raw = std::exchange(m_rawSeen, false);
+  q.confirming = confirming;
+  if (q.childNone && m_sources.childNoneIsOffX) {
     auto t = Own(xcb_translate_coordinates_reply(
         m_conn, xcb_translate_coordinates(m_conn, m_root, m_root, std::int16_t(p.x), std::int16_t(p.y)), nullptr));
-    if (!t || t->child == XCB_WINDOW_NONE) return cookie.sequence;
-    p = PointOffX(CurrentBackends().screens->Monitors(), p);
+    q.windowAtPoint = t && t->child != XCB_WINDOW_NONE;
   }
-  Report(p, report);
+  const Judgement j = JudgeQuery(m_sources, m_state, q);
+  if (std::getenv("H19_DEBUG")) std::cerr << "query " << p.x << "," << p.y << " none " << q.childNone << " raw " << q.raw << " conf " << q.confirming << " at " << q.windowAtPoint << " dirty " << m_state.dirty << " offx " << m_state.offX << " -> " << int(j.verdict) << std::endl;
+  m_state = j.next;
+  if (j.verdict != QueryVerdict::Confirm) m_confirm->stop();
+  switch (j.verdict) {
+    case QueryVerdict::Report:
+      Report(p, report);
+      break;
+    case QueryVerdict::OffX:
+      Report(PointOffX(CurrentBackends().screens->Monitors(), p), report);
+      break;
+    case QueryVerdict::Confirm:
+      if (!m_confirm->isActive()) m_confirm->start();
+      break;
+    case QueryVerdict::Ignore:
+      break;
+  }
   return cookie.sequence;
 }
 

@@ -14,8 +14,8 @@
 // events: the pointer leaving every X window for a native Wayland one or the
 // bare desktop enters the root (mutter, sway), and a query then answers child
 // None at the last position the server knew, inside the window that was left.
-// Such a pointer is reported at PointOffX (Session.h), a point past every hide
-// threshold, so that shown IDE windows hide as they do when the pointer leaves
+// Such a pointer (once JudgeQuery, Session.h, is sure of it) is reported at
+// PointOffX, a point past every hide threshold, so that shown IDE windows hide as they do when the pointer leaves
 // them for another X window.  Under KWin, which tells its XWayland nothing of
 // the pointer leaving, KWin's own cursor is followed as well (KWinCursor.h).
 //
@@ -36,6 +36,7 @@
 #include "platform/backend/x11/Session.h"
 
 class QSocketNotifier;
+class QTimer;
 namespace platform::x11 {
 class KWinCursor;
 }
@@ -84,7 +85,7 @@ private:
   // One round trip; remembers the position and, when `report`, passes it to
   // the sink if it changed.  Returns the query's request number; 0 when the
   // connection failed.
-  std::uint32_t Query(bool report);
+  std::uint32_t Query(bool report, bool confirming = false);
   void NoteBroken();
 
   xcb_connection_t* m_conn = nullptr;
@@ -98,6 +99,11 @@ private:
   Point m_last;
   std::uint64_t m_queries = 0;
   PointerSources m_sources;
+  // Raw motion came in since the last query.
+  bool m_rawSeen = false;
+  WatchState m_state;
+  // Asks again a moment after a query answered None (JudgeQuery).
+  std::unique_ptr<QTimer> m_confirm;
   std::unique_ptr<KWinCursor> m_compositorCursor;
 };
 
