@@ -15,6 +15,7 @@
 #include "host/Screenshot.h"
 #include "host/XDesktop.h"
 #include "platform/Help.h"
+#include "platform/Screens.h"
 #include "platform/Windows.h"
 
 namespace host {
@@ -406,6 +407,16 @@ bool RunWaitRect(Call& x) {
   return true;
 }
 
+bool RunExpectOnScreen(Call& x) {
+  const std::string& cls = x.Arg(0);
+  platform::Rect r;
+  if (!WindowRect(cls, r)) return x.Fail(cls + " wholly on a monitor", "no window");
+  for (const platform::Monitor& m : platform::GetMonitors())
+    if (r.left >= m.bounds.left && r.top >= m.bounds.top && r.right <= m.bounds.right && r.bottom <= m.bounds.bottom)
+      return true;
+  return x.Fail(cls + " wholly on a monitor", RectText(r));
+}
+
 bool RunExpectVisible(Call& x) {
   const std::string& cls = x.Arg(0);
   const bool want = x.Arg(1) == "1";
@@ -510,6 +521,7 @@ const std::vector<CommandSpec>& Commands() {
       {"wait-rect", "wait-rect CLASS L T R B MS",
        {Arg::Word, Arg::Int, Arg::Int, Arg::Int, Arg::Int, Arg::Ms}, 6, &RunWaitRect},
       {"expect-visible", "expect-visible CLASS 0|1", {Arg::Word, Arg::Flag}, 2, &RunExpectVisible},
+      {"expect-on-screen", "expect-on-screen CLASS", {Arg::Word}, 1, &RunExpectOnScreen},
       {"expect-caption", "expect-caption CLASS TEXT", {Arg::Word, Arg::OptText}, 2, &RunExpectCaption},
       {"wait-caption", "wait-caption CLASS MS TEXT", {Arg::Word, Arg::Ms, Arg::OptText}, 3, &RunWaitCaption},
       {"expect-enabled", "expect-enabled CLASS NAME 0|1", {Arg::Word, Arg::Word, Arg::Flag}, 3,

@@ -70,6 +70,52 @@ TEST(Session, PointerSources) {
   EXPECT_TRUE(kwin.childNoneIsOffX && kwin.rootCrossings && kwin.compositorCursor);
 }
 
+// One query after another, as the watch meets them under mutter's XWayland.
+TEST(JudgeQuery, XWaylandsStalePointer) {
+  using platform::x11::JudgeQuery;
+  using platform::x11::QueryFacts;
+  using platform::x11::QueryVerdict;
+  using platform::x11::WatchState;
+  const auto xw = PointerSourcesFor(ClassifySession({{"XWAYLAND0"}, "Mutter", true}));
+  struct Row {
+    const char* name;
+    WatchState before;
+    QueryFacts q;  // childNone, windowAtPoint, raw, confirming
+    QueryVerdict verdict;
+    WatchState after;
+  };
+  const Row rows[] = {
+      {"motion over a window", {}, {false, false, true, false}, QueryVerdict::Report, {}},
+      {"left for a native window: asked again first", {}, {true, true, false, false}, QueryVerdict::Confirm, {}},
+      {"still None a moment later: off the X surfaces", {}, {true, true, false, true}, QueryVerdict::OffX,
+       {false, true}},
+      {"motion meanwhile: XWayland had not placed an entering pointer yet", {}, {true, true, true, true},
+       QueryVerdict::Confirm, {}},
+      {"None where no window stands: the window under the pointer went", {}, {true, false, false, true},
+       QueryVerdict::Ignore, {}},
+      {"windows changed: XWayland keeps a resting pointer on the root", {true, false}, {true, true, false, true},
+       QueryVerdict::Ignore, {true, false}},
+      {"windows changed: nor do first motions tell", {true, false}, {true, true, true, false},
+       QueryVerdict::Ignore, {true, false}},
+      {"windows changed: the pointer found in a window again", {true, false}, {false, false, true, false},
+       QueryVerdict::Report, {}},
+      {"off X: the stale pointer put into a window shown under it", {true, true}, {false, false, false, false},
+       QueryVerdict::Ignore, {false, true}},
+      {"off X: motion over a window brings it back", {false, true}, {false, false, true, false},
+       QueryVerdict::Report, {}},
+      {"off X: still off", {false, true}, {true, true, false, true}, QueryVerdict::OffX, {false, true}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    const auto j = JudgeQuery(xw, r.before, r.q);
+    EXPECT_EQ(j.verdict, r.verdict);
+    EXPECT_EQ(j.next, r.after);
+  }
+  // On X11 a query is always the truth: None there means the root window.
+  const auto x11 = PointerSourcesFor(ClassifySession({{"screen"}, "Openbox", true}));
+  EXPECT_EQ(JudgeQuery(x11, {}, {true, true, false, true}).verdict, QueryVerdict::Report);
+}
+
 Monitor Mon(int l, int t, int r, int b, bool primary = false) { return Monitor{{l, t, r, b}, {l, t, r, b}, primary}; }
 
 // The engine's decision for a pointer at p with both windows shown, and with
