@@ -1,10 +1,11 @@
 #include "host/PointerPeer.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <unistd.h>
 
-#include <chrono>
+#include <QEventLoop>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <cstdlib>
 #include <iostream>
 
@@ -45,28 +46,35 @@ bool PointerPeer::Ask(const std::string& line, std::string& answer, int timeoutM
     answer = "the peer's FIFO took no command";
     return false;
   }
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    const std::size_t nl = m_pending.find('\n');
-    if (nl != std::string::npos) {
-      answer = m_pending.substr(0, nl);
-      m_pending.erase(0, nl + 1);
-      return answer == "ok";
-    }
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-    pollfd p{m_replies, POLLIN, 0};
-    if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) {
-      answer = "no answer from the peer within " + std::to_string(timeoutMs) + " ms";
-      return false;
-    }
+  // The event loop runs meanwhile: the add-in in this process must hear of
+  // the pointer while it moves, as it would with a hand on the mouse.
+  QSocketNotifier readable(m_replies, QSocketNotifier::Read);
+  QEventLoop loop;
+  QTimer timeout;
+  timeout.setSingleShot(true);
+  bool closed = false;
+  QObject::connect(&readable, &QSocketNotifier::activated, &loop, [&] {
     char chunk[256];
     const ssize_t n = ::read(m_replies, chunk, sizeof chunk);
-    if (n <= 0) {
-      answer = "the peer's FIFO closed";
-      return false;
-    }
-    m_pending.append(chunk, static_cast<std::size_t>(n));
+    if (n <= 0)
+      closed = true;
+    else
+      m_pending.append(chunk, static_cast<std::size_t>(n));
+    if (closed || m_pending.find('\n') != std::string::npos) loop.quit();
+  });
+  QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
+  if (m_pending.find('\n') == std::string::npos) {
+    timeout.start(timeoutMs);
+    loop.exec();
   }
+  const std::size_t nl = m_pending.find('\n');
+  if (nl == std::string::npos) {
+    answer = closed ? "the peer's FIFO closed" : "no answer from the peer within " + std::to_string(timeoutMs) + " ms";
+    return false;
+  }
+  answer = m_pending.substr(0, nl);
+  m_pending.erase(0, nl + 1);
+  return answer == "ok";
 }
 
 }  // namespace host

@@ -22,8 +22,8 @@ public:
   static PointerPeer* Get();
   ~PointerPeer();
 
-  // Sends one line and waits for its answer, at most timeoutMs; true when the
-  // answer is "ok".  `answer` gets the answer line (or why none came).
+  // Sends one line and waits for its answer, at most timeoutMs, the event
+  // loop running meanwhile; true when the answer is "ok".  `answer` gets the answer line (or why none came).
   bool Ask(const std::string& line, std::string& answer, int timeoutMs = 20000);
 
 private:

@@ -43,6 +43,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -103,6 +104,8 @@ public:
   }
   bool Jump(int x, int y) {
     if (!Move(x, y)) return false;
+    if (std::getenv("H19_DEBUG"))
+      std::cerr << std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch()).count() << " step " << x << "," << y << std::endl;
     m_known = true;
     m_x = x;
     m_y = y;

@@ -10,6 +10,8 @@
 #include <cmath>
 #include <iostream>
 
+#include "platform/backend/x11/X11Session.h"
+
 namespace platform::x11 {
 namespace {
 
@@ -33,6 +35,10 @@ QString KWinCursor::ScriptText(const QString& service) {
              "workspace.cursorPosChanged.connect(function () {\n"
              "  var p = workspace.cursorPos;\n"
              "  callDBus(\"%1\", \"%2\", \"org.edgetucker.Cursor\", \"Moved\", p.x, p.y);\n"
+             "});\n"
+             "workspace.clientActivated.connect(function (c) {\n"
+             "  var native = c ? !(c.windowId > 0) : false;\n"
+             "  callDBus(\"%1\", \"%2\", \"org.edgetucker.Cursor\", \"Activated\", native);\n"
              "});\n")
       .arg(service, QLatin1String(kObjectPath));
 }
@@ -89,6 +95,10 @@ void KWinCursor::Stop() {
 void KWinCursor::Moved(int x, int y) {
   // Calls the script made before it was unloaded may still come in.
   if (m_running && m_sink) m_sink(Point{x, y});
+}
+
+void KWinCursor::Activated(bool native) {
+  if (m_running) NoteCompositorActivation(native);
 }
 
 void KWinCursor::Moved(double x, double y) {

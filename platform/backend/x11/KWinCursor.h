@@ -8,7 +8,10 @@
 // The script connects to workspace.cursorPosChanged and calls this process
 // back over the same bus at every move of the cursor (method Moved(x, y) of
 // the interface org.edgetucker.Cursor at /Cursor on this connection's unique
-// name); the position goes to the sink.  Stop unloads the script
+// name); the position goes to the sink.  It also tells when KWin activates a
+// window (Activated(native)): a native window taking the focus changes nothing
+// an X client sees while the X focus is in an unmanaged window of ours, so
+// that goes to NoteCompositorActivation (X11Session.h).  Stop unloads the script
 // (unloadScript) and removes its file.  Nothing is installed for good: the
 // script lives in KWin until it is unloaded or KWin restarts, and its file in
 // the temporary folder ($TMPDIR or /tmp) named edgetucker-cursor-PID.js.
@@ -51,6 +54,9 @@ public Q_SLOTS:
   // them, integers or doubles.
   Q_SCRIPTABLE void Moved(int x, int y);
   Q_SCRIPTABLE void Moved(double x, double y);
+  // KWin activated a window: native for a native Wayland one, else an X
+  // window or none.
+  Q_SCRIPTABLE void Activated(bool native);
 
 private:
   std::function<void(Point)> m_sink;

@@ -39,6 +39,19 @@ SessionFacts ReadSessionFacts(xcb_connection_t* c, xcb_window_t root) {
   return f;
 }
 
+namespace {
+std::function<void(bool)>& ActivationHandler() {
+  static std::function<void(bool)> handler;
+  return handler;
+}
+}  // namespace
+
+void NoteCompositorActivation(bool native) {
+  if (ActivationHandler()) ActivationHandler()(native);
+}
+
+void SetCompositorActivationHandler(std::function<void(bool native)> handler) { ActivationHandler() = std::move(handler); }
+
 const Session& CurrentSession() {
   static const Session session = [] {
     const Display d = ConnectDisplay();
