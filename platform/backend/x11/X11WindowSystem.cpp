@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
@@ -488,7 +489,12 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
   const bool wm = WmRunning();
   const std::vector<Monitor> monitors = CurrentBackends().screens->Monitors();
   auto a = Own(xcb_get_window_attributes_reply(conn_, xcb_get_window_attributes(conn_, w), nullptr));
-  const bool shown = a && a->map_state != XCB_MAP_STATE_UNMAPPED;
+  // A window the window manager has just framed may stand unmapped a moment
+  // longer (mutter maps the client after its frame): its WM_STATE Normal
+  // says it is shown, and a move must place its frame, not the bare client.
+  const bool shown = a && (a->map_state != XCB_MAP_STATE_UNMAPPED ||
+                           (wm && !Cardinals(w, atoms_.wmState, atoms_.wmState).empty() &&
+                            Cardinals(w, atoms_.wmState, atoms_.wmState)[0] == 1 && TopAncestor(w) != w));
   // A window this layer withdrew is override-redirect until it is given
   // back.  One that is not is another window under a reused id (the X server
   // hands a gone client's ids to the next one): what was kept is not its.
