@@ -43,7 +43,6 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -104,8 +103,6 @@ public:
   }
   bool Jump(int x, int y) {
     if (!Move(x, y)) return false;
-    if (std::getenv("H19_DEBUG"))
-      std::cerr << std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch()).count() << " step " << x << "," << y << std::endl;
     m_known = true;
     m_x = x;
     m_y = y;

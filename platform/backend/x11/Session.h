@@ -122,7 +122,7 @@ struct Judgement {
 Judgement JudgeQuery(const PointerSources& sources, const WatchState& state, const QueryFacts& q);
 // How long a None must hold: XWayland places a pointer that entered one of
 // its windows within a frame of the compositor's.
-inline constexpr int kOffXConfirmMs = 30;
+inline constexpr int kOffXConfirmMs = 16;
 
 // Where the pointer is said to be while it stands over no X surface: a point
 // past every hide threshold and in no reveal zone, so that every shown IDE

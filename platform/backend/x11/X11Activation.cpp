@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <thread>
-#include <iostream>
 
 #include "platform/Messages.h"
 #include "platform/backend/x11/X11Session.h"
@@ -286,7 +285,6 @@ bool X11Activation::FocusWindow(QWidget* w) {
 void X11Activation::Evaluate() {
   if (windows_->WmRunning()) {
     const HWND active = windows_->FocusedWindow();
-    if (std::getenv("H19_DEBUG")) std::cerr << "evaluate active " << active << " xfocus " << XFocus() << " ours " << XFocusIsOurs() << std::endl;
     if (active == 0) {
       // Under XWayland no X window is active while a native Wayland window
       // has the focus (KWin puts the X focus on a window of its own, mutter

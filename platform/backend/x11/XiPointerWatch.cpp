@@ -6,7 +6,6 @@
 #include <QMetaObject>
 #include <QSocketNotifier>
 #include <QTimer>
-#include <chrono>
 #include <cstdlib>
 #include <iostream>
 #include <utility>
@@ -124,7 +123,6 @@ bool XiPointerWatch::Start(std::function<void(Point)> sink) {
 }
 
 void XiPointerWatch::OnCompositorCursor(Point p) {
-  if (std::getenv("H19_DEBUG")) std::cerr << std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch()).count() << " kwin " << p.x << "," << p.y << std::endl;
   if (m_started) Report(p, true);
 }
 
@@ -190,7 +188,6 @@ std::uint32_t XiPointerWatch::Query(bool report, bool confirming) {
     q.windowAtPoint = t && t->child != XCB_WINDOW_NONE;
   }
   const Judgement j = JudgeQuery(m_sources, m_state, q);
-  if (std::getenv("H19_DEBUG")) std::cerr << std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch()).count() << " query " << p.x << "," << p.y << " none " << q.childNone << " raw " << q.raw << " conf " << q.confirming << " at " << q.windowAtPoint << " dirty " << m_state.dirty << " offx " << m_state.offX << " -> " << int(j.verdict) << std::endl;
   m_state = j.next;
   if (j.verdict != QueryVerdict::Confirm) m_confirm->stop();
   switch (j.verdict) {
