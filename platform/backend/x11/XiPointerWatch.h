@@ -34,13 +34,13 @@
 
 #include "platform/backend/Backend.h"
 #include "platform/backend/x11/Session.h"
+#include "platform/backend/x11/Xcb.h"
 
 class QSocketNotifier;
 class QTimer;
 namespace platform::x11 {
 class KWinCursor;
 }
-struct xcb_connection_t;
 
 namespace platform::x11 {
 
@@ -68,7 +68,7 @@ public:
   std::uint64_t Queries() const { return m_queries; }
 
 private:
-  XiPointerWatch(xcb_connection_t* conn, std::uint32_t root, std::uint8_t xiOpcode, const PointerSources& sources);
+  XiPointerWatch(Connection display, std::uint8_t xiOpcode, const PointerSources& sources);
   bool Select(bool rawMotion);
   // A position from the compositor's own cursor.
   void OnCompositorCursor(Point p);
@@ -88,7 +88,8 @@ private:
   std::uint32_t Query(bool report, bool confirming = false);
   void NoteBroken();
 
-  xcb_connection_t* m_conn = nullptr;
+  Connection m_display;
+  xcb_connection_t* m_conn = nullptr;  // m_display's, and its root
   std::uint32_t m_root = 0;
   std::uint8_t m_xiOpcode = 0;
   std::unique_ptr<QSocketNotifier> m_notifier;
