@@ -144,6 +144,7 @@ void Bridge::TryAttach() {
     const IdeWindows now = m_windows.Current();
     if (!now.main) continue;  // gone between the two looks
     m_attached = p;
+    m_attachedPid = now.pid;
     say("found " + p->name + "'s main window");
     m_seen = IdeWindows{};
     m_recovering = false;
@@ -216,20 +217,26 @@ void Bridge::FinishRecovery() {
 
 void Bridge::FollowProject() {
   if (!m_attached) return;
+  if (TakesIdesWord()) {
+    SetProject(m_word->project, m_word->desktop);
+    return;
+  }
   std::string project;
   if (const std::optional<platform::WindowIdentity> id = m_desktop.Identify(m_windows.Current().main))
     project = ParseProjectName(m_attached->projectTitle, id->title).value_or(std::string());
   SetProject(project);
 }
 
-void Bridge::SetProject(const std::string& project) {
+void Bridge::SetProject(const std::string& project, const std::string& desktop) {
   const std::vector<Notification> steps = ProjectChange(m_project, project);
+  const std::string source = TakesIdesWord() ? " (the IDE's word)" : "";
   for (const Notification& n : steps) {
     // The service answers what the IDE shows at each step: the old project
     // while it closes, the new one once its desktop loads.
     if (n.code == fnProjectDesktopLoad) m_project = project;
-    say(n.code == fnProjectClosing ? "project \"" + m_project + "\" closed" : "project \"" + project + "\" opened");
-    m_host.Notify(n.code, n.file);
+    say((n.code == fnProjectClosing ? "project \"" + m_project + "\" closed" : "project \"" + project + "\" opened") +
+        source);
+    m_host.Notify(n.code, n.code == fnProjectDesktopLoad && !desktop.empty() ? desktop : n.file);
     if (n.code == fnProjectClosing) m_project.clear();
   }
   m_project = project;
@@ -242,6 +249,9 @@ void Bridge::Detach() {
   // window's hidden place already, so its note must stay for the next start.
   m_attached = nullptr;
   m_movedByAddIn.clear();
+  // The word was that IDE's; one started again speaks anew.
+  if (m_word && m_word->pid == m_attachedPid) m_word.reset();
+  m_attachedPid = 0;
   SetProject(std::string());
   m_recovering = false;
   m_recoveryTimer.stop();
@@ -273,6 +283,37 @@ void Bridge::Quit() {
   BusyScope busy(m_busy);
   if (m_attached) SetProject(std::string());
   SaveNow();
+}
+
+bool Bridge::TakesIdesWord() const {
+  if (!m_attached || !m_word) return false;
+  const long long pid = m_windows.Current().pid;
+  return pid == 0 || pid == m_word->pid;
+}
+
+void Bridge::IdeSays(const IdeEvent& event) {
+  if (m_busy) {
+    QTimer::singleShot(10, this, [this, event] { IdeSays(event); });
+    return;
+  }
+  BusyScope busy(m_busy);
+  IdeSaysNow(event);
+}
+
+void Bridge::IdeSaysNow(const IdeEvent& event) {
+  const bool had = TakesIdesWord();
+  // Every event carries the IDE's whole project state: a bridge started while
+  // a project was open learns it from the first event it hears.
+  const bool open = event.code != kIdeProjectClosing && !event.project.empty();
+  m_word = IdeWord{event.pid, open ? event.project : std::string(), open ? event.desktop : std::string()};
+  if (!TakesIdesWord()) return;  // kept for when that IDE's window is found
+  if (!had) say("the IDE's own package speaks: its project is taken from it, not from the title");
+  if (m_recovering) return;  // FinishRecovery follows the project
+  FollowProject();
+  if (event.code == kIdeDesktopSaving && m_host.Loaded()) {
+    say("the IDE is about to save its windows' places; they come home for it");
+    m_host.Notify(fnProjectDesktopSave, event.desktop);
+  }
 }
 
 bool Bridge::ShowPanel() {

@@ -17,6 +17,15 @@
 //   detached  the main window has gone: the add-in gets code 5 for the open
 //             project, as when a project closes, and the bridge waits again.
 //
+// The IDE's own word (IdeEvents.h).  When the IDE runs the bridge's package,
+// IdeSays hands the bridge its events.  The latest event of a process stands
+// for that IDE's project state; while the attached main window belongs to that
+// process (or its process is unknown), the project comes from that word and
+// the title is not read for it.  The word is kept while no IDE is attached
+// (the package speaks as the IDE starts, before its main window shows) and
+// forgotten when the IDE it came from goes away.  Code 11 reaches the add-in
+// as it is (its windows come home for the save; it goes on watching).
+//
 // The services: QueryParentWindow is the real main window (0 while waiting),
 // QueryProjectName the project read from its title ("" while waiting or with
 // no project shown).
@@ -45,6 +54,7 @@
 
 #include "bridge/AddInHost.h"
 #include "bridge/HomePlaces.h"
+#include "bridge/IdeEvents.h"
 #include "bridge/IdeProfile.h"
 #include "bridge/IdeWindows.h"
 
@@ -93,6 +103,11 @@ public:
   void FramesMoved();
   // The menu entry: runs the add-in's expert; false when no add-in is loaded.
   bool ShowPanel();
+  // An event from the IDE's own package (see above).  Called while the bridge
+  // is busy telling the add-in something, it is put off until that is done.
+  void IdeSays(const IdeEvent& event);
+  // True while the project comes from the attached IDE's word, not its title.
+  bool TakesIdesWord() const;
 
   const IdeProfile* AttachedProfile() const { return m_attached; }
   bool Recovering() const { return m_recovering; }
@@ -121,7 +136,8 @@ private:
   void CheckLanding();
   void FinishRecovery();
   void FollowProject();
-  void SetProject(const std::string& project);
+  void SetProject(const std::string& project, const std::string& desktop = {});
+  void IdeSaysNow(const IdeEvent& event);
   void NoteMove(IdeRole role, const std::optional<platform::Rect>& before, const platform::Rect& target);
 
   platform::WindowSystem& m_desktop;
@@ -135,6 +151,13 @@ private:
   // its hands, and a note of an earlier run no longer brings them home.
   std::set<platform::HWND> m_movedByAddIn;
   std::string m_project;
+  struct IdeWord {
+    long long pid = 0;
+    std::string project;  // empty: no project open
+    std::string desktop;
+  };
+  std::optional<IdeWord> m_word;  // the latest event of an IDE's package
+  long long m_attachedPid = 0;    // the attached main window's process when found
   bool m_recovering = false;
   std::vector<std::pair<platform::HWND, platform::Rect>> m_landing;
   QTimer m_recoveryTimer;

@@ -2,6 +2,9 @@
 
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QPointer>
+
+#include "bridge/IdeEvents.h"
 
 namespace bridge {
 
@@ -31,14 +34,16 @@ bool SingleInstance::Forward(const QByteArray& command, int timeoutMs) {
   return socket.readAll().startsWith("ok");
 }
 
+bool SingleInstance::Running() const {
+  QLocalSocket probe;
+  probe.connectToServer(m_name);
+  return probe.waitForConnected(500);
+}
+
 bool SingleInstance::Listen() {
   // Qt replaces a socket file of the same name without asking, so look first:
   // a live bridge answers; a file left by one that died does not.
-  {
-    QLocalSocket probe;
-    probe.connectToServer(m_name);
-    if (probe.waitForConnected(500)) return false;
-  }
+  if (Running()) return false;
   QLocalServer::removeServer(m_name);
   m_server = std::make_unique<QLocalServer>();
   m_server->setSocketOptions(QLocalServer::UserAccessOption);
@@ -48,14 +53,18 @@ bool SingleInstance::Listen() {
       connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
       connect(s, &QLocalSocket::readyRead, this, [this, s] {
         if (!s->canReadLine()) {
-          if (s->bytesAvailable() > 256) s->abort();  // no command is this long
+          if (s->bytesAvailable() > static_cast<qint64>(kIdeEventMaxLine)) s->abort();  // no command is this long
           return;
         }
-        const QByteArray line = s->readLine(257).trimmed();
+        const QByteArray line = s->readLine(kIdeEventMaxLine + 1).trimmed();
+        // Acted on first, answered after: the add-in may run events while it
+        // moves windows, among them this socket's end, hence the guard.
+        QPointer<QLocalSocket> guard(s);
+        emit commandReceived(line);
+        if (!guard) return;
         s->write("ok\n");
         s->flush();
         s->disconnectFromServer();
-        emit commandReceived(line);
       });
     }
   });

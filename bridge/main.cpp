@@ -16,7 +16,9 @@
 
 #include "bridge/Bridge.h"
 #include "bridge/CommandLine.h"
+#include "bridge/IdeEvents.h"
 #include "bridge/IdeProfile.h"
+#include "bridge/LazarusPackage.h"
 #include "bridge/SingleInstance.h"
 #include "bridge/XWatch.h"
 #include "platform/backend/Backend.h"
@@ -25,12 +27,17 @@
 #ifndef EDGETUCKER_INSTALL_LIBDIR
 #define EDGETUCKER_INSTALL_LIBDIR ""
 #endif
+#ifndef EDGETUCKER_INSTALL_LAZARUS_PACKAGE
+#define EDGETUCKER_INSTALL_LAZARUS_PACKAGE ""
+#endif
 
 namespace {
 
 using namespace bridge;
 
 int g_signalPipe[2] = {-1, -1};
+int g_argc = 0;
+char** g_argv = nullptr;
 
 void OnSignal(int) {
   const char c = 1;
@@ -107,9 +114,31 @@ int ListWindows(const std::vector<IdeProfile>& profiles) {
   return 0;
 }
 
+// The event the IDE's package passes on (--ide-event, or its state with --panel).
+IdeEvent EventOf(const BridgeCommand& cmd) {
+  const bool open = cmd.ideEvent != kIdeProjectClosing && !cmd.project.empty();
+  return IdeEvent{cmd.ideEvent ? cmd.ideEvent : (open ? kIdeProjectOpened : kIdeProjectClosing), cmd.idePid,
+                  cmd.project, cmd.desktop};
+}
+
+// Waits long enough for the add-in to bring windows home (a slide of 30 steps).
+constexpr int kIdeEventWaitMs = 15000;
+
+int LazarusPackage(const BridgeCommand& cmd) {
+  QCoreApplication app(g_argc, g_argv);
+  LazarusSetup setup;
+  setup.config = cmd.lazarusConfig;
+  setup.bridge = QCoreApplication::applicationFilePath().toStdString();
+  setup.packageSource =
+      FindPackageSource(QCoreApplication::applicationDirPath().toStdString(), EDGETUCKER_INSTALL_LAZARUS_PACKAGE);
+  return cmd.installLazarus ? InstallLazarusPackage(setup) : UninstallLazarusPackage(setup);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  g_argc = argc;
+  g_argv = argv;
   std::vector<std::string> args(argv + 1, argv + argc);
   const BridgeCommand cmd = ParseCommandLine(args);
   if (!cmd.error.empty()) {
@@ -119,6 +148,15 @@ int main(int argc, char** argv) {
   if (cmd.help) {
     std::cout << HelpText();
     return 0;
+  }
+  if (cmd.installLazarus || cmd.uninstallLazarus) return LazarusPackage(cmd);
+  if (cmd.ideEvent) {
+    // Only passed on: an IDE's event never starts a bridge.
+    QCoreApplication app(argc, argv);
+    SingleInstance running(InstanceName(qEnvironmentVariable("DISPLAY"), ::getuid()));
+    if (running.Forward(QByteArray::fromStdString(FormatIdeEvent(EventOf(cmd))), kIdeEventWaitMs)) return 0;
+    std::cerr << "edgetucker-bridge: no bridge runs for this display; the IDE's event is dropped" << std::endl;
+    return 1;
   }
 
   QApplication app(argc, argv);
@@ -138,6 +176,9 @@ int main(int argc, char** argv) {
 
   SingleInstance instance(InstanceName(qEnvironmentVariable("DISPLAY"), ::getuid()));
   const QByteArray command = cmd.panel ? QByteArrayLiteral("panel") : QByteArrayLiteral("start");
+  const bool ideState = cmd.panel && cmd.idePid != 0;
+  if (ideState && instance.Running())
+    instance.Forward(QByteArray::fromStdString(FormatIdeEvent(EventOf(cmd))), kIdeEventWaitMs);
   if (instance.Forward(command)) {
     if (!cmd.panel) std::cerr << "edgetucker-bridge: already running for this display" << std::endl;
     return 0;
@@ -193,8 +234,17 @@ int main(int argc, char** argv) {
   bool panelWanted = cmd.panel;
   auto showPanel = [&] { panelWanted = !bridge->ShowPanel(); };
   QObject::connect(&instance, &SingleInstance::commandReceived, bridge.get(), [&](const QByteArray& c) {
-    if (c == "panel") showPanel();
+    if (c == "panel") {
+      showPanel();
+    } else if (c.startsWith("ide\t")) {
+      if (const std::optional<IdeEvent> e = ParseIdeEvent(c.toStdString()))
+        bridge->IdeSays(*e);
+      else
+        std::cerr << "edgetucker-bridge: an IDE event that does not read: " << c.left(200).toStdString() << std::endl;
+    }
   });
+  // Started from the IDE's menu: the IDE's state came along.
+  if (ideState) bridge->IdeSays(EventOf(cmd));
 
   std::unique_ptr<QSystemTrayIcon> tray;
   QMenu trayMenu;

@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <QWindow>
 #include <charconv>
+#include <functional>
 #include <ostream>
 #include <sstream>
 
@@ -265,12 +266,9 @@ bool WindowRect(const std::string& cls, platform::Rect& r) {
   return ReadFrameRect(ScriptRunner::FindTopLevel(cls, true), r);
 }
 
-// Lets the event loop run until the window of class `cls` stands at `want`
-// or `limitMs` passes; `r` receives the last rectangle seen.  On a real display
-// it wakes on the X server's configure notifications, else on any event.
-bool WaitForFrameRect(const std::string& cls, const platform::Rect& want, int limitMs, platform::Rect& r,
-                      const Call& x) {
-  auto there = [&] { return WindowRect(cls, r) && r == want; };
+// Lets the event loop run until `there` holds or `limitMs` passes.  On a real
+// display it wakes on the X server's events too, else on any event.
+bool WaitUntil(const std::function<bool()>& there, int limitMs, const Call& x) {
   if (XDesktop* xd = XDesktop::Get()) return xd->WaitUntil([&] { return x.Finished() || there(); }, limitMs);
   QElapsedTimer clock;
   clock.start();
@@ -280,6 +278,14 @@ bool WaitForFrameRect(const std::string& cls, const platform::Rect& want, int li
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
   }
   return true;
+}
+
+// Lets the event loop run until the window of class `cls` stands at `want`
+// or `limitMs` passes; `r` receives the last rectangle seen.  On a real display
+// it wakes on the X server's configure notifications, else on any event.
+bool WaitForFrameRect(const std::string& cls, const platform::Rect& want, int limitMs, platform::Rect& r,
+                      const Call& x) {
+  return WaitUntil([&] { return WindowRect(cls, r) && r == want; }, limitMs, x);
 }
 
 // Arguments first..first+3 as a rectangle L T R B.
@@ -438,18 +444,16 @@ bool RunExpectCaption(Call& x) {
 bool RunWaitCaption(Call& x) {
   const QString want = QString::fromStdString(x.Arg(2));
   const int limit = x.Int(1);
-  QElapsedTimer clock;
-  clock.start();
-  // The caption follows activation changes the event loop delivers: the
-  // loop runs, and the caption is looked at after each pass.
-  for (;;) {
-    QWidget* w = ScriptRunner::FindTopLevel(x.Arg(0), true);
-    if (w && w->windowTitle() == want) return true;
-    if (clock.elapsed() >= limit)
-      return x.Fail("caption " + Quoted(want) + " within " + std::to_string(limit) + " ms",
-                    w ? Quoted(w->windowTitle()) : std::string("no window"));
-    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 10);
-  }
+  std::string seen = "no window";
+  const bool ok = WaitUntil(
+      [&] {
+        QWidget* w = ScriptRunner::FindTopLevel(x.Arg(0), true);
+        if (w) seen = Quoted(w->windowTitle());
+        return w && w->windowTitle() == want;
+      },
+      limit, x);
+  if (!ok) return x.Fail("caption " + Quoted(want) + " within " + std::to_string(limit) + " ms", seen);
+  return true;
 }
 
 bool RunExpectEnabled(Call& x) {
@@ -523,7 +527,7 @@ const std::vector<CommandSpec>& Commands() {
       {"expect-visible", "expect-visible CLASS 0|1", {Arg::Word, Arg::Flag}, 2, &RunExpectVisible},
       {"expect-on-screen", "expect-on-screen CLASS", {Arg::Word}, 1, &RunExpectOnScreen},
       {"expect-caption", "expect-caption CLASS TEXT", {Arg::Word, Arg::OptText}, 2, &RunExpectCaption},
-      {"wait-caption", "wait-caption CLASS MS TEXT", {Arg::Word, Arg::Ms, Arg::OptText}, 3, &RunWaitCaption},
+      {"wait-caption", "wait-caption CLASS MS TEXT", {Arg::Word, Arg::Ms, Arg::OptText}, 2, &RunWaitCaption},
       {"expect-enabled", "expect-enabled CLASS NAME 0|1", {Arg::Word, Arg::Word, Arg::Flag}, 3,
        &RunExpectEnabled},
       {"expect-help", "expect-help TOPIC", {Arg::Text}, 1, &RunExpectHelp},

@@ -1,18 +1,25 @@
-# Shared by ./run and ./run-tests: installs what the build needs, then
-# configures and builds one build folder.
+# Shared by ./run, ./run-tests, ./run-bench and ./run-package: installs what the
+# build needs, then configures and builds one build folder.
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libbenchmark-dev
+# What the programs need (./run builds only those).
+PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev
           libcanberra-dev fonts-liberation fonts-dejavu-core ccache
           # The X11 backend, the X11 pointer watch and the stand-in IDE's
           # real-display scripts
           libxcb1-dev libxcb-xinput-dev libxcb-xtest0-dev)
-# ./run-tests also needs: clang's libFuzzer for the fuzz targets (about 40 MB to
+# The tests and the benchmarks need GoogleTest (the benchmarks share the tests'
+# X server helper, so they configure the tests too) and Google Benchmark.
+BENCH_PACKAGES=(libgtest-dev libbenchmark-dev)
+# ./run-package also needs dpkg-shlibdeps (dpkg-dev) and file, which CPack
+# uses to find the programs and libraries to strip and to read.
+PACKAGE_PACKAGES=(dpkg-dev file)
+# ./run-tests also needs: GoogleTest, clang's libFuzzer for the fuzz targets (about 40 MB to
 # download, 250 MB installed, once), and a real X server with window managers
 # and another application for the tests on a real display, and Xorg's dummy
 # driver with xrandr for the test on two monitors made without hardware.
-TEST_PACKAGES=(clang libclang-rt-dev
+TEST_PACKAGES=(libgtest-dev clang libclang-rt-dev
                xvfb xauth x11-utils xterm openbox icewm fluxbox xfwm4 metacity dbus-daemon
                xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
                # Wayland sessions: the compositors, their XWayland, and what the
@@ -34,15 +41,27 @@ ensure_packages() {
   fi
 }
 
-# build_tree DIR [cmake options...]
+# build_tree DIR [cmake options...] [--target NAME...]
+# Every "--target NAME" names a target to build (default: all of them); the
+# other arguments go to cmake's configure step.
 build_tree() {
   local dir="$1"; shift
+  local options=() targets=()
+  while [ "$#" -gt 0 ]; do
+    if [ "$1" = --target ]; then
+      targets+=(--target "$2"); shift 2
+    else
+      options+=("$1"); shift
+    fi
+  done
   # ccache makes a rebuild in a fresh clone (CI's, or a second build folder)
   # cost little more than its link steps.  Paths under the tree are hashed
   # relative to it, and the build folder's own path is not hashed, so that
   # another clone of the same sources hits the same cache entries.
   export CCACHE_BASEDIR="$ROOT" CCACHE_NOHASHDIR=1
+  # Precompiled headers (EDGETUCKER_PCH) are cached only with these.
+  export CCACHE_SLOPPINESS="${CCACHE_SLOPPINESS:+$CCACHE_SLOPPINESS,}pch_defines,time_macros"
   cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
-        -DCMAKE_C_COMPILER_LAUNCHER=ccache "$@" >/dev/null
-  cmake --build "$dir" -j "$(nproc)"
+        -DCMAKE_C_COMPILER_LAUNCHER=ccache "${options[@]}" >/dev/null
+  cmake --build "$dir" -j "$(nproc)" "${targets[@]}"
 }

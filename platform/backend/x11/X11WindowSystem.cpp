@@ -22,10 +22,12 @@ constexpr std::uint32_t kMoveResizeFlags = (1u << 8) | (1u << 9) | (1u << 10) | 
 // How long a window manager may take to answer.  Generous: a window manager
 // that never answers costs this once per move, one that does costs what it takes.
 constexpr int kWmAnswerMs = 500;
+// How long a window manager may take to let go of a window withdrawn from it.
+// It always does (without one the wait ends at once), so the bound costs
+// nothing; a window moved before it has let go is still its to constrain, and
+// on a loaded machine that took longer than kWmAnswerMs.
+constexpr int kWmReleaseMs = 5000;
 constexpr int kSettleMs = 60;
-// How long a window manager may take to let go of a withdrawn window before
-// it counts as one that keeps it.
-constexpr int kLetGoMs = 2000;
 // Corrections after the first request of a move.  A frame held back at a
 // screen edge comes closer by the slack between the edge and the asked frame
 // (icewm: its border, 5 px), doubled at each one, from up to both of its
@@ -390,13 +392,12 @@ bool X11WindowSystem::Withdraw(xcb_window_t w) {
   xcb_send_event(conn_, 0, root_, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                  reinterpret_cast<const char*>(&ev));
   xcb_flush(conn_);
-  const auto letGo = [&] { return TopAncestor(w) == w && !WmClient(w); };
-  // A busy window manager gets longer before it counts as one that keeps it.
-  if (!WaitUntil(letGo, kWmAnswerMs) && !WaitUntil(letGo, kLetGoMs)) {
-    // A window manager that keeps the window (weston's frames it again) would
-    // have it placed relative to a frame it no longer shows, and never give
-    // it back: it is mapped again for the window manager to show where it
-    // was, and not hidden.
+  // Bounded generously (kWmReleaseMs): a window manager that has not let go
+  // by then keeps the window (weston frames it again), and would have it
+  // placed relative to a frame it no longer shows and never give it back: it
+  // is mapped again for the window manager to show where it was, and not
+  // hidden.
+  if (!WaitUntil([&] { return TopAncestor(w) == w && !WmClient(w); }, kWmReleaseMs)) {
     unmanaged_.erase(w);
     xcb_map_window(conn_, w);
     Sync();
