@@ -153,7 +153,19 @@ std::string HelpText() {
          "opened (automatic start works); with the Lazarus package installed the IDE says so itself\n"
          "and the title is no longer read for it.  The home places of hidden windows are kept in\n"
          "$XDG_STATE_HOME/edgetucker/bridge.state, so that an IDE restarted while a window\n"
-         "was hidden gets it back home.\n";
+         "was hidden gets it back home.\n"
+         "\n"
+         "In a Wayland session the IDE and the bridge are X11 clients of the\n"
+         "compositor's XWayland; the bridge says at start which session it found and\n"
+         "what holds there:\n"
+         "  X11, any window manager that lets windows go: everything\n"
+         "  GNOME (mutter): everything; leaving for a native window is seen from\n"
+         "                  XWayland's crossing events\n"
+         "  KDE Plasma (KWin): everything; the pointer over native windows is followed\n"
+         "                  through a KWin script loaded over D-Bus while hiding runs\n"
+         "                  (unloaded at Stop; see the README)\n"
+         "  sway, weston:   no hiding: the compositor places X windows itself; Start\n"
+         "                  leaves the windows at home and says so\n";
 }
 
 }  // namespace bridge

@@ -22,6 +22,7 @@
 #include "bridge/SingleInstance.h"
 #include "bridge/XWatch.h"
 #include "platform/backend/Backend.h"
+#include "platform/backend/x11/X11Session.h"
 
 #ifndef EDGETUCKER_INSTALL_LIBDIR
 #define EDGETUCKER_INSTALL_LIBDIR ""
@@ -276,6 +277,8 @@ int main(int argc, char** argv) {
   QObject::connect(&app, &QCoreApplication::aboutToQuit, bridge.get(), [&] { bridge->Quit(); });
   bridge->Update();
   std::cerr << "edgetucker-bridge: running for display " << qPrintable(qEnvironmentVariable("DISPLAY")) << std::endl;
+  // Once: which session this is, and what holds in it.
+  std::cerr << "edgetucker-bridge: " << platform::x11::DescribeSession(platform::x11::CurrentSession());
   const int rc = app.exec();
   tray.reset();
   platform::SetActivationOwner({});

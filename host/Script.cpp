@@ -13,9 +13,11 @@
 #include <sstream>
 
 #include "host/HostApplication.h"
+#include "host/PointerPeer.h"
 #include "host/Screenshot.h"
 #include "host/XDesktop.h"
 #include "platform/Help.h"
+#include "platform/Screens.h"
 #include "platform/Windows.h"
 
 namespace host {
@@ -367,6 +369,14 @@ bool RunClickAt(Call& x) {
   return true;
 }
 
+bool RunPeer(Call& x) {
+  PointerPeer* peer = PointerPeer::Get();
+  if (!peer) return x.Fail("a pointer peer (EDGETUCKER_POINTER_PEER)", "none");
+  std::string answer;
+  if (!peer->Ask(x.Arg(0), answer)) return x.Fail("ok from the peer to \"" + x.Arg(0) + "\"", answer);
+  return true;
+}
+
 bool RunActivate(Call& x) {
   platform::SetApplicationActive(x.Arg(0) == "1");
   return true;
@@ -425,6 +435,16 @@ bool RunWaitRect(Call& x) {
   if (!WaitForFrameRect(cls, want, limit, r, x))
     return x.Fail(cls + " at " + RectText(want) + " within " + std::to_string(limit) + " ms", RectText(r));
   return true;
+}
+
+bool RunExpectOnScreen(Call& x) {
+  const std::string& cls = x.Arg(0);
+  platform::Rect r;
+  if (!WindowRect(cls, r)) return x.Fail(cls + " wholly on a monitor", "no window");
+  for (const platform::Monitor& m : platform::GetMonitors())
+    if (r.left >= m.bounds.left && r.top >= m.bounds.top && r.right <= m.bounds.right && r.bottom <= m.bounds.bottom)
+      return true;
+  return x.Fail(cls + " wholly on a monitor", RectText(r));
 }
 
 bool RunExpectVisible(Call& x) {
@@ -522,12 +542,14 @@ const std::vector<CommandSpec>& Commands() {
       {"cursor", "cursor X Y", {Arg::Int, Arg::Int}, 2, &RunCursor},
       {"click-at", "click-at X Y", {Arg::Int, Arg::Int}, 2, &RunClickAt},
       {"activate", "activate 1|0", {Arg::Flag}, 1, &RunActivate},
+      {"peer", "peer LINE", {Arg::Text}, 1, &RunPeer},
       {"wait", "wait MS", {Arg::Ms}, 1, &RunWait},
       {"expect-rect", "expect-rect CLASS L T R B", {Arg::Word, Arg::Int, Arg::Int, Arg::Int, Arg::Int}, 5,
        &RunExpectRect},
       {"wait-rect", "wait-rect CLASS L T R B MS",
        {Arg::Word, Arg::Int, Arg::Int, Arg::Int, Arg::Int, Arg::Ms}, 6, &RunWaitRect},
       {"expect-visible", "expect-visible CLASS 0|1", {Arg::Word, Arg::Flag}, 2, &RunExpectVisible},
+      {"expect-on-screen", "expect-on-screen CLASS", {Arg::Word}, 1, &RunExpectOnScreen},
       {"expect-caption", "expect-caption CLASS TEXT", {Arg::Word, Arg::OptText}, 2, &RunExpectCaption},
       {"wait-caption", "wait-caption CLASS MS TEXT", {Arg::Word, Arg::Ms, Arg::OptText}, 2, &RunWaitCaption},
       {"expect-enabled", "expect-enabled CLASS NAME 0|1", {Arg::Word, Arg::Word, Arg::Flag}, 3,

@@ -1,5 +1,7 @@
 #include "host/XDesktop.h"
 
+#include "host/PointerPeer.h"
+
 #include <QGuiApplication>
 
 #ifdef EDGETUCKER_HOST_X11
@@ -10,6 +12,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QCoreApplication>
+#include <cstdio>
 #include <set>
 #include <utility>
 #include <string>
@@ -68,6 +71,7 @@ public:
   }
 
   bool MovePointer(int x, int y) override {
+    if (PointerPeer* peer = PointerPeer::Get()) return AskPeer(peer, "move", x, y);
     if (!m_xtest) return false;
     xcb_test_fake_input(m_conn, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, m_root, std::int16_t(x),
                         std::int16_t(y), 0);
@@ -75,6 +79,7 @@ public:
   }
 
   bool ClickAt(int x, int y) override {
+    if (PointerPeer* peer = PointerPeer::Get()) return AskPeer(peer, "click", x, y);
     if (!MovePointer(x, y)) return false;
     // Without a window manager nobody moves the focus on a click; do what a
     // click-to-focus desktop would, so that another application can take it.
@@ -115,6 +120,17 @@ public:
   }
 
 private:
+  // The compositor's pointer, moved by the peer; then a round trip, so that
+  // what XWayland made of the motion is in the server before we go on.
+  bool AskPeer(PointerPeer* peer, const char* what, int x, int y) {
+    std::string answer;
+    if (!peer->Ask(std::string(what) + " " + std::to_string(x) + " " + std::to_string(y), answer)) {
+      std::fprintf(stderr, "pointer peer: %s\n", answer.c_str());
+      return false;
+    }
+    return Sync();
+  }
+
   explicit XcbDesktop(Connection display)
       : m_display(std::move(display)), m_conn(m_display.get()), m_root(m_display.Root()) {
     m_frameExtents = Atom("_NET_FRAME_EXTENTS");

@@ -26,7 +26,11 @@ TEST_PACKAGES=(libgtest-dev clang libclang-rt-dev
                # KDE Plasma's, GNOME's, MATE's and Cinnamon's with the settings
                # schemas they abort without, XFCE's panel, i3
                kwin-x11 mutter marco mate-settings-daemon-common muffin cinnamon-settings-daemon
-               xfce4-panel xfconf i3-wm)
+               xfce4-panel xfconf i3-wm
+               # Wayland sessions: the compositors, their XWayland, and what the
+               # tests' native Wayland peer is built from
+               kwin-wayland weston xwayland qt6-wayland libwayland-dev libwayland-bin
+               plasma-wayland-protocols)
 
 ensure_packages() {
   local missing=()

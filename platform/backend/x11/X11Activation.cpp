@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "platform/Messages.h"
+#include "platform/backend/x11/X11Session.h"
 #include "platform/backend/x11/Xcb.h"
 
 #ifdef EDGETUCKER_HAVE_XI_WATCH
@@ -28,6 +29,10 @@ constexpr int kWmAnswerMs = 500;
 // How long a window manager may take to hand on the focus a window of ours
 // lost; one that hands it to nobody costs this once, in the hiding's turn.
 constexpr int kFallbackMs = 250;
+// How long no X window may be active under XWayland before that counts as a
+// native window's focus: a window of ours withdrawn or given back leaves none
+// active until the compositor has handed the focus on.
+constexpr int kNoneHoldsMs = 300;
 
 // Polls until pred() holds or timeoutMs passes; returns pred().
 template <class Pred>
@@ -55,6 +60,7 @@ X11Activation::X11Activation(X11WindowSystem* windows, QObject* parent)
   connect(notifier_, &QSocketNotifier::activated, this, [this] { ReadEvents(); });
   windows_->onManagementChange = [this](HWND h, bool done) {
     if (!IsOurWindow(h)) return;
+    lastOwnChange_ = std::chrono::steady_clock::now();
     if (!done) {
       keepAcrossChange_ = HoldsFocus();
     } else if (std::exchange(keepAcrossChange_, false)) {
@@ -63,10 +69,30 @@ X11Activation::X11Activation(X11WindowSystem* windows, QObject* parent)
   };
   qApp->installEventFilter(this);
   SetActivationDecider([this] { Evaluate(); });
+  // KWin tells of a native window's focus where X shows nothing of it (the
+  // X focus stays in an unmanaged window of ours).
+  SetCompositorActivationHandler([this](bool native) {
+    // A window of ours withdrawn to hide at an edge, or given back, has KWin
+    // hand its focus to the next window in its own order, which may be a
+    // native one: that is no choice of the user's.
+    if (native && std::chrono::steady_clock::now() - lastOwnChange_ < std::chrono::milliseconds(kWmAnswerMs))
+      return;
+    nativeActive_ = native;
+    if (!native)
+      Evaluate();
+    else if (!noneHolds_.isActive())
+      noneHolds_.start();
+  });
+  noneHolds_.setSingleShot(true);
+  noneHolds_.setInterval(kNoneHoldsMs);
+  connect(&noneHolds_, &QTimer::timeout, this, [this] {
+    if (nativeActive_ || (windows_->FocusedWindow() == 0 && !XFocusIsOurs())) SetApplicationActive(false);
+  });
 }
 
 X11Activation::~X11Activation() {
   SetActivationDecider({});
+  SetCompositorActivationHandler({});
   if (events_) {
     windows_->onManagementChange = nullptr;
     if (qApp) qApp->removeEventFilter(this);
@@ -85,6 +111,7 @@ bool X11Activation::eventFilter(QObject* watched, QEvent* event) {
     deactivating_ = w;
     heldBeforeHide_ = HoldsFocus();
   } else if (event->type() == QEvent::Hide && !event->spontaneous() && window && w->internalWinId() != 0) {
+    lastOwnChange_ = std::chrono::steady_clock::now();
     // Qt has sent the unmap; the window manager answers it in its own time.
     if (deactivating_ == w && heldBeforeHide_ && IsApplicationActive()) {
       deactivating_ = nullptr;
@@ -231,7 +258,20 @@ bool X11Activation::FocusWindow(QWidget* w) {
 void X11Activation::Evaluate() {
   if (windows_->WmRunning()) {
     const HWND active = windows_->FocusedWindow();
-    if (active == 0) return;
+    if (active == 0) {
+      // Under XWayland no X window is active while a native Wayland window
+      // has the focus (KWin puts the X focus on a window of its own, mutter
+      // on none): unless the X focus is in a window of ours, that is a loss,
+      // once it has held a moment (a window of ours hidden or shown again
+      // leaves none active until the compositor has answered).  On X11 a
+      // window manager names none only for a moment, or when it gave the
+      // focus to nobody, which takes it from no one.
+      if (CurrentSession().xwayland && !XFocusIsOurs() && !noneHolds_.isActive()) noneHolds_.start();
+      return;
+    }
+    if (nativeActive_ && noneHolds_.isActive()) return;  // KWin said a native window took it
+    noneHolds_.stop();
+    nativeActive_ = false;
     SetApplicationActive(IsOurWindow(active));
     return;
   }

@@ -33,13 +33,19 @@
 // A click on a window of ours the window manager does not manage (one hidden
 // at an edge) gives it the X focus, as a click on a managed window would.
 //
+// Under XWayland a native Wayland window holding the focus leaves no X window
+// active (_NET_ACTIVE_WINDOW None; the X focus on none, or on a window of
+// KWin's own): once that has held 300 ms, it is a loss.
+//
 // Which windows are ours is the host's rule when it installed one
 // (SetActivationOwner), else this process's widgets.
 #pragma once
 
 #include <QObject>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <QWidget>
+#include <chrono>
 #include <xcb/xcb.h>
 
 #include "platform/backend/x11/X11WindowSystem.h"
@@ -99,6 +105,13 @@ private:
   // focus was ours just before.
   QWidget* deactivating_ = nullptr;
   bool heldBeforeHide_ = false;
+  // Under XWayland: no X window has been active since it started.
+  QTimer noneHolds_;
+  // The compositor said it activated a native window (KWin), and no X
+  // window since.
+  bool nativeActive_ = false;
+  // When a window of ours last left the screen or changed management.
+  std::chrono::steady_clock::time_point lastOwnChange_{};
 };
 
 // True when the X window counts as the application's own: one of this

@@ -3,11 +3,13 @@
 #include <QWidget>
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
 
 #include "platform/backend/x11/PanelStack.h"
+#include "platform/backend/x11/X11Session.h"
 #include "platform/backend/x11/Xcb.h"
 
 namespace platform::x11 {
@@ -374,7 +376,7 @@ void X11WindowSystem::MoveManagedFrame(xcb_window_t w, const Rect& frame, std::o
   }
 }
 
-void X11WindowSystem::Withdraw(xcb_window_t w) {
+bool X11WindowSystem::Withdraw(xcb_window_t w) {
   if (onManagementChange) onManagementChange(w, false);
   const std::optional<Rect> frame = FrameRect(w);
   const std::optional<Rect> client = ClientRect(w);
@@ -391,13 +393,25 @@ void X11WindowSystem::Withdraw(xcb_window_t w) {
   xcb_send_event(conn_, 0, root_, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                  reinterpret_cast<const char*>(&ev));
   xcb_flush(conn_);
-  WaitUntil([&] { return TopAncestor(w) == w && !WmClient(w); }, kWmReleaseMs);
+  // Bounded generously (kWmReleaseMs): a window manager that has not let go
+  // by then keeps the window (weston frames it again), and would have it
+  // placed relative to a frame it no longer shows and never give it back: it
+  // is mapped again for the window manager to show where it was, and not
+  // hidden.
+  if (!WaitUntil([&] { return TopAncestor(w) == w && !WmClient(w); }, kWmReleaseMs)) {
+    unmanaged_.erase(w);
+    xcb_map_window(conn_, w);
+    Sync();
+    if (onManagementChange) onManagementChange(w, true);
+    return false;
+  }
   // Some window managers (fluxbox, xfwm4) leave their _NET_FRAME_EXTENTS on
   // a window they let go of: anyone reading the frame from it (Qt's frame
   // margins, a pager) would count a frame the window no longer has.
   xcb_delete_property(conn_, w, atoms_.frameExtents);
   const std::uint32_t on = 1;
   xcb_change_window_attributes(conn_, w, XCB_CW_OVERRIDE_REDIRECT, &on);
+  return true;
 }
 
 void X11WindowSystem::GiveBack(xcb_window_t w, const Rect& frame, bool map) {
@@ -457,7 +471,12 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
   const bool wm = WmRunning();
   const std::vector<Monitor> monitors = CurrentBackends().screens->Monitors();
   auto a = Answer(conn_, &xcb_get_window_attributes_reply, xcb_get_window_attributes(conn_, w));
-  const bool shown = a && a->map_state != XCB_MAP_STATE_UNMAPPED;
+  // A window the window manager has just framed may stand unmapped a moment
+  // longer (mutter maps the client after its frame): its WM_STATE Normal
+  // says it is shown, and a move must place its frame, not the bare client.
+  const bool shown = a && (a->map_state != XCB_MAP_STATE_UNMAPPED ||
+                           (wm && !Cardinals(w, atoms_.wmState, atoms_.wmState).empty() &&
+                            Cardinals(w, atoms_.wmState, atoms_.wmState)[0] == 1 && TopAncestor(w) != w));
   // A window this layer withdrew is override-redirect until it is given
   // back.  One that is not is another window under a reused id (the X server
   // hands a gone client's ids to the next one): what was kept is not its.
@@ -482,7 +501,10 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
     Configure(w, frame, true);
     Sync();
   } else if (mode == Mode::Unmanaged) {
-    if (!unmanaged) Withdraw(w);
+    // Where the compositor would not show the window back at its place (it
+    // places X windows itself), or the window manager does not let it go,
+    // the window stays where it is: whoever moved it finds it not moved.
+    if (!unmanaged && (!CurrentSession().placesWindows || !Withdraw(w))) return;
     const Rect placed = UnmanagedRect(frame, OwnHints(w), monitors);
     Configure(w, placed);
     const std::uint32_t above = XCB_STACK_MODE_ABOVE;

@@ -121,7 +121,9 @@ private:
   // first request).
   void ManagedMove(xcb_window_t w, const Rect& frame, std::optional<Point> mappedAt = std::nullopt);
   void MoveManagedFrame(xcb_window_t w, const Rect& frame, std::optional<Point> mappedAt);
-  void Withdraw(xcb_window_t w);
+  // False, with the window mapped again for the window manager, when it
+  // does not let go of the window.
+  bool Withdraw(xcb_window_t w);
   // Puts the window with its border at r: keeping its own border width (no
   // window manager to take it away), or with none (a window this layer
   // shows unmanaged, or gives back to a window manager, which frames it).

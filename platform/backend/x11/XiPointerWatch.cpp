@@ -5,9 +5,15 @@
 
 #include <QMetaObject>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <iostream>
+#include <utility>
 
 #include "platform/backend/x11/Xcb.h"
+#ifdef EDGETUCKER_HAVE_KWIN_CURSOR
+#include "platform/backend/x11/KWinCursor.h"
+#endif
+#include "platform/backend/x11/X11Session.h"
 
 namespace platform::x11 {
 namespace {
@@ -21,6 +27,10 @@ constexpr int kMaxRoundsPerWake = 4;
 }  // namespace
 
 std::unique_ptr<XiPointerWatch> XiPointerWatch::Create(const char* display) {
+  return Create(display, PointerSourcesFor(CurrentSession()));
+}
+
+std::unique_ptr<XiPointerWatch> XiPointerWatch::Create(const char* display, const PointerSources& sources) {
   Connection d(display);
   if (!d) return nullptr;
   xcb_connection_t* conn = d.get();
@@ -33,14 +43,28 @@ std::unique_ptr<XiPointerWatch> XiPointerWatch::Create(const char* display) {
     xi2 = v && v->major_version >= 2;
   }
   if (!xi2) return nullptr;
-  return std::unique_ptr<XiPointerWatch>(new XiPointerWatch(std::move(d), ext->major_opcode));
+  return std::unique_ptr<XiPointerWatch>(new XiPointerWatch(std::move(d), ext->major_opcode, sources));
 }
 
-XiPointerWatch::XiPointerWatch(Connection display, std::uint8_t xiOpcode)
-    : m_display(std::move(display)), m_conn(m_display.get()), m_root(m_display.Root()), m_xiOpcode(xiOpcode) {
+XiPointerWatch::XiPointerWatch(Connection display, std::uint8_t xiOpcode, const PointerSources& sources)
+    : m_display(std::move(display)),
+      m_conn(m_display.get()),
+      m_root(m_display.Root()),
+      m_xiOpcode(xiOpcode),
+      m_sources(sources) {
   m_notifier = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(m_conn), QSocketNotifier::Read);
   m_notifier->setEnabled(false);
   QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [this] { OnReadable(); });
+  m_confirm = std::make_unique<QTimer>();
+  m_confirm->setSingleShot(true);
+  m_confirm->setInterval(kOffXConfirmMs);
+  QObject::connect(m_confirm.get(), &QTimer::timeout, m_confirm.get(), [this] {
+    if (!m_started) return;
+    // Events that came meanwhile (motion, windows changed) count first.
+    Drain(false, 0);
+    Query(true, true);
+    Settle(Drain(true, 0));
+  });
 }
 
 XiPointerWatch::~XiPointerWatch() = default;
@@ -50,6 +74,14 @@ bool XiPointerWatch::Select(bool rawMotion) {
     xcb_input_event_mask_t head;
     std::uint32_t mask;
   } sel{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, rawMotion ? std::uint32_t(XCB_INPUT_XI_EVENT_MASK_RAW_MOTION) : 0u};
+  if (m_sources.rootCrossings) {
+    // Our own connection's selection on the root: other clients' stay as they are.
+    const std::uint32_t mask =
+        rawMotion ? std::uint32_t(XCB_EVENT_MASK_ENTER_WINDOW | XCB_EVENT_MASK_LEAVE_WINDOW |
+                                  XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY)
+                  : 0u;
+    xcb_change_window_attributes(m_conn, m_root, XCB_CW_EVENT_MASK, &mask);
+  }
   return Succeeded(m_conn, xcb_input_xi_select_events_checked(m_conn, m_root, 1, &sel.head)) &&
          !xcb_connection_has_error(m_conn);
 }
@@ -66,10 +98,23 @@ bool XiPointerWatch::Start(std::function<void(Point)> sink) {
   // The baseline: where the pointer stands now is no motion.  Motion the
   // selection let in before it is covered by it; motion after it is news.
   m_haveLast = false;
+  m_state = WatchState{};
+  m_rawSeen = false;
   const std::uint32_t seq = Query(false);
   m_notifier->setEnabled(true);
+#ifdef EDGETUCKER_HAVE_KWIN_CURSOR
+  if (m_sources.compositorCursor) {
+    if (!m_compositorCursor)
+      m_compositorCursor = std::make_unique<KWinCursor>([this](Point p) { OnCompositorCursor(p); });
+    m_compositorCursor->Start();
+  }
+#endif
   Settle(seq && Drain(false, seq));
   return !m_broken;
+}
+
+void XiPointerWatch::OnCompositorCursor(Point p) {
+  if (m_started) Report(p, true);
 }
 
 void XiPointerWatch::Stop() {
@@ -77,6 +122,10 @@ void XiPointerWatch::Stop() {
   m_started = false;
   m_sink = nullptr;
   m_notifier->setEnabled(false);
+  m_confirm->stop();
+#ifdef EDGETUCKER_HAVE_KWIN_CURSOR
+  if (m_compositorCursor) m_compositorCursor->Stop();
+#endif
   if (!m_broken && !Select(false)) NoteBroken();
   // Motion that arrived before the deselection must not wake a later Start.
   if (!m_broken) Drain(false, 0);
@@ -90,23 +139,68 @@ bool XiPointerWatch::Drain(bool queuedOnly, std::uint32_t after) {
       // full_sequence names the last request the server had handled when it
       // made the event: motion stamped before a query is covered by its answer.
       if (ge->extension == m_xiOpcode && ge->event_type == XCB_INPUT_RAW_MOTION && ev->full_sequence >= after)
-        moved = true;
+        moved = m_rawSeen = true;
+    } else {
+      switch (ev->response_type & 0x7F) {
+        // The root's crossings and its children's changes, selected only
+        // under XWayland: the pointer left the X surfaces or came back to
+        // them (with no raw motion at times), or what stands under
+        // XWayland's idea of the pointer changed (JudgeQuery).
+        case XCB_ENTER_NOTIFY:
+        case XCB_LEAVE_NOTIFY: moved = true; break;
+        case XCB_MAP_NOTIFY:
+        case XCB_UNMAP_NOTIFY:
+        case XCB_REPARENT_NOTIFY:
+        case XCB_CONFIGURE_NOTIFY:
+          m_state.dirty = true;
+          m_confirm->stop();
+          break;
+        default: break;
+      }
     }
   }
   return moved;
 }
 
-std::uint32_t XiPointerWatch::Query(bool report) {
+std::uint32_t XiPointerWatch::Query(bool report, bool confirming) {
   const xcb_query_pointer_cookie_t cookie = xcb_query_pointer(m_conn, m_root);
   const auto r = Answer(m_conn, &xcb_query_pointer_reply, cookie);
   ++m_queries;
   if (!r) return 0;
   const Point p{r->root_x, r->root_y};
-  if (m_haveLast && p == m_last) return cookie.sequence;
+  QueryFacts q;
+  q.childNone = r->child == XCB_WINDOW_NONE;
+  q.raw = std::exchange(m_rawSeen, false);
+  q.confirming = confirming;
+  if (q.childNone && m_sources.childNoneIsOffX) {
+    auto t = Answer(m_conn, &xcb_translate_coordinates_reply,
+                    xcb_translate_coordinates(m_conn, m_root, m_root, std::int16_t(p.x), std::int16_t(p.y)));
+    q.windowAtPoint = t && t->child != XCB_WINDOW_NONE;
+  }
+  const Judgement j = JudgeQuery(m_sources, m_state, q);
+  m_state = j.next;
+  if (j.verdict != QueryVerdict::Confirm) m_confirm->stop();
+  switch (j.verdict) {
+    case QueryVerdict::Report:
+      Report(p, report);
+      break;
+    case QueryVerdict::OffX:
+      Report(PointOffX(CurrentBackends().screens->Monitors(), p), report);
+      break;
+    case QueryVerdict::Confirm:
+      if (!m_confirm->isActive()) m_confirm->start();
+      break;
+    case QueryVerdict::Ignore:
+      break;
+  }
+  return cookie.sequence;
+}
+
+void XiPointerWatch::Report(Point p, bool report) {
+  if (m_haveLast && p == m_last) return;
   m_haveLast = true;
   m_last = p;
   if (report && m_sink) m_sink(p);
-  return cookie.sequence;
 }
 
 void XiPointerWatch::OnReadable() {

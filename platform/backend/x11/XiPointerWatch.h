@@ -9,6 +9,16 @@
 // goes to the sink.  While the pointer rests no event arrives and the process
 // sleeps.
 //
+// Under XWayland (Session.h) the X server knows of the pointer only while it is
+// over an X surface.  The watch then also listens to the root window's crossing
+// events: the pointer leaving every X window for a native Wayland one or the
+// bare desktop enters the root (mutter, sway), and a query then answers child
+// None at the last position the server knew, inside the window that was left.
+// Such a pointer (once JudgeQuery, Session.h, is sure of it) is reported at
+// PointOffX, a point past every hide threshold, so that shown IDE windows hide as they do when the pointer leaves
+// them for another X window.  Under KWin, which tells its XWayland nothing of
+// the pointer leaving, KWin's own cursor is followed as well (KWinCursor.h).
+//
 // What it does not see: a pointer warp (XWarpPointer, QCursor::setPos, and
 // platform::SetCursorPos built on it) produces no raw motion.  Warps by this
 // process reach the mouse-watch library through the platform's cursor
@@ -23,9 +33,14 @@
 #include <memory>
 
 #include "platform/backend/Backend.h"
+#include "platform/backend/x11/Session.h"
 #include "platform/backend/x11/Xcb.h"
 
 class QSocketNotifier;
+class QTimer;
+namespace platform::x11 {
+class KWinCursor;
+}
 
 namespace platform::x11 {
 
@@ -33,7 +48,10 @@ class XiPointerWatch final : public PointerWatch {
 public:
   // Connects to `display` (nullptr: $DISPLAY).  nullptr when no X server can
   // be reached or it lacks XInput 2; the caller then falls back to polling.
+  // The session decides where the pointer is learned from; by default the
+  // display's own (X11Session.h).
   static std::unique_ptr<XiPointerWatch> Create(const char* display = nullptr);
+  static std::unique_ptr<XiPointerWatch> Create(const char* display, const PointerSources& sources);
   ~XiPointerWatch() override;
   XiPointerWatch(const XiPointerWatch&) = delete;
   XiPointerWatch& operator=(const XiPointerWatch&) = delete;
@@ -50,19 +68,24 @@ public:
   std::uint64_t Queries() const { return m_queries; }
 
 private:
-  XiPointerWatch(Connection display, std::uint8_t xiOpcode);
+  XiPointerWatch(Connection display, std::uint8_t xiOpcode, const PointerSources& sources);
   bool Select(bool rawMotion);
+  // A position from the compositor's own cursor.
+  void OnCompositorCursor(Point p);
+  // Passes p to the sink if it is news.
+  void Report(Point p, bool report);
   void OnReadable();
   // Queries and reports while raw motion keeps coming in (`moved`: some has).
   void Settle(bool moved);
   // Takes every event from the connection (already queued ones only when
   // queuedOnly); true when one of them was raw motion generated after the
-  // request numbered `after` (sequence numbers of the server's requests).
+  // request numbered `after` (sequence numbers of the server's requests), or
+  // a crossing of the root window (watched under XWayland).
   bool Drain(bool queuedOnly, std::uint32_t after);
   // One round trip; remembers the position and, when `report`, passes it to
   // the sink if it changed.  Returns the query's request number; 0 when the
   // connection failed.
-  std::uint32_t Query(bool report);
+  std::uint32_t Query(bool report, bool confirming = false);
   void NoteBroken();
 
   Connection m_display;
@@ -76,6 +99,13 @@ private:
   bool m_haveLast = false;
   Point m_last;
   std::uint64_t m_queries = 0;
+  PointerSources m_sources;
+  // Raw motion came in since the last query.
+  bool m_rawSeen = false;
+  WatchState m_state;
+  // Asks again a moment after a query answered None (JudgeQuery).
+  std::unique_ptr<QTimer> m_confirm;
+  std::unique_ptr<KWinCursor> m_compositorCursor;
 };
 
 }  // namespace platform::x11
