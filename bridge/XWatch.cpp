@@ -4,43 +4,27 @@
 
 #include <QSocketNotifier>
 #include <cstdlib>
-#include <cstring>
 
 namespace bridge {
 
+using platform::x11::Event;
+using platform::x11::NextEvent;
+
 XWatch::XWatch() = default;
 
-XWatch::~XWatch() {
-  m_notifier.reset();
-  if (m_conn) xcb_disconnect(m_conn);
-}
+XWatch::~XWatch() = default;
 
-std::uint32_t XWatch::Atom(const char* name) const {
-  xcb_intern_atom_cookie_t c = xcb_intern_atom(m_conn, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
-  xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(m_conn, c, nullptr);
-  const std::uint32_t atom = r ? r->atom : 0;
-  std::free(r);
-  return atom;
-}
+std::uint32_t XWatch::Atom(const char* name) const { return platform::x11::Intern(m_conn, name); }
 
 bool XWatch::Open() {
   if (m_conn) return true;
   const char* display = std::getenv("DISPLAY");
   if (!display || !*display) return false;
-  int screenNumber = 0;
-  xcb_connection_t* c = xcb_connect(display, &screenNumber);
-  if (!c || xcb_connection_has_error(c)) {
-    if (c) xcb_disconnect(c);
-    return false;
-  }
-  xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
-  for (int i = 0; i < screenNumber && it.rem; ++i) xcb_screen_next(&it);
-  if (!it.rem) {
-    xcb_disconnect(c);
-    return false;
-  }
-  m_conn = c;
-  m_root = it.data->root;
+  platform::x11::Connection c(display);
+  if (!c) return false;
+  m_display = std::move(c);
+  m_conn = m_display.get();
+  m_root = m_display.Root();
   m_netActive = Atom("_NET_ACTIVE_WINDOW");
   m_netClientList = Atom("_NET_CLIENT_LIST");
   m_netWmName = Atom("_NET_WM_NAME");
@@ -57,14 +41,9 @@ bool XWatch::Open() {
 
 void XWatch::ListenToClientTitles() {
   if (!m_netClientList) return;
-  xcb_get_property_cookie_t c = xcb_get_property(m_conn, 0, m_root, m_netClientList, XCB_ATOM_WINDOW, 0, 65536);
-  xcb_get_property_reply_t* r = xcb_get_property_reply(m_conn, c, nullptr);
-  std::set<std::uint32_t> now;
-  if (r && r->format == 32) {
-    const auto* ids = static_cast<const std::uint32_t*>(xcb_get_property_value(r));
-    now.insert(ids, ids + xcb_get_property_value_length(r) / 4);
-  }
-  std::free(r);
+  const std::vector<std::uint32_t> listed =
+      platform::x11::Cardinals(m_conn, m_root, m_netClientList, XCB_ATOM_WINDOW, 65536);
+  std::set<std::uint32_t> now(listed.begin(), listed.end());
   // Our own mask on another client's window: it changes nothing for that client.
   std::set<std::uint32_t> titled;
   for (std::uint32_t w : now) {
@@ -105,19 +84,13 @@ void XWatch::WatchWindow(std::uintptr_t window) {
 
 std::uintptr_t XWatch::ActiveWindow() const {
   if (!m_conn || !m_netActive) return 0;
-  xcb_get_property_cookie_t c = xcb_get_property(m_conn, 0, m_root, m_netActive, XCB_ATOM_WINDOW, 0, 1);
-  xcb_get_property_reply_t* r = xcb_get_property_reply(m_conn, c, nullptr);
-  std::uintptr_t w = 0;
-  if (r && r->format == 32 && xcb_get_property_value_length(r) >= 4)
-    w = *static_cast<const std::uint32_t*>(xcb_get_property_value(r));
-  std::free(r);
-  return w;
+  return platform::x11::Cardinal(m_conn, m_root, m_netActive, XCB_ATOM_WINDOW).value_or(0);
 }
 
 void XWatch::Drain() {
   if (!m_conn) return;
   bool windows = false, moved = false, title = false, active = false;
-  while (xcb_generic_event_t* e = xcb_poll_for_event(m_conn)) {
+  while (const Event e = NextEvent(m_conn)) {
     switch (e->response_type & 0x7F) {
       case XCB_MAP_NOTIFY:
       case XCB_UNMAP_NOTIFY:
@@ -129,7 +102,7 @@ void XWatch::Drain() {
         moved = true;
         break;
       case XCB_PROPERTY_NOTIFY: {
-        auto* p = reinterpret_cast<xcb_property_notify_event_t*>(e);
+        auto* p = reinterpret_cast<xcb_property_notify_event_t*>(e.get());
         if (p->window == m_root) {
           if (p->atom == m_netActive) active = true;
           if (p->atom == m_netClientList) windows = true;
@@ -141,7 +114,6 @@ void XWatch::Drain() {
       default:
         break;
     }
-    std::free(e);
   }
   if (xcb_connection_has_error(m_conn)) {
     // The display is gone; the application ends with it.

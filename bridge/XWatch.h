@@ -16,8 +16,9 @@
 #include <memory>
 #include <set>
 
+#include "platform/backend/x11/Xcb.h"
+
 class QSocketNotifier;
-struct xcb_connection_t;
 
 namespace bridge {
 
@@ -56,7 +57,8 @@ private:
   void ListenToClientTitles();
   std::uint32_t Atom(const char* name) const;
 
-  xcb_connection_t* m_conn = nullptr;
+  platform::x11::Connection m_display;
+  xcb_connection_t* m_conn = nullptr;  // m_display's, and its root
   std::uint32_t m_root = 0;
   std::uint32_t m_watched = 0;
   std::set<std::uint32_t> m_titled;  // managed windows whose titles we listen to

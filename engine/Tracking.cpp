@@ -27,8 +27,22 @@ std::uint64_t g_stops = 0;
 bool g_mainStays = false;
 bool g_inspectorStays = false;
 
+// Windows the run has slid away from home (hidden or revealed) and not yet
+// brought back.
+bool g_mainAway = false;
+bool g_inspectorAway = false;
+
+// True while RestoreWindows slides the windows home.
+bool g_restoring = false;
+
 MoveProceed UnlessStopped() {
   return [before = g_stops] { return g_stops == before; };
+}
+
+// For the watch's own slides (a report's hide, a tick's reveal): abandoned
+// when a stop ran in the message pass, and when the watch was suspended there.
+MoveProceed WhileWatchRuns() {
+  return [before = g_stops] { return g_stops == before && Watching; };
 }
 
 platform::HWND PanelHandle() { return g_panel ? g_panel->WatchWindow() : 0; }
@@ -57,21 +71,43 @@ TTrackingState CurrentState() {
   return s;
 }
 
-// Each returns false, moving nothing, when a stop ran in the slide's message pass.
-bool HideInspectorNow() {
-  if (!MoveInspector(HideGeometry.InspectorHiddenRect, Settings.AnimateMoves, Settings.MoveInSound, false,
-                     UnlessStopped()))
+// Each returns false, moving nothing, when `proceed` abandoned the slide.
+bool HideInspectorNow(const MoveProceed& proceed) {
+  if (!MoveInspector(HideGeometry.InspectorHiddenRect, Settings.AnimateMoves, Settings.MoveInSound, false, proceed))
     return false;
-  InspectorHidden = true;
+  InspectorHidden = g_inspectorAway = true;
   return true;
 }
 
-bool HideMainNow() {
-  if (!MoveMainWindow(HideGeometry.MainHiddenRect, Settings.AnimateMoves, Settings.MoveInSound, false,
-                      UnlessStopped()))
+bool HideMainNow(const MoveProceed& proceed) {
+  if (!MoveMainWindow(HideGeometry.MainHiddenRect, Settings.AnimateMoves, Settings.MoveInSound, false, proceed))
     return false;
-  MainHidden = true;
+  MainHidden = g_mainAway = true;
   return true;
+}
+
+// Sets a flag for the length of a scope and puts back what it was (a restore
+// can run inside another one's message pass).
+class ScopedFlag {
+public:
+  explicit ScopedFlag(bool& flag) : m_flag(flag), m_was(flag) { m_flag = true; }
+  ~ScopedFlag() { m_flag = m_was; }
+  ScopedFlag(const ScopedFlag&) = delete;
+  ScopedFlag& operator=(const ScopedFlag&) = delete;
+
+private:
+  bool& m_flag;
+  bool m_was;
+};
+
+TRestoreState CurrentRestoreState() {
+  TRestoreState s;
+  s.Geometry = HideGeometry;
+  s.MainHidden = MainHidden;
+  s.InspectorHidden = InspectorHidden;
+  s.MainAway = g_mainAway;
+  s.InspectorAway = g_inspectorAway;
+  return s;
 }
 
 // A window manager may place a frame a pixel away from where it was asked.
@@ -131,22 +167,31 @@ TTickDecision DecideWaitTick(const TTrackingState& s) {
   return d;
 }
 
+TRestoreDecision DecideRestore(const TRestoreState& s) {
+  const THideGeometry& g = s.Geometry;
+  TRestoreDecision d;
+  d.RestoreInspector =
+      s.InspectorHidden || (s.InspectorAway && !(g.InspectorShownRect == g.InspectorHomeRect));
+  d.RestoreMain = s.MainHidden || (s.MainAway && !(g.MainShownRect == g.MainHomeRect));
+  return d;
+}
+
 THideStart HideWindows() {
   g_mainStays = g_inspectorStays = false;
   if (!PanelHandle()) return THideStart::NotStarted;
   if (Settings.HideInspector) {
-    if (!HideInspectorNow()) return THideStart::NotStarted;
+    if (!HideInspectorNow(UnlessStopped())) return THideStart::NotStarted;
     if (!Landed(InspectorWindow, HideGeometry.InspectorHiddenRect)) {
       PlaceWindow(InspectorWindow, HideGeometry.InspectorHomeRect);
-      InspectorHidden = false;
+      InspectorHidden = g_inspectorAway = false;
       g_inspectorStays = true;
     }
   }
   if (Settings.HideMainWindow) {
-    if (!HideMainNow()) return THideStart::NotStarted;
+    if (!HideMainNow(UnlessStopped())) return THideStart::NotStarted;
     if (!Landed(MainWindow, HideGeometry.MainHiddenRect)) {
       PlaceWindow(MainWindow, HideGeometry.MainHomeRect);
-      MainHidden = false;
+      MainHidden = g_mainAway = false;
       g_mainStays = true;
     }
   }
@@ -159,13 +204,24 @@ THideStart HideWindows() {
 
 void RestoreWindows() {
   ++g_stops;
+  // A stop or another restore in one of the message passes below has brought
+  // everything home already: what is left of this one is abandoned.
+  const MoveProceed proceed = UnlessStopped();
   // A reveal armed before belongs to the windows as they stood then.
   SetWaitTimer(false);
-  if (InspectorHidden)
-    MoveInspector(HideGeometry.InspectorHomeRect, Settings.AnimateMoves, Settings.MoveOutSound, false);
-  if (MainHidden) MoveMainWindow(HideGeometry.MainHomeRect, Settings.AnimateMoves, Settings.MoveOutSound, false);
-  MainHidden = false;
-  InspectorHidden = false;
+  const ScopedFlag restoring(g_restoring);
+  TRestoreDecision d = DecideRestore(CurrentRestoreState());
+  if (d.RestoreInspector) {
+    if (!MoveInspector(HideGeometry.InspectorHomeRect, Settings.AnimateMoves, Settings.MoveOutSound, false, proceed))
+      return;
+    InspectorHidden = g_inspectorAway = false;
+    d = DecideRestore(CurrentRestoreState());
+  }
+  if (d.RestoreMain &&
+      !MoveMainWindow(HideGeometry.MainHomeRect, Settings.AnimateMoves, Settings.MoveOutSound, false, proceed))
+    return;
+  MainHidden = InspectorHidden = false;
+  g_mainAway = g_inspectorAway = false;
 }
 
 void StopHiding() {
@@ -179,10 +235,17 @@ void StopHiding() {
   if (g_panel) g_panel->ShowIdle();
 }
 
-bool HidingRuns() { return Watching || FocusSuspended || MainHidden || InspectorHidden; }
+bool HidingRuns() {
+  return Watching || FocusSuspended || MainHidden || InspectorHidden || g_mainAway || g_inspectorAway;
+}
 
 void OnMouseWatch(std::intptr_t lParam) {
   if (InMouseWatch) return;
+  // The hook posts its reports; those still queued when the watch stopped or
+  // was suspended describe a cursor that watch no longer answers to, and
+  // those dispatched by a restore's slides were made against places that are
+  // going away.
+  if (!Watching || g_restoring) return;
   InMouseWatch = true;
   // Cleared on every way out: a guard stuck on would drop every later report.
   struct Clear {
@@ -196,28 +259,36 @@ void OnMouseWatch(std::intptr_t lParam) {
   TWatchDecision d = DecideMouseWatch(CurrentState());
   if (d.ArmForMain) SetWaitTimer(true);
   if (d.HideMain) {
-    if (!HideMainNow()) return;
+    if (!HideMainNow(WhileWatchRuns())) return;
     d = DecideMouseWatch(CurrentState());
   }
   if (d.ArmForInspector) SetWaitTimer(true);
-  if (d.HideInspector) HideInspectorNow();
+  if (d.HideInspector) HideInspectorNow(WhileWatchRuns());
 }
 
 void WaitTimerTick() {
+  // A tick that comes due after a stop or a suspension (or one run by hand)
+  // belongs to a watch that no longer runs.
+  if (!Watching || g_restoring) {
+    SetWaitTimer(false);
+    return;
+  }
   RefindWindows();
   TTickDecision d = DecideWaitTick(CurrentState());
   if (d.RevealInspector) {
     if (!MoveInspector(HideGeometry.InspectorShownRect, Settings.AnimateMoves, Settings.MoveOutSound, true,
-                       UnlessStopped()))
+                       WhileWatchRuns()))
       return;
     InspectorHidden = false;
+    g_inspectorAway = true;
     d = DecideWaitTick(CurrentState());
   }
   if (d.RevealMain) {
     if (!MoveMainWindow(HideGeometry.MainShownRect, Settings.AnimateMoves, Settings.MoveOutSound, true,
-                        UnlessStopped()))
+                        WhileWatchRuns()))
       return;
     MainHidden = false;
+    g_mainAway = true;
   }
   SetWaitTimer(false);
 }
@@ -228,6 +299,8 @@ void OnActivateApp(std::uintptr_t wParam) {
     if (g_panel) g_panel->ShowSuspended(true);
     FocusSuspended = true;
     StopWatching();
+    // The reveal armed before belonged to the watch that just stopped.
+    SetWaitTimer(false);
   }
   if (wParam == 1 && FocusSuspended) {
     if (g_panel) g_panel->ShowSuspended(false);
@@ -244,4 +317,5 @@ void ResetEngineState() {
   HideGeometry = THideGeometry{};
   HideRanges = THideRanges{};
   g_mainStays = g_inspectorStays = false;
+  g_mainAway = g_inspectorAway = g_restoring = false;
 }

@@ -9,6 +9,13 @@
 // out, raised.  Stop, the project-close and desktop-save notifications bring
 // the windows home, and losing the IDE's activation can suspend the watch.
 //
+// Home is where the windows stood when hiding started.  Every place a window
+// takes during a run (hidden, revealed, half-way through a slide) is the run's,
+// not the user's: Stop and a desktop save bring home each window the run moved,
+// whatever it shows at that moment.  Otherwise a window revealed just before a
+// Stop stays at the full-height shown place, and a desktop save records that
+// place as the window's own.
+//
 // Reveal zones (signed comparisons, cursor coordinates unsigned 16-bit):
 //   main window:        CursorY <= MainHiddenRect.bottom       (= HangOutPixels)
 //   inspector, left:    CursorX <= InspectorHiddenRect.right   (= HangOutPixels)
@@ -30,7 +37,12 @@
 //
 // Stopping wins over anything in flight: once StopHiding or RestoreWindows has
 // run, a slide whose message pass let it run is abandoned, and a wait timer
-// armed before it never moves a window.
+// armed before it never moves a window.  The same holds for a suspension: the
+// reveal armed before a loss of activation belonged to the watch that the loss
+// stopped, so it is dropped, and no window slides while the IDE is not active.
+// Reports still queued when the watch stopped or was suspended (the hook
+// posts them; engine/Hook.h) are dropped too, and so is a tick that comes due
+// while no watch runs.
 #pragma once
 
 #include <cstdint>
@@ -82,6 +94,29 @@ struct TTickDecision {
 
 TWatchDecision DecideMouseWatch(const TTrackingState& s);
 TTickDecision DecideWaitTick(const TTrackingState& s);
+
+// Everything a restore reads.  A window is "away" from the moment the run
+// first slides it (to its hidden or shown place) until a restore brings it
+// back; MainHidden and InspectorHidden imply it.
+struct TRestoreState {
+  THideGeometry Geometry;
+  bool MainHidden = false;
+  bool InspectorHidden = false;
+  bool MainAway = false;
+  bool InspectorAway = false;
+};
+
+// Which windows a restore slides home, inspector first.  A hidden window
+// always goes home.  A window that stands revealed goes home unless its shown
+// place is its home (a window already as wide as the screen at the top, or an
+// inspector as tall as a full-screen window at its edge): then nothing moves.
+struct TRestoreDecision {
+  bool RestoreInspector = false;
+  bool RestoreMain = false;
+  friend bool operator==(const TRestoreDecision&, const TRestoreDecision&) = default;
+};
+
+TRestoreDecision DecideRestore(const TRestoreState& s);
 bool InMainRevealZone(const TTrackingState& s);
 bool InInspectorRevealZone(const TTrackingState& s);
 
@@ -99,24 +134,31 @@ enum class THideStart {
 // hidden and takes no part in this run, and the panel shows WindowsStayText
 // once.  When no chosen window is hidden the watch is not started.
 THideStart HideWindows();
-// Brings hidden windows to their home rectangles and marks both shown; the
-// watch is left as it is, and a reveal armed before is dropped.
+// Brings every window the run moved (DecideRestore) to its home rectangle and
+// marks both shown and at home; the watch is left as it is, and a reveal armed
+// before is dropped.  While it runs, reports and ticks that the message passes
+// of its slides dispatch are dropped: they were made against places that are
+// going away.
 void RestoreWindows();
 // Stops the watch (a suspended one too, giving the panel back its product
 // caption), restores the windows, and puts the panel's buttons back to idle
 // (Start and Options enabled, Stop disabled).
 void StopHiding();
 // True from a successful HideWindows until StopHiding: the watch runs or is
-// suspended, or a window is hidden.
+// suspended, or a window stands away from home.
 bool HidingRuns();
 
 // The handler of WM_MOUSEWATCH.  Reports that arrive while it runs (through
-// the message processing of a move it started) are dropped.
+// the message processing of a move it started), while no watch runs (queued
+// before StopWatching) and while a restore runs are dropped, and the stored
+// position is left as it was.
 void OnMouseWatch(std::intptr_t lParam);
-// The wait timer's tick.
+// The wait timer's tick.  Without a running watch (stopped or suspended) it
+// only disarms the timer.
 void WaitTimerTick();
 // The handler of WM_ACTIVATEAPP: wParam 1 when the IDE becomes active, 0 when
-// it loses activation.
+// it loses activation.  A suspension also disarms the wait timer; once
+// activation returns, a window reveals only after a new report on its strip.
 void OnActivateApp(std::uintptr_t wParam);
 
 // The text the panel shows when a window manager keeps a window on screen.

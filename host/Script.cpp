@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <QWindow>
 #include <charconv>
+#include <functional>
 #include <ostream>
 #include <sstream>
 
@@ -263,12 +264,9 @@ bool WindowRect(const std::string& cls, platform::Rect& r) {
   return ReadFrameRect(ScriptRunner::FindTopLevel(cls, true), r);
 }
 
-// Lets the event loop run until the window of class `cls` stands at `want`
-// or `limitMs` passes; `r` receives the last rectangle seen.  On a real display
-// it wakes on the X server's configure notifications, else on any event.
-bool WaitForFrameRect(const std::string& cls, const platform::Rect& want, int limitMs, platform::Rect& r,
-                      const Call& x) {
-  auto there = [&] { return WindowRect(cls, r) && r == want; };
+// Lets the event loop run until `there` holds or `limitMs` passes.  On a real
+// display it wakes on the X server's events too, else on any event.
+bool WaitUntil(const std::function<bool()>& there, int limitMs, const Call& x) {
   if (XDesktop* xd = XDesktop::Get()) return xd->WaitUntil([&] { return x.Finished() || there(); }, limitMs);
   QElapsedTimer clock;
   clock.start();
@@ -278,6 +276,14 @@ bool WaitForFrameRect(const std::string& cls, const platform::Rect& want, int li
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
   }
   return true;
+}
+
+// Lets the event loop run until the window of class `cls` stands at `want`
+// or `limitMs` passes; `r` receives the last rectangle seen.  On a real display
+// it wakes on the X server's configure notifications, else on any event.
+bool WaitForFrameRect(const std::string& cls, const platform::Rect& want, int limitMs, platform::Rect& r,
+                      const Call& x) {
+  return WaitUntil([&] { return WindowRect(cls, r) && r == want; }, limitMs, x);
 }
 
 // Arguments first..first+3 as a rectangle L T R B.
@@ -415,6 +421,21 @@ bool RunExpectCaption(Call& x) {
   return true;
 }
 
+bool RunWaitCaption(Call& x) {
+  const QString want = QString::fromStdString(x.Arg(2));
+  const int limit = x.Int(1);
+  std::string seen = "no window";
+  const bool ok = WaitUntil(
+      [&] {
+        QWidget* w = ScriptRunner::FindTopLevel(x.Arg(0), true);
+        if (w) seen = Quoted(w->windowTitle());
+        return w && w->windowTitle() == want;
+      },
+      limit, x);
+  if (!ok) return x.Fail("caption " + Quoted(want) + " within " + std::to_string(limit) + " ms", seen);
+  return true;
+}
+
 bool RunExpectEnabled(Call& x) {
   QWidget* w = ScriptRunner::FindTopLevel(x.Arg(0), true);
   if (!w) return x.Fail("a " + x.Arg(0) + " window", "none");
@@ -484,6 +505,7 @@ const std::vector<CommandSpec>& Commands() {
        {Arg::Word, Arg::Int, Arg::Int, Arg::Int, Arg::Int, Arg::Ms}, 6, &RunWaitRect},
       {"expect-visible", "expect-visible CLASS 0|1", {Arg::Word, Arg::Flag}, 2, &RunExpectVisible},
       {"expect-caption", "expect-caption CLASS TEXT", {Arg::Word, Arg::OptText}, 2, &RunExpectCaption},
+      {"wait-caption", "wait-caption CLASS MS TEXT", {Arg::Word, Arg::Ms, Arg::OptText}, 2, &RunWaitCaption},
       {"expect-enabled", "expect-enabled CLASS NAME 0|1", {Arg::Word, Arg::Word, Arg::Flag}, 3,
        &RunExpectEnabled},
       {"expect-help", "expect-help TOPIC", {Arg::Text}, 1, &RunExpectHelp},

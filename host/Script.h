@@ -33,6 +33,8 @@
 //   expect-rect CLASS L T R B
 //   expect-visible CLASS 0|1  (0 also holds when no such window exists)
 //   expect-caption CLASS TEXT (TEXT may be empty)
+//   wait-caption CLASS MS TEXT  let the event loop run until the window's
+//                             caption reads TEXT; fail when it does not within MS
 //   expect-enabled CLASS NAME 0|1
 //   expect-help TOPIC         the last help request named that topic
 //   expect-usable CLASS       a pointer move sent the way a user's comes in
@@ -47,7 +49,8 @@
 //
 // When a command names a CLASS, the first visible window of that class is
 // used, or, for the commands that also accept hidden windows (expect-rect,
-// expect-caption, expect-enabled, print-rect, move), the first one at all.
+// expect-caption, wait-caption, expect-enabled, print-rect, move), the first
+// one at all.
 //
 // A failing command prints "FAIL line N: <what was expected> / <what was
 // found>" on standard error and ends the run with status 1.  A script that

@@ -10,11 +10,11 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QCoreApplication>
-#include <cstdlib>
-#include <cstring>
 #include <set>
 #include <utility>
 #include <string>
+
+#include "platform/backend/x11/Xcb.h"
 #endif
 
 namespace host {
@@ -22,34 +22,18 @@ namespace host {
 #ifdef EDGETUCKER_HOST_X11
 namespace {
 
-struct FreeDeleter {
-  void operator()(void* p) const { std::free(p); }
-};
-template <typename T>
-using Reply = std::unique_ptr<T, FreeDeleter>;
+using platform::x11::Answer;
+using platform::x11::Connection;
 
 class XcbDesktop final : public XDesktop {
 public:
   static std::unique_ptr<XcbDesktop> Open(const char* display) {
-    int screenNo = 0;
-    xcb_connection_t* c = xcb_connect(display, &screenNo);
-    if (!c || xcb_connection_has_error(c)) {
-      if (c) xcb_disconnect(c);
-      return nullptr;
-    }
-    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
-    for (int i = 0; i < screenNo && it.rem; ++i) xcb_screen_next(&it);
-    if (!it.rem) {
-      xcb_disconnect(c);
-      return nullptr;
-    }
-    return std::unique_ptr<XcbDesktop>(new XcbDesktop(c, it.data->root));
+    Connection c(display);
+    if (!c) return nullptr;
+    return std::unique_ptr<XcbDesktop>(new XcbDesktop(std::move(c)));
   }
 
-  ~XcbDesktop() override {
-    m_notifier.reset();
-    xcb_disconnect(m_conn);
-  }
+  ~XcbDesktop() override = default;
 
   std::optional<platform::Rect> FrameRect(platform::HWND window) override {
     const auto w = static_cast<xcb_window_t>(window);
@@ -58,17 +42,14 @@ public:
     const auto geoCookie = xcb_get_geometry(m_conn, w);
     const auto posCookie = xcb_translate_coordinates(m_conn, w, m_root, 0, 0);
     const auto extCookie = xcb_get_property(m_conn, 0, w, m_frameExtents, XCB_ATOM_CARDINAL, 0, 4);
-    Reply<xcb_get_geometry_reply_t> geo(xcb_get_geometry_reply(m_conn, geoCookie, nullptr));
-    Reply<xcb_translate_coordinates_reply_t> pos(xcb_translate_coordinates_reply(m_conn, posCookie, nullptr));
-    Reply<xcb_get_property_reply_t> ext(xcb_get_property_reply(m_conn, extCookie, nullptr));
+    const auto geo = Answer(m_conn, &xcb_get_geometry_reply, geoCookie);
+    const auto pos = Answer(m_conn, &xcb_translate_coordinates_reply, posCookie);
+    const std::vector<std::uint32_t> ext = platform::x11::Values(m_conn, extCookie);
     if (!geo || !pos) return std::nullopt;
     // _NET_FRAME_EXTENTS is left, right, top, bottom; without a window
     // manager there is no frame and the client window is the frame.
     std::uint32_t l = 0, r = 0, t = 0, b = 0;
-    if (ext && ext->format == 32 && xcb_get_property_value_length(ext.get()) >= 16) {
-      const auto* v = static_cast<const std::uint32_t*>(xcb_get_property_value(ext.get()));
-      l = v[0], r = v[1], t = v[2], b = v[3];
-    }
+    if (ext.size() >= 4) l = ext[0], r = ext[1], t = ext[2], b = ext[3];
     // The client's border (0 for Qt's windows) lies outside its origin.
     const int bw = geo->border_width;
     const int x = pos->dst_x - bw, y = pos->dst_y - bw;
@@ -88,8 +69,8 @@ public:
     // Without a window manager nobody moves the focus on a click; do what a
     // click-to-focus desktop would, so that another application can take it.
     if (!HasWindowManager()) {
-      Reply<xcb_translate_coordinates_reply_t> under(xcb_translate_coordinates_reply(
-          m_conn, xcb_translate_coordinates(m_conn, m_root, m_root, std::int16_t(x), std::int16_t(y)), nullptr));
+      const auto under = Answer(m_conn, &xcb_translate_coordinates_reply,
+                                xcb_translate_coordinates(m_conn, m_root, m_root, std::int16_t(x), std::int16_t(y)));
       if (under && under->child != XCB_NONE)
         xcb_set_input_focus(m_conn, XCB_INPUT_FOCUS_POINTER_ROOT, under->child, XCB_CURRENT_TIME);
     }
@@ -124,7 +105,8 @@ public:
   }
 
 private:
-  XcbDesktop(xcb_connection_t* c, xcb_window_t root) : m_conn(c), m_root(root) {
+  explicit XcbDesktop(Connection display)
+      : m_display(std::move(display)), m_conn(m_display.get()), m_root(m_display.Root()) {
     m_frameExtents = Atom("_NET_FRAME_EXTENTS");
     m_supportingWmCheck = Atom("_NET_SUPPORTING_WM_CHECK");
     const xcb_query_extension_reply_t* ext = xcb_get_extension_data(m_conn, &xcb_test_id);
@@ -145,17 +127,10 @@ private:
     });
   }
 
-  xcb_atom_t Atom(const char* name) {
-    Reply<xcb_intern_atom_reply_t> r(
-        xcb_intern_atom_reply(m_conn, xcb_intern_atom(m_conn, 0, std::uint16_t(std::strlen(name)), name), nullptr));
-    return r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
-  }
+  xcb_atom_t Atom(const char* name) { return platform::x11::Intern(m_conn, name); }
 
   std::optional<xcb_window_t> WindowProperty(xcb_window_t w, xcb_atom_t prop) {
-    Reply<xcb_get_property_reply_t> r(
-        xcb_get_property_reply(m_conn, xcb_get_property(m_conn, 0, w, prop, XCB_ATOM_WINDOW, 0, 1), nullptr));
-    if (!r || r->format != 32 || xcb_get_property_value_length(r.get()) < 4) return std::nullopt;
-    return *static_cast<const xcb_window_t*>(xcb_get_property_value(r.get()));
+    return platform::x11::Cardinal(m_conn, w, prop, XCB_ATOM_WINDOW);
   }
 
   // The client windows asked about also tell of their own changes: the
@@ -166,20 +141,14 @@ private:
     xcb_change_window_attributes(m_conn, w, XCB_CW_EVENT_MASK, &mask);
   }
 
-  bool Sync() {
-    Reply<xcb_get_input_focus_reply_t> r(xcb_get_input_focus_reply(m_conn, xcb_get_input_focus(m_conn), nullptr));
-    return r != nullptr;
-  }
+  bool Sync() { return platform::x11::Sync(m_conn); }
 
   // True when an event was taken (only from what is already queued when
   // queuedOnly).  The events only wake the waiter; their content is read
   // back from the server by the condition itself.
   bool DrainEvents(bool queuedOnly) {
     bool any = false;
-    while (xcb_generic_event_t* ev = queuedOnly ? xcb_poll_for_queued_event(m_conn) : xcb_poll_for_event(m_conn)) {
-      any = true;
-      std::free(ev);
-    }
+    while (platform::x11::NextEvent(m_conn, queuedOnly)) any = true;
     return any;
   }
 
@@ -193,7 +162,8 @@ private:
     }
   }
 
-  xcb_connection_t* m_conn;
+  Connection m_display;
+  xcb_connection_t* m_conn;  // m_display's, and its root
   xcb_window_t m_root;
   xcb_atom_t m_frameExtents = XCB_ATOM_NONE;
   xcb_atom_t m_supportingWmCheck = XCB_ATOM_NONE;

@@ -198,4 +198,37 @@ TEST(DecideMouseWatch, WithSeveralMonitorsOnlyTheWindowsOwnMonitorCounts) {
   }
 }
 
+TEST(DecideRestore, EveryWindowTheRunMovedGoesHomeUnlessItsShownPlaceIsHome) {
+  // Main window home at x = 100 (shown: the full width); an inspector at home
+  // exactly where it shows on the right edge, or away from it.
+  const THideGeometry apart = ComputeHideRects({100, 0, 700, 100}, {10, 110, 210, 510}, 1024, 768, 1, 5);
+  const THideGeometry same = ComputeHideRects({0, 0, 1024, 100}, {824, 0, 1024, 768}, 1024, 768, 1, 5);
+  struct Row {
+    const char* name;
+    const THideGeometry* g;
+    bool hidden, away;
+    bool restores;
+  };
+  const Row rows[] = {
+      {"hidden", &apart, true, true, true},
+      {"hidden, shown place is home", &same, true, true, true},
+      {"counted hidden without the away mark", &apart, true, false, true},
+      {"revealed", &apart, false, true, true},
+      {"revealed, shown place is home", &same, false, true, false},
+      {"never moved by the run", &apart, false, false, false},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    for (bool main : {true, false}) {
+      TRestoreState s;
+      s.Geometry = *r.g;
+      (main ? s.MainHidden : s.InspectorHidden) = r.hidden;
+      (main ? s.MainAway : s.InspectorAway) = r.away;
+      const TRestoreDecision d = DecideRestore(s);
+      EXPECT_EQ(main ? d.RestoreMain : d.RestoreInspector, r.restores) << (main ? "main" : "inspector");
+      EXPECT_FALSE(main ? d.RestoreInspector : d.RestoreMain) << "the other window stays";
+    }
+  }
+}
+
 }  // namespace

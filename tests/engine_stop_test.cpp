@@ -121,6 +121,14 @@ TEST_F(Stopping, AStopDuringASlidesMessagePassLeavesEverythingHome) {
          AtNextPass([] { StopHiding(); });
          panel->timerWait->Tick();
        }},
+      {"a report's hide of the revealed inspector", true, [this] {
+         Start();
+         Report(1021, 400);
+         panel->timerWait->Tick();
+         ASSERT_FALSE(InspectorHidden);
+         AtNextPass([] { StopHiding(); });
+         Report(500, 400);
+       }},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
@@ -136,6 +144,117 @@ TEST_F(Stopping, AStopDuringASlidesMessagePassLeavesEverythingHome) {
     MoveCursor(1021, 0);
     ExpectHomeAndStill();
     StopHiding();
+  }
+}
+
+// The hook posts its reports: some may still be queued when the watch ends.
+// They are dispatched by the restore's own slides or just after it, and must
+// neither arm a reveal nor hide a window that has come home.
+TEST_F(Stopping, AReportQueuedBeforeAStopOrASaveMovesNothing) {
+  struct Row {
+    const char* name;
+    bool save;
+    int x, y;
+  };
+  const Row rows[] = {
+      {"Stop, on the inspector's strip", false, 1021, 400},
+      {"Stop, on the main window's strip", false, 500, 2},
+      {"Stop, past both inner edges", false, 500, 400},
+      {"desktop save, on the inspector's strip", true, 1021, 400},
+      {"desktop save, on the main window's strip", true, 500, 2},
+  };
+  // Long enough that a reveal armed during the restore would come after it
+  // (with 0 it would tick within the restore's first slide, which then wins).
+  panel->timerWait->SetInterval(30);
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    Start();
+    platform::PostMessage(panel->Handle(), platform::WM_MOUSEWATCH, 0, MouseWatchLParam(r.x, r.y));
+    if (r.save)
+      RestoreWindows();
+    else
+      StopHiding();
+    platform::ProcessMessages();
+    EXPECT_FALSE(Armed());
+    EXPECT_FALSE(testing_support::WaitFor([&] { return ide.InspectorRect() != kInspectorHome ||
+                                                       ide.MainRect() != kMainHome; },
+                                          300));
+    ExpectHomeAndStill();
+    StopHiding();
+  }
+}
+
+TEST_F(Stopping, AStopWithOnlyTheRevealedMainWindowChosenDropsAQueuedReport) {
+  // Shown and home are the same place: the restore moves nothing and has no
+  // message pass, so the report comes after the stop.
+  Settings.HideInspector = false;
+  Start();
+  Report(500, 2);
+  panel->timerWait->Tick();
+  ASSERT_EQ(ide.MainRect(), kMainHome);
+  platform::PostMessage(panel->Handle(), platform::WM_MOUSEWATCH, 0, MouseWatchLParam(500, 400));
+  StopHiding();
+  platform::ProcessMessages();
+  ExpectHomeAndStill();
+}
+
+// The reveal armed before a loss of activation belongs to the watch the loss
+// suspended: nothing moves while the IDE is not active, nor when activation
+// returns with the cursor at rest; a move on the strip then reveals.
+TEST_F(Stopping, ALossOfActivationDisarmsAPendingReveal) {
+  enum class Pending { Armed, QueuedReport, TickDue };
+  struct Row {
+    const char* name;
+    Pending pending;
+    bool main;
+    std::uint8_t side;
+    int x, y;  // on the window's strip
+  };
+  const Row rows[] = {
+      {"armed, inspector on the right", Pending::Armed, false, 1, 1021, 400},
+      {"armed, inspector on the left", Pending::Armed, false, 0, 2, 400},
+      {"armed, main window", Pending::Armed, true, 1, 500, 2},
+      {"a report queued before the loss, inspector on the right", Pending::QueuedReport, false, 1, 1021, 400},
+      {"a report queued before the loss, main window", Pending::QueuedReport, true, 1, 500, 2},
+      {"a tick already due, inspector on the left", Pending::TickDue, false, 0, 2, 400},
+      {"a tick already due, main window", Pending::TickDue, true, 1, 500, 2},
+  };
+  for (const Row& r : rows) {
+    for (std::uint8_t animate : {0, 1}) {
+      SCOPED_TRACE(std::string(r.name) + (animate ? ", animated" : ", in one move"));
+      Settings.InspectorSide = r.side;
+      Settings.AnimateMoves = animate;
+      panel->timerWait->SetInterval(0);  // a reveal that is left armed comes at once
+      Start();
+      const Rect mainHidden = ide.MainRect(), inspectorHidden = ide.InspectorRect();
+      auto moved = [&] { return ide.MainRect() != mainHidden || ide.InspectorRect() != inspectorHidden; };
+      if (r.pending == Pending::QueuedReport) {
+        platform::PostMessage(panel->Handle(), platform::WM_MOUSEWATCH, 0, MouseWatchLParam(r.x, r.y));
+        platform::SetApplicationActive(false);
+      } else {
+        Report(r.x, r.y);
+        ASSERT_TRUE(Armed());
+        platform::SetApplicationActive(false);
+        if (r.pending == Pending::TickDue) panel->timerWait->Tick();
+      }
+      ASSERT_TRUE(FocusSuspended);
+      EXPECT_FALSE(Armed());
+      EXPECT_FALSE(testing_support::WaitFor(moved, 100)) << "nothing slides in while the IDE is not active";
+
+      platform::SetApplicationActive(true);
+      ASSERT_TRUE(Watching);
+      EXPECT_FALSE(testing_support::WaitFor(moved, 100)) << "nor when activation returns";
+
+      // The cursor moves on the strip: the hook reports it and the reveal comes.
+      MoveCursor(r.x, r.y);
+      MoveCursor(r.x + 1, r.y + 1);
+      const Rect shown = r.main ? HideGeometry.MainShownRect : HideGeometry.InspectorShownRect;
+      EXPECT_TRUE(testing_support::WaitFor(
+          [&] { return (r.main ? ide.MainRect() : ide.InspectorRect()) == shown; }, 5000));
+      StopHiding();
+      ExpectHomeAndStill();
+      MoveCursor(500, 400);
+    }
   }
 }
 

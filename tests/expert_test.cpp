@@ -250,9 +250,84 @@ TEST_F(Notifications, ADesktopLoadMeasuresTheWindowsWhereTheyStandNow) {
   Report(500, 0);
   frmMain->timerWait->Tick();
   EXPECT_EQ(ide.MainRect(), (Rect{0, 0, 1024, 120}));
-  Report(500, 400);  // hidden again: only hidden windows are brought home
   frmMain->btnStopClick();
   EXPECT_EQ(ide.MainRect(), (Rect{300, 40, 900, 160}));
+}
+
+// Stop, a project close and a desktop save bring home a window that stands
+// revealed, whichever window, side and animation.  The main window stands away
+// from its full-width shown place, so each window's revealed place differs
+// from its home.
+TEST_F(Notifications, EveryEndingBringsARevealedWindowHome) {
+  const Rect mainHome{100, 0, 700, 100}, inspectorHome{10, 110, 210, 510};
+  struct Ending {
+    const char* name;
+    TFileNotification code;  // 0: the Stop button
+    bool keepsWatching;
+  };
+  const Ending endings[] = {
+      {"Stop", 0, false}, {"project close", fnProjectClosing, false}, {"desktop save", fnProjectDesktopSave, true}};
+  struct Reveal {
+    const char* name;
+    bool main;
+    std::uint8_t side;
+    int x, y;  // on the window's strip
+  };
+  const Reveal reveals[] = {{"main window", true, 1, 500, 2},
+                            {"inspector on the right", false, 1, 1021, 400},
+                            {"inspector on the left", false, 0, 2, 400}};
+  ide.main->setGeometry(100, 0, 600, 100);
+  for (const Ending& e : endings)
+    for (const Reveal& r : reveals)
+      for (std::uint8_t animate : {0, 1}) {
+        SCOPED_TRACE(std::string(e.name) + ", " + r.name + (animate ? ", animated" : ", in one move"));
+        Settings.InspectorSide = r.side;
+        Settings.AnimateMoves = animate;
+        frmMain->btnStartClick();
+        ASSERT_TRUE(MainHidden && InspectorHidden && Watching);
+        Report(r.x, r.y);
+        frmMain->timerWait->Tick();
+        ASSERT_EQ(r.main ? ide.MainRect() : ide.InspectorRect(),
+                  r.main ? HideGeometry.MainShownRect : HideGeometry.InspectorShownRect);
+        if (e.code == 0)
+          frmMain->btnStopClick();
+        else
+          Notify(e.code, "/p/Project1.dpr");
+        EXPECT_EQ(ide.MainRect(), mainHome);
+        EXPECT_EQ(ide.InspectorRect(), inspectorHome);
+        EXPECT_FALSE(MainHidden || InspectorHidden);
+        EXPECT_EQ(Watching, e.keepsWatching);
+        EXPECT_FALSE(Armed());
+        frmMain->btnStopClick();
+        EXPECT_EQ(ide.MainRect(), mainHome) << "a Stop after a save has nothing left to move";
+      }
+}
+
+TEST_F(Notifications, ARevealedWindowWhoseShownPlaceIsHomeDoesNotMove) {
+  // The main window at home spans the screen's width at the top: its shown place.
+  struct Row {
+    const char* name;
+    TFileNotification code;
+  };
+  const Row rows[] = {{"Stop", 0}, {"desktop save", fnProjectDesktopSave}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    frmMain->btnStartClick();
+    Report(500, 2);
+    frmMain->timerWait->Tick();
+    ASSERT_EQ(ide.MainRect(), (Rect{0, 0, 1024, 100}));
+    int mainPlacements = 0;
+    SetPlacementObserver([&](platform::HWND w, const Rect&) { mainPlacements += w == ide.MainHandle(); });
+    if (r.code == 0)
+      frmMain->btnStopClick();
+    else
+      Notify(r.code, "/p/Project1.dpr");
+    SetPlacementObserver({});
+    EXPECT_EQ(mainPlacements, 0);
+    EXPECT_EQ(ide.MainRect(), (Rect{0, 0, 1024, 100}));
+    EXPECT_EQ(ide.InspectorRect(), (Rect{10, 110, 210, 510})) << "the hidden inspector comes home";
+    frmMain->btnStopClick();
+  }
 }
 
 }  // namespace

@@ -250,6 +250,16 @@ TEST_F(ScriptRun, WaitRectWaitsForTheWindowAndGivesUpAtItsLimit) {
   EXPECT_EQ(r.err, "FAIL line 1: TScriptProbe at 0 0 10 10 within 20 ms / 40 50 140 110\n");
 }
 
+TEST_F(ScriptRun, WaitCaptionWaitsForTheCaptionAndGivesUpAtItsLimit) {
+  QTimer::singleShot(30, probe, [this] { probe->setWindowTitle(QStringLiteral("probe - later")); });
+  RunResult r = PlayScript("wait-caption TScriptProbe 5000 probe - later\n", actions);
+  EXPECT_EQ(r.status, 0) << r.err;
+
+  r = PlayScript("wait-caption TScriptProbe 20 never\n", actions);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "FAIL line 1: caption \"never\" within 20 ms / \"probe - later\"\n");
+}
+
 TEST_F(ScriptRun, ExpectationsReportWhatTheyFound) {
   struct Row {
     const char* name;

@@ -367,21 +367,36 @@ public:
       }
     }
 
-    // Stop, Escape and a project close bring hidden windows home; a desktop
-    // save too, while hiding runs.
+    // The windows the run has moved: hidden since hiding started or since the
+    // last save, or revealed from home by a tick (armed by the other window).
+    for (int w = 0; w < 2; ++w) {
+      if (layout) {
+        m_moved[w] = a.Running() && a.hidden[w];
+      } else if (a.Running() && (a.hidden[w] || (!userMove && !(a.win[w] == b.win[w]) && IsShownRect(w, a)))) {
+        m_moved[w] = true;
+      }
+    }
+
+    // Stop, Escape and a project close bring home every window the run moved,
+    // hidden or revealed; a desktop save too, while hiding runs.  A revealed
+    // window whose shown place is its home has nowhere to go.
     const bool stopped = b.Running() && !a.Running();
     const bool saved = c.name == "save-desktop" && b.Running();
     if ((stopped && !layout) || saved) {
       for (int w = 0; w < 2; ++w) {
-        if (!b.hidden[w] || !a.have[w] || a.win[w] == m_home[w]) continue;
-        if (IsShownRect(w, a)) return LateReveal(w, b, a, saved ? "a desktop save" : "Stop");
+        if (!(b.hidden[w] || m_moved[w]) || !a.have[w] || a.win[w] == m_home[w]) continue;
+        if (!b.hidden[w] && ShownRect(w, b) == m_home[w]) continue;
+        if (IsShownRect(w, a) && !(a.win[w] == b.win[w])) return LateReveal(w, b, a, saved ? "a desktop save" : "Stop");
         return Fail(saved ? "home-after-save" : "home-after-stop",
-                    std::string(kClasses[w]) + " at home " + RectText(m_home[w]) + " / " + RectText(a.win[w]));
+                    std::string(kClasses[w]) + (b.hidden[w] ? " (hidden)" : " (revealed)") + " at home " +
+                        RectText(m_home[w]) + " after " + (saved ? "a desktop save" : "Stop") + " / " +
+                        RectText(a.win[w]));
       }
     }
     if (stopped || saved) {
       m_fence = true;
       m_fencedBy = saved ? "a desktop save" : c.name == "close-project" || layout ? "a project close" : "Stop";
+      m_moved[0] = m_moved[1] = false;
     }
 
     // Nothing moves while idle but what the user and the IDE move.
@@ -434,8 +449,12 @@ private:
                                    RectText(m_home[w]) + ") after " + after + " / revealed to " + RectText(a.win[w]));
   }
 
+  static Rect ShownRect(int w, const Snapshot& a) {
+    return w == 0 ? a.geometry.MainShownRect : a.geometry.InspectorShownRect;
+  }
+
   bool IsShownRect(int w, const Snapshot& a) const {
-    const Rect shown = w == 0 ? a.geometry.MainShownRect : a.geometry.InspectorShownRect;
+    const Rect shown = ShownRect(w, a);
     return !shown.IsZero() && a.win[w] == shown;
   }
 
@@ -458,6 +477,7 @@ private:
   int m_fullHeight = 0;
   Rect m_home[2];
   bool m_userPlaced[2] = {false, false};
+  bool m_moved[2] = {false, false};
   bool m_fence = false;
   std::string m_fencedBy = "Stop";
 };

@@ -12,9 +12,11 @@
 // plays of one script.  The checker never predicts timing; it checks
 // invariants that hold whatever the timing:
 //
-//   home-after-stop   after Stop (button, Escape) or a project close, each
-//                     window that was hidden stands exactly where it stood
-//                     when hiding started;
+//   home-after-stop   after Stop (button, Escape) or a project close, every
+//                     window the run moved (hidden, or revealed by a tick)
+//                     stands exactly where it stood when hiding started,
+//                     unless it stands revealed at a shown place that is its
+//                     home;
 //   home-after-save   the same for a desktop save while hiding runs;
 //   moved-while-idle  after Stop or a project close no window moves until the
 //                     next Start, apart from the user's own moves;

@@ -9,6 +9,7 @@
 #include "host/Script.h"
 #include "platform/Windows.h"
 #include "tests/random/Session.h"
+#include "toolkit/Timer.h"
 
 namespace {
 
@@ -151,7 +152,14 @@ TEST(RandomSessionShrink, KeepsOnlyTheStepsTheFailureNeeds) {
 
 // ---- the sessions themselves ----------------------------------------------------
 
-class RandomSessions : public ::testing::TestWithParam<std::uint64_t> {};
+struct SeedRow {
+  std::uint64_t seed;
+  int events;  // the session's length when it was found (a prefix of a longer one)
+};
+
+void PrintTo(const SeedRow& r, std::ostream* os) { *os << "seed " << r.seed << ", " << r.events << " events"; }
+
+class RandomSessions : public ::testing::TestWithParam<SeedRow> {};
 
 // A violation of a kind listed in KnownFaults.cpp ends its part of the
 // session and the rest of the lines play on in a fresh IDE, so that every
@@ -161,8 +169,8 @@ class RandomSessions : public ::testing::TestWithParam<std::uint64_t> {};
 TEST_P(RandomSessions, InvariantsHoldAfterEveryStep) {
   // A step that hangs or a crash names its seed and step before the process ends.
   InstallCrashAndHangReports(60);
-  const std::uint64_t seed = GetParam();
-  const Session s = Generate(seed, 300);
+  const std::uint64_t seed = GetParam().seed;
+  const Session s = Generate(seed, GetParam().events);
   std::string knownFaults;
   for (std::size_t from = 0; from < s.lines.size();) {
     Session part = s;
@@ -187,6 +195,55 @@ TEST_P(RandomSessions, InvariantsHoldAfterEveryStep) {
   if (!knownFaults.empty()) GTEST_SKIP() << knownFaults;
 }
 
-INSTANTIATE_TEST_SUITE_P(FixedSeeds, RandomSessions, ::testing::Range<std::uint64_t>(1, 17));
+std::vector<SeedRow> FixedSeeds() {
+  std::vector<SeedRow> rows;
+  for (std::uint64_t seed = 1; seed <= 16; ++seed) rows.push_back({seed, 300});
+  return rows;
+}
+
+INSTANTIATE_TEST_SUITE_P(FixedSeeds, RandomSessions, ::testing::ValuesIn(FixedSeeds()));
+
+// Seeds that found faults, kept.  Their failures depended on timing: a wait
+// timer's tick that a loaded machine delayed into the step of a Stop revealed
+// a window just before the Stop, which left it at its revealed place.
+INSTANTIATE_TEST_SUITE_P(FoundFaults, RandomSessions,
+                         ::testing::Values(SeedRow{12, 170},  // Escape after a late tick, under ctest -j2
+                                           SeedRow{3043390845593766736ull, 280}));  // Escape, 3 ms open delay
+
+// The same fault without the timing: the tick that a loaded machine delays
+// from the cursor's step into the next ones, run there by hand.
+TEST(RandomSessionChecker, ATickDelayedIntoTheStepsBeforeAnEndingStillEndsWithTheWindowsHome) {
+  struct Row {
+    const char* name;
+    std::vector<std::string> ending;  // the lines after the cursor rests on the inspector's strip
+  };
+  const Row rows[] = {
+      {"Stop", {"menu Edgetucker 1.2d", "click TfrmMain btnStop"}},
+      {"Escape", {"menu Edgetucker 1.2d", "key TfrmMain Escape"}},
+      {"project close", {"menu Edgetucker 1.2d", "close-project"}},
+      {"desktop save", {"menu Edgetucker 1.2d", "save-desktop"}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    Session s;
+    s.settings.delay = 100000;  // the timer never ticks by itself here
+    s.lines = {"cursor 512 384", "open-project Project1.dpr", "menu Edgetucker 1.2d", "click TfrmMain btnStart",
+               "cursor 500 400", "cursor 1021 400"};
+    s.lines.insert(s.lines.end(), r.ending.begin(), r.ending.end());
+    s.lines.push_back("wait 5");
+    Sabotage lateTick;
+    lateTick.atStep = 6;  // the menu step: the panel shows, the tick comes
+    lateTick.act = [] {
+      QWidget* panel = host::ScriptRunner::FindTopLevel("TfrmMain", true);
+      ASSERT_NE(panel, nullptr);
+      ASSERT_TRUE(panel->findChild<tk::TTimer*>(QStringLiteral("timerWait"))->Enabled()) << "armed";
+      panel->findChild<tk::TTimer*>(QStringLiteral("timerWait"))->Tick();
+    };
+    const Outcome o = Play(s, &lateTick);
+    EXPECT_EQ(o.skipped, 0);
+    EXPECT_FALSE(o.violation) << o.violation->kind << " after step " << o.violation->step + 1 << ": "
+                              << o.violation->what;
+  }
+}
 
 }  // namespace

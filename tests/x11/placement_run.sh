@@ -56,9 +56,10 @@ for wm in "${wms[@]}"; do
       *) HOME=$home setsid "$wm" >/dev/null 2>&1 & ;;
     esac
     wmpid=$!
-    # Ready once it names itself on the root window.
+    # Ready once it names itself on the root window (within 60 s: a loaded
+    # machine starts one with a session bus slowly).
     ready=
-    for _ in $(seq 200); do
+    for _ in $(seq 1200); do
       if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; then ready=1; break; fi
       sleep 0.05
     done

@@ -7,7 +7,8 @@
 #   wm_start WORK LOG   starts WM_CMD (nothing for none) with its output in
 #                       LOG, adding its process ids to PIDS, and waits until
 #                       it names itself on the root window; returns 1 when it
-#                       did not come up within 15 s
+#                       did not come up within 60 s (a loaded machine starts
+#                       one with a session bus slowly)
 #   stop_process PID    ends PID: SIGTERM, and SIGKILL when it is still there
 #                       after two seconds (fluxbox now and then blocks SIGTERM
 #                       and would hang the run's cleanup)
@@ -34,7 +35,7 @@ wm_start() {
   # A window manager announces itself with _NET_SUPPORTING_WM_CHECK on the
   # root window; xprop -spy prints the root's properties at every change, so
   # this waits on the event.
-  exec 4< <(timeout 15 xprop -root -spy 2>/dev/null)
+  exec 4< <(timeout 60 xprop -root -spy 2>/dev/null)
   spy=$!
   PIDS+=("$spy")
   local env_cmd=()
@@ -45,7 +46,7 @@ wm_start() {
         dbus-daemon --session --nofork --nopidfile --address="unix:path=$work/bus" \
           --print-address=5 5>"$work/busaddress" >/dev/null 2>&1 &
         PIDS+=($!)
-        read -r -t 10 bus <"$work/busaddress" || true
+        read -r -t 30 bus <"$work/busaddress" || true
         [ -n "$bus" ] && env_cmd=(env "DBUS_SESSION_BUS_ADDRESS=$bus")
       fi ;;
   esac

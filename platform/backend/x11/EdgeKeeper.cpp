@@ -1,7 +1,6 @@
 #include "platform/backend/x11/EdgeKeeper.h"
 
 #include <QSocketNotifier>
-#include <cstdlib>
 #include <set>
 
 #include "platform/backend/x11/Placement.h"
@@ -9,17 +8,13 @@
 
 namespace platform::x11 {
 
-EdgeKeeper::EdgeKeeper() {
-  conn_ = ConnectDisplay().conn;
+EdgeKeeper::EdgeKeeper() : display_(Connection::Open()), conn_(display_.get()) {
   if (!conn_) return;
   notifier_ = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(conn_), QSocketNotifier::Read);
   QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] { OnReadable(); });
 }
 
-EdgeKeeper::~EdgeKeeper() {
-  notifier_.reset();
-  if (conn_) xcb_disconnect(conn_);
-}
+EdgeKeeper::~EdgeKeeper() = default;
 
 void EdgeKeeper::Select(xcb_window_t w, bool on) {
   // This connection's own event mask on the window; the client's and the
@@ -54,21 +49,20 @@ void EdgeKeeper::Drain(bool queuedOnly) {
   for (int round = 0; round < 16; ++round) {
     std::set<xcb_window_t> configured;
     bool any = false;
-    while (xcb_generic_event_t* e = queuedOnly ? xcb_poll_for_queued_event(conn_) : xcb_poll_for_event(conn_)) {
+    while (const Event e = NextEvent(conn_, queuedOnly)) {
       any = true;
       switch (e->response_type & 0x7F) {
         case XCB_CONFIGURE_NOTIFY: {
-          const auto* c = reinterpret_cast<const xcb_configure_notify_event_t*>(e);
+          const auto* c = reinterpret_cast<const xcb_configure_notify_event_t*>(e.get());
           if (c->event == c->window) configured.insert(c->window);
           break;
         }
         case XCB_DESTROY_NOTIFY:
-          kept_.erase(reinterpret_cast<const xcb_destroy_notify_event_t*>(e)->window);
+          kept_.erase(reinterpret_cast<const xcb_destroy_notify_event_t*>(e.get())->window);
           break;
         default:
           break;
       }
-      std::free(e);
     }
     if (!any) return;
     // What the window is now, not what an event says: events of a slide's
@@ -80,12 +74,11 @@ void EdgeKeeper::Drain(bool queuedOnly) {
 
 void EdgeKeeper::Check(xcb_window_t w) {
   if (kept_.count(w) == 0) return;
-  xcb_get_geometry_reply_t* g = xcb_get_geometry_reply(conn_, xcb_get_geometry(conn_, w), nullptr);
+  const auto g = Answer(conn_, &xcb_get_geometry_reply, xcb_get_geometry(conn_, w));
   if (!g) return;
   // An unmanaged window is a child of the root: x, y are the root's.
   const int b = 2 * g->border_width;
   const Rect now{g->x, g->y, g->x + g->width + b, g->y + g->height + b};
-  std::free(g);
   OnConfigured(w, now);
 }
 

@@ -22,6 +22,7 @@
 #include <memory>
 
 #include "platform/backend/Backend.h"
+#include "platform/backend/x11/Xcb.h"
 
 class QSocketNotifier;
 
@@ -62,7 +63,8 @@ private:
   void Check(xcb_window_t w);
   void OnConfigured(xcb_window_t w, const Rect& now);
 
-  xcb_connection_t* conn_ = nullptr;
+  Connection display_;
+  xcb_connection_t* conn_ = nullptr;  // display_'s
   std::unique_ptr<QSocketNotifier> notifier_;
   std::map<xcb_window_t, Kept> kept_;
 };

@@ -5,8 +5,6 @@
 #include <QTimer>
 #include <QWidget>
 #include <chrono>
-#include <cstdlib>
-#include <cstring>
 #include <thread>
 
 #include "platform/Messages.h"
@@ -44,8 +42,8 @@ bool WaitUntil(Pred pred, int timeoutMs) {
 
 }  // namespace
 
-X11Activation::X11Activation(X11WindowSystem* windows, QObject* parent) : QObject(parent), windows_(windows) {
-  events_ = ConnectDisplay().conn;
+X11Activation::X11Activation(X11WindowSystem* windows, QObject* parent)
+    : QObject(parent), windows_(windows), display_(Connection::Open()), events_(display_.get()) {
   if (!events_) return;
   activeAtom_ = Intern(events_, "_NET_ACTIVE_WINDOW");
   wmStateAtom_ = Intern(events_, "WM_STATE");
@@ -74,7 +72,6 @@ X11Activation::~X11Activation() {
     if (qApp) qApp->removeEventFilter(this);
   }
   delete notifier_;
-  if (events_) xcb_disconnect(events_);
 }
 
 bool X11Activation::eventFilter(QObject* watched, QEvent* event) {
@@ -102,15 +99,7 @@ bool X11Activation::eventFilter(QObject* watched, QEvent* event) {
   return false;
 }
 
-bool X11Activation::WmLetGo(xcb_window_t w) const {
-  auto* r = xcb_get_property_reply(events_, xcb_get_property(events_, 0, w, wmStateAtom_, wmStateAtom_, 0, 1), nullptr);
-  if (!r) return true;
-  // WM_STATE's first field: 0 withdrawn, 1 normal, 3 iconic.
-  const bool gone = r->type == XCB_ATOM_NONE || xcb_get_property_value_length(r) < 4 ||
-                    *static_cast<const std::uint32_t*>(xcb_get_property_value(r)) == 0;
-  std::free(r);
-  return gone;
-}
+bool X11Activation::WmLetGo(xcb_window_t w) const { return !WmClient(events_, w, wmStateAtom_); }
 
 bool X11Activation::HoldsFocus() const {
   if (!IsApplicationActive()) return false;
@@ -119,9 +108,8 @@ bool X11Activation::HoldsFocus() const {
 }
 
 xcb_window_t X11Activation::XFocus() const {
-  auto* f = xcb_get_input_focus_reply(events_, xcb_get_input_focus(events_), nullptr);
+  const auto f = Answer(events_, &xcb_get_input_focus_reply, xcb_get_input_focus(events_));
   xcb_window_t w = f ? f->focus : xcb_window_t{XCB_WINDOW_NONE};
-  std::free(f);
   if (w == XCB_INPUT_FOCUS_POINTER_ROOT || w == windows_->Root()) w = XCB_WINDOW_NONE;
   return w;
 }
@@ -129,9 +117,8 @@ xcb_window_t X11Activation::XFocus() const {
 bool X11Activation::XFocusIsOurs() const {
   for (xcb_window_t w = XFocus(), depth = 0; w != XCB_WINDOW_NONE && depth < 16; ++depth) {
     if (IsOurWindow(w)) return true;
-    auto* t = xcb_query_tree_reply(events_, xcb_query_tree(events_, w), nullptr);
+    const auto t = Answer(events_, &xcb_query_tree_reply, xcb_query_tree(events_, w));
     w = t && t->parent != windows_->Root() ? t->parent : xcb_window_t{XCB_WINDOW_NONE};
-    std::free(t);
   }
   return false;
 }
@@ -156,9 +143,8 @@ void X11Activation::SelectButtonPresses() {
   if (!ext || !ext->present) return;
   // The server answers XI 2 requests only once the client has named the
   // version it speaks.
-  auto* v = xcb_input_xi_query_version_reply(events_, xcb_input_xi_query_version(events_, 2, 2), nullptr);
+  const auto v = Answer(events_, &xcb_input_xi_query_version_reply, xcb_input_xi_query_version(events_, 2, 2));
   const bool xi2 = v && v->major_version >= 2;
-  std::free(v);
   if (!xi2) return;
   struct {
     xcb_input_event_mask_t head;
@@ -171,17 +157,16 @@ void X11Activation::SelectButtonPresses() {
 
 void X11Activation::ReadEvents() {
   bool changed = false, pressed = false;
-  while (xcb_generic_event_t* e = xcb_poll_for_event(events_)) {
+  while (const Event e = NextEvent(events_)) {
     const int type = e->response_type & 0x7F;
-    if (type == XCB_PROPERTY_NOTIFY && reinterpret_cast<xcb_property_notify_event_t*>(e)->atom == activeAtom_)
+    if (type == XCB_PROPERTY_NOTIFY && reinterpret_cast<xcb_property_notify_event_t*>(e.get())->atom == activeAtom_)
       changed = true;
 #ifdef EDGETUCKER_HAVE_XI_WATCH
     if (type == XCB_GE_GENERIC && xiOpcode_ != 0) {
-      const auto* ge = reinterpret_cast<const xcb_ge_generic_event_t*>(e);
+      const auto* ge = reinterpret_cast<const xcb_ge_generic_event_t*>(e.get());
       if (ge->extension == xiOpcode_ && ge->event_type == XCB_INPUT_RAW_BUTTON_PRESS) pressed = true;
     }
 #endif
-    std::free(e);
   }
   if (pressed) OnButtonPressAnywhere();
   if (changed) Evaluate();
@@ -194,29 +179,17 @@ void X11Activation::OnButtonPressAnywhere() {
   if (!windows_->WmRunning()) return;
   const HWND focus = windows_->FocusedWindow();
   if (!IsOurWindow(focus) || !windows_->IsUnmanaged(focus)) return;
-  auto* active = xcb_get_property_reply(
-      events_, xcb_get_property(events_, 0, windows_->Root(), activeAtom_, XCB_ATOM_WINDOW, 0, 1), nullptr);
-  xcb_window_t named = XCB_WINDOW_NONE;
-  if (active && active->format == 32 && xcb_get_property_value_length(active) >= 4)
-    named = *static_cast<const xcb_window_t*>(xcb_get_property_value(active));
-  std::free(active);
+  const xcb_window_t named =
+      Cardinal(events_, windows_->Root(), activeAtom_, XCB_ATOM_WINDOW).value_or(XCB_WINDOW_NONE);
   if (named == XCB_WINDOW_NONE || IsOurWindow(named)) return;
-  auto* p = xcb_query_pointer_reply(events_, xcb_query_pointer(events_, windows_->Root()), nullptr);
+  const auto p = Answer(events_, &xcb_query_pointer_reply, xcb_query_pointer(events_, windows_->Root()));
   if (!p) return;
   // The top-level window under the pointer (a frame, or an unmanaged window)
   // against the frame of the named window: some window managers (icewm) make
   // their frames override-redirect, so the frame is compared, not a client.
   const xcb_window_t under = p->child;
-  std::free(p);
-  xcb_window_t top = named;
-  for (int depth = 0; depth < 16; ++depth) {
-    auto* t = xcb_query_tree_reply(events_, xcb_query_tree(events_, top), nullptr);
-    if (!t) return;
-    const xcb_window_t parent = t->parent;
-    std::free(t);
-    if (parent == windows_->Root() || parent == XCB_WINDOW_NONE) break;
-    top = parent;
-  }
+  const xcb_window_t top = TopLevel(events_, windows_->Root(), named);
+  if (top == XCB_WINDOW_NONE) return;
   if (under != XCB_WINDOW_NONE && under == top) windows_->Focus(named);
 }
 

@@ -43,6 +43,7 @@
 #include <xcb/xcb.h>
 
 #include "platform/backend/x11/X11WindowSystem.h"
+#include "platform/backend/x11/Xcb.h"
 
 namespace platform::x11 {
 
@@ -87,7 +88,8 @@ private:
   bool WmLetGo(xcb_window_t w) const;
 
   X11WindowSystem* windows_;
-  xcb_connection_t* events_ = nullptr;
+  Connection display_;
+  xcb_connection_t* events_ = nullptr;  // display_'s
   xcb_atom_t activeAtom_ = 0, wmStateAtom_ = 0;
   QSocketNotifier* notifier_ = nullptr;
   bool qtActive_ = true;

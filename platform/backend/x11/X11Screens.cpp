@@ -3,41 +3,16 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <algorithm>
-#include <cstdlib>
-#include <cstring>
 
 #include "platform/backend/x11/Xcb.h"
 
 namespace platform::x11 {
-namespace {
 
-// The reply of a request, with any error it drew freed here rather than left
-// for the event queue.
-template <class T, class Cookie>
-Reply<T> Answer(xcb_connection_t* c, T* (*reply)(xcb_connection_t*, Cookie, xcb_generic_error_t**),
-                Cookie cookie) {
-  xcb_generic_error_t* error = nullptr;
-  T* r = reply(c, cookie, &error);
-  std::free(error);
-  return Reply<T>(r);
-}
-
-// A property's 32-bit values; empty when it is not set or not of format 32.
-std::vector<std::uint32_t> Values(xcb_connection_t* c, xcb_get_property_cookie_t cookie) {
-  auto r = Answer(c, &xcb_get_property_reply, cookie);
-  if (!r || r->format != 32) return {};
-  const auto* v = static_cast<const std::uint32_t*>(xcb_get_property_value(r.get()));
-  return std::vector<std::uint32_t>(v, v + xcb_get_property_value_length(r.get()) / 4);
-}
-
-}  // namespace
-
-X11Screens::X11Screens(Screens* toolkit) : toolkit_(toolkit) {
-  const Display d = ConnectDisplay();
-  if (!d.conn) return;
-  xcb_connection_t* c = d.conn;
+X11Screens::X11Screens(Screens* toolkit) : toolkit_(toolkit), display_(Connection::Open()) {
+  if (!display_) return;
+  xcb_connection_t* c = display_.get();
   conn_ = c;
-  root_ = d.root;
+  root_ = display_.Root();
   atoms_.clientList = Intern(c, "_NET_CLIENT_LIST");
   atoms_.workArea = Intern(c, "_NET_WORKAREA");
   atoms_.strut = Intern(c, "_NET_WM_STRUT");
@@ -54,19 +29,16 @@ X11Screens::X11Screens(Screens* toolkit) : toolkit_(toolkit) {
   }
 }
 
-X11Screens::~X11Screens() {
-  notifier_.reset();
-  if (conn_) xcb_disconnect(conn_);
-}
+X11Screens::~X11Screens() = default;
 
 int X11Screens::CaptionHeight() const { return toolkit_->CaptionHeight(); }
 
 void X11Screens::ReadEvents() const {
   if (!conn_) return;
-  while (xcb_generic_event_t* e = xcb_poll_for_event(conn_)) {
+  while (const Event e = NextEvent(conn_)) {
     switch (e->response_type & 0x7F) {
       case XCB_PROPERTY_NOTIFY: {
-        const auto* p = reinterpret_cast<const xcb_property_notify_event_t*>(e);
+        const auto* p = reinterpret_cast<const xcb_property_notify_event_t*>(e.get());
         if (p->window == root_ ? p->atom == atoms_.clientList || p->atom == atoms_.workArea
                                : p->atom == atoms_.strut || p->atom == atoms_.strutPartial)
           stale_ = true;
@@ -78,11 +50,10 @@ void X11Screens::ReadEvents() const {
       case XCB_REPARENT_NOTIFY: stale_ = true; break;
       case XCB_CONFIGURE_NOTIFY:
         // Children of the root move all the time; only the root's own size counts.
-        if (reinterpret_cast<const xcb_configure_notify_event_t*>(e)->window == root_) stale_ = true;
+        if (reinterpret_cast<const xcb_configure_notify_event_t*>(e.get())->window == root_) stale_ = true;
         break;
       default: break;  // errors of selections on windows that went meanwhile, and the rest
     }
-    std::free(e);
   }
 }
 

@@ -38,6 +38,7 @@
 
 #include "platform/backend/Backend.h"
 #include "platform/backend/x11/WorkArea.h"
+#include "platform/backend/x11/Xcb.h"
 
 class QSocketNotifier;
 
@@ -66,7 +67,8 @@ private:
   void Read() const;
 
   Screens* toolkit_;
-  xcb_connection_t* conn_ = nullptr;
+  Connection display_;
+  xcb_connection_t* conn_ = nullptr;  // display_'s, and its root
   xcb_window_t root_ = 0;
   struct Atoms {
     xcb_atom_t clientList, workArea, strut, strutPartial;

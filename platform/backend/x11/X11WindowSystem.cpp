@@ -20,6 +20,11 @@ constexpr std::uint32_t kMoveResizeFlags = (1u << 8) | (1u << 9) | (1u << 10) | 
 // How long a window manager may take to answer.  Generous: a window manager
 // that never answers costs this once per move, one that does costs what it takes.
 constexpr int kWmAnswerMs = 500;
+// How long a window manager may take to let go of a window withdrawn from it.
+// It always does (without one the wait ends at once), so the bound costs
+// nothing; a window moved before it has let go is still its to constrain, and
+// on a loaded machine that took longer than kWmAnswerMs.
+constexpr int kWmReleaseMs = 5000;
 constexpr int kSettleMs = 60;
 // Corrections after the first request of a move.  A frame held back at a
 // screen edge comes closer by the slack between the edge and the asked frame
@@ -29,12 +34,11 @@ constexpr int kCorrections = 5;
 
 }  // namespace
 
-X11WindowSystem::X11WindowSystem(WindowSystem* ours) : ours_(ours) {
-  const Display d = ConnectDisplay();
-  if (!d.conn) return;
-  xcb_connection_t* c = d.conn;
+X11WindowSystem::X11WindowSystem(WindowSystem* ours) : ours_(ours), display_(x11::Connection::Open()) {
+  if (!display_) return;
+  xcb_connection_t* c = display_.get();
   conn_ = c;
-  root_ = d.root;
+  root_ = display_.Root();
   atoms_.frameExtents = Intern(c, "_NET_FRAME_EXTENTS");
   atoms_.clientListStacking = Intern(c, "_NET_CLIENT_LIST_STACKING");
   atoms_.activeWindow = Intern(c, "_NET_ACTIVE_WINDOW");
@@ -46,11 +50,9 @@ X11WindowSystem::X11WindowSystem(WindowSystem* ours) : ours_(ours) {
   atoms_.moveResize = Intern(c, "_NET_MOVERESIZE_WINDOW");
 }
 
-X11WindowSystem::~X11WindowSystem() {
-  if (conn_) xcb_disconnect(conn_);
-}
+X11WindowSystem::~X11WindowSystem() = default;
 
-void X11WindowSystem::Sync() const { free(xcb_get_input_focus_reply(conn_, xcb_get_input_focus(conn_), nullptr)); }
+void X11WindowSystem::Sync() const { x11::Sync(conn_); }
 
 template <class Pred>
 bool X11WindowSystem::WaitUntil(Pred pred, int timeoutMs) const {
@@ -67,55 +69,33 @@ bool X11WindowSystem::IsOurChild(HWND h) const {
   return w && !w->isWindow();
 }
 
-bool X11WindowSystem::WmClient(xcb_window_t w) const {
-  // WM_STATE's first field: 0 Withdrawn, 1 Normal, 3 Iconic.
-  const auto state = Cardinals(w, atoms_.wmState, atoms_.wmState);
-  return !state.empty() && state[0] != 0;
-}
+bool X11WindowSystem::WmClient(xcb_window_t w) const { return x11::WmClient(conn_, w, atoms_.wmState); }
 
 std::vector<std::uint32_t> X11WindowSystem::Cardinals(xcb_window_t w, xcb_atom_t prop, xcb_atom_t type) const {
-  std::vector<std::uint32_t> out;
-  auto r = Own(xcb_get_property_reply(conn_, xcb_get_property(conn_, 0, w, prop, type, 0, 4096), nullptr));
-  if (!r || r->format != 32) return out;
-  const auto* v = static_cast<const std::uint32_t*>(xcb_get_property_value(r.get()));
-  out.assign(v, v + xcb_get_property_value_length(r.get()) / 4);
-  return out;
+  return x11::Cardinals(conn_, w, prop, type);
 }
 
-std::string X11WindowSystem::Text(xcb_window_t w, xcb_atom_t prop) const {
-  auto r = Own(xcb_get_property_reply(conn_, xcb_get_property(conn_, 0, w, prop, XCB_ATOM_ANY, 0, 4096), nullptr));
-  if (!r || r->format != 8) return {};
-  return std::string(static_cast<const char*>(xcb_get_property_value(r.get())),
-                     static_cast<std::size_t>(xcb_get_property_value_length(r.get())));
-}
+std::string X11WindowSystem::Text(xcb_window_t w, xcb_atom_t prop) const { return x11::Text(conn_, w, prop); }
 
 std::optional<Rect> X11WindowSystem::ClientRect(xcb_window_t w) const {
-  auto g = Own(xcb_get_geometry_reply(conn_, xcb_get_geometry(conn_, w), nullptr));
+  auto g = Answer(conn_, &xcb_get_geometry_reply, xcb_get_geometry(conn_, w));
   if (!g) return std::nullopt;
-  auto t = Own(xcb_translate_coordinates_reply(conn_, xcb_translate_coordinates(conn_, w, root_, 0, 0), nullptr));
+  auto t = Answer(conn_, &xcb_translate_coordinates_reply, xcb_translate_coordinates(conn_, w, root_, 0, 0));
   if (!t) return std::nullopt;
   return Rect{t->dst_x, t->dst_y, t->dst_x + g->width, t->dst_y + g->height};
 }
 
 int X11WindowSystem::BorderWidth(xcb_window_t w) const {
-  auto g = Own(xcb_get_geometry_reply(conn_, xcb_get_geometry(conn_, w), nullptr));
+  auto g = Answer(conn_, &xcb_get_geometry_reply, xcb_get_geometry(conn_, w));
   return g ? g->border_width : 0;
 }
 
-xcb_window_t X11WindowSystem::TopAncestor(xcb_window_t w) const {
-  for (int depth = 0; depth < 16; ++depth) {
-    auto t = Own(xcb_query_tree_reply(conn_, xcb_query_tree(conn_, w), nullptr));
-    if (!t) return XCB_WINDOW_NONE;
-    if (t->parent == root_ || t->parent == XCB_WINDOW_NONE) return w;
-    w = t->parent;
-  }
-  return w;
-}
+xcb_window_t X11WindowSystem::TopAncestor(xcb_window_t w) const { return TopLevel(conn_, root_, w); }
 
 xcb_window_t X11WindowSystem::ClientOf(xcb_window_t frame, int depth) const {
   if (WmClient(frame)) return frame;
   if (depth == 0) return XCB_WINDOW_NONE;
-  auto t = Own(xcb_query_tree_reply(conn_, xcb_query_tree(conn_, frame), nullptr));
+  auto t = Answer(conn_, &xcb_query_tree_reply, xcb_query_tree(conn_, frame));
   if (!t) return XCB_WINDOW_NONE;
   const xcb_window_t* kids = xcb_query_tree_children(t.get());
   const int n = xcb_query_tree_children_length(t.get());
@@ -144,8 +124,8 @@ bool X11WindowSystem::Exists(HWND h) const {
   if (h == 0) return false;
   if (ours_->Exists(h)) return true;
   if (h > 0xFFFFFFFFu) return false;
-  auto a = Own(xcb_get_window_attributes_reply(conn_, xcb_get_window_attributes(conn_, static_cast<xcb_window_t>(h)),
-                                               nullptr));
+  auto a =
+      Answer(conn_, &xcb_get_window_attributes_reply, xcb_get_window_attributes(conn_, static_cast<xcb_window_t>(h)));
   return a != nullptr;
 }
 
@@ -171,7 +151,7 @@ std::optional<Rect> X11WindowSystem::FrameRect(HWND h) const {
                                             static_cast<int>(ext[2]), static_cast<int>(ext[3])});
     }
   }
-  auto g = Own(xcb_get_geometry_reply(conn_, xcb_get_geometry(conn_, top), nullptr));
+  auto g = Answer(conn_, &xcb_get_geometry_reply, xcb_get_geometry(conn_, top));
   if (!g) return std::nullopt;
   const int b = 2 * g->border_width;
   return Rect{g->x, g->y, g->x + g->width + b, g->y + g->height + b};
@@ -410,7 +390,7 @@ void X11WindowSystem::Withdraw(xcb_window_t w) {
   xcb_send_event(conn_, 0, root_, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                  reinterpret_cast<const char*>(&ev));
   xcb_flush(conn_);
-  WaitUntil([&] { return TopAncestor(w) == w && !WmClient(w); }, kWmAnswerMs);
+  WaitUntil([&] { return TopAncestor(w) == w && !WmClient(w); }, kWmReleaseMs);
   // Some window managers (fluxbox, xfwm4) leave their _NET_FRAME_EXTENTS on
   // a window they let go of: anyone reading the frame from it (Qt's frame
   // margins, a pager) would count a frame the window no longer has.
@@ -475,7 +455,7 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
   const auto w = static_cast<xcb_window_t>(h);
   const bool wm = WmRunning();
   const std::vector<Monitor> monitors = CurrentBackends().screens->Monitors();
-  auto a = Own(xcb_get_window_attributes_reply(conn_, xcb_get_window_attributes(conn_, w), nullptr));
+  auto a = Answer(conn_, &xcb_get_window_attributes_reply, xcb_get_window_attributes(conn_, w));
   const bool shown = a && a->map_state != XCB_MAP_STATE_UNMAPPED;
   // A window this layer withdrew is override-redirect until it is given
   // back.  One that is not is another window under a reused id (the X server
@@ -544,13 +524,13 @@ void X11WindowSystem::Raise(HWND h) {
 
 std::vector<HWND> X11WindowSystem::Stacking() const {
   std::vector<HWND> out;
-  auto t = Own(xcb_query_tree_reply(conn_, xcb_query_tree(conn_, root_), nullptr));
+  auto t = Answer(conn_, &xcb_query_tree_reply, xcb_query_tree(conn_, root_));
   if (!t) return out;
   const xcb_window_t* kids = xcb_query_tree_children(t.get());
   const int n = xcb_query_tree_children_length(t.get());
   const bool wm = WmRunning();
   for (int i = n - 1; i >= 0; --i) {
-    auto a = Own(xcb_get_window_attributes_reply(conn_, xcb_get_window_attributes(conn_, kids[i]), nullptr));
+    auto a = Answer(conn_, &xcb_get_window_attributes_reply, xcb_get_window_attributes(conn_, kids[i]));
     if (!a || a->map_state != XCB_MAP_STATE_VIEWABLE || a->_class == XCB_WINDOW_CLASS_INPUT_ONLY) continue;
     // Unmanaged windows (ours withdrawn, menus) are their own clients; a
     // window manager's frame may be override-redirect too (fluxbox's and icewm's are),
@@ -565,12 +545,11 @@ std::vector<HWND> X11WindowSystem::Stacking() const {
 HWND X11WindowSystem::WindowAt(Point pt) const {
   // One round trip finds the top-level window (frame or unmanaged window) the
   // X server shows at the point; a few more find its client.
-  auto t = Own(xcb_translate_coordinates_reply(
-      conn_,
-      xcb_translate_coordinates(conn_, root_, root_, static_cast<std::int16_t>(pt.x), static_cast<std::int16_t>(pt.y)),
-      nullptr));
+  auto t = Answer(
+      conn_, &xcb_translate_coordinates_reply,
+      xcb_translate_coordinates(conn_, root_, root_, static_cast<std::int16_t>(pt.x), static_cast<std::int16_t>(pt.y)));
   if (!t || t->child == XCB_WINDOW_NONE) return 0;
-  auto a = Own(xcb_get_window_attributes_reply(conn_, xcb_get_window_attributes(conn_, t->child), nullptr));
+  auto a = Answer(conn_, &xcb_get_window_attributes_reply, xcb_get_window_attributes(conn_, t->child));
   if (!a) return 0;
   if (!WmRunning()) return t->child;
   const xcb_window_t client = ClientOf(t->child);
@@ -602,7 +581,7 @@ std::optional<WindowIdentity> X11WindowSystem::Identify(HWND h) const {
 }
 
 HWND X11WindowSystem::FocusedWindow() const {
-  auto f = Own(xcb_get_input_focus_reply(conn_, xcb_get_input_focus(conn_), nullptr));
+  auto f = Answer(conn_, &xcb_get_input_focus_reply, xcb_get_input_focus(conn_));
   const bool none =
       !f || f->focus == XCB_WINDOW_NONE || f->focus == XCB_INPUT_FOCUS_POINTER_ROOT || f->focus == root_;
   const xcb_window_t top = none ? static_cast<xcb_window_t>(XCB_WINDOW_NONE) : TopAncestor(f->focus);
@@ -615,7 +594,7 @@ HWND X11WindowSystem::FocusedWindow() const {
   // the X focus on a window of its own when it gives it to no window (once
   // every window of the application that had it is hidden).
   if (top != XCB_WINDOW_NONE && !OfWindowManager(top)) {
-    auto a = Own(xcb_get_window_attributes_reply(conn_, xcb_get_window_attributes(conn_, top), nullptr));
+    auto a = Answer(conn_, &xcb_get_window_attributes_reply, xcb_get_window_attributes(conn_, top));
     if (a && a->override_redirect && a->map_state == XCB_MAP_STATE_VIEWABLE && ClientOf(top) == XCB_WINDOW_NONE)
       return top;
   }

@@ -38,6 +38,7 @@
 #include "platform/backend/Backend.h"
 #include "platform/backend/x11/EdgeKeeper.h"
 #include "platform/backend/x11/Placement.h"
+#include "platform/backend/x11/Xcb.h"
 
 namespace platform::x11 {
 
@@ -125,7 +126,8 @@ private:
   void GiveBack(xcb_window_t w, const Rect& frame, bool map);
 
   WindowSystem* ours_;  // the Qt backend, for our own widgets
-  xcb_connection_t* conn_ = nullptr;
+  x11::Connection display_;
+  xcb_connection_t* conn_ = nullptr;  // display_'s connection, and its root
   xcb_window_t root_ = 0;
   struct Atoms {
     xcb_atom_t frameExtents, clientListStacking, activeWindow, supportingWmCheck, wmName, utf8, pid, wmState,

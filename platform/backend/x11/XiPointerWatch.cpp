@@ -5,7 +5,6 @@
 
 #include <QMetaObject>
 #include <QSocketNotifier>
-#include <cstdlib>
 #include <iostream>
 
 #include "platform/backend/x11/Xcb.h"
@@ -22,46 +21,37 @@ constexpr int kMaxRoundsPerWake = 4;
 }  // namespace
 
 std::unique_ptr<XiPointerWatch> XiPointerWatch::Create(const char* display) {
-  const Display d = ConnectDisplay(display);
-  if (!d.conn) return nullptr;
-  xcb_connection_t* conn = d.conn;
+  Connection d(display);
+  if (!d) return nullptr;
+  xcb_connection_t* conn = d.get();
   const xcb_query_extension_reply_t* ext = xcb_get_extension_data(conn, &xcb_input_id);
   bool xi2 = false;
   if (ext && ext->present) {
     // The server answers XI 2 requests only once the client has named the
     // version it speaks.
-    Reply<xcb_input_xi_query_version_reply_t> v(
-        xcb_input_xi_query_version_reply(conn, xcb_input_xi_query_version(conn, 2, 2), nullptr));
+    auto v = Answer(conn, &xcb_input_xi_query_version_reply, xcb_input_xi_query_version(conn, 2, 2));
     xi2 = v && v->major_version >= 2;
   }
-  if (!xi2) {
-    xcb_disconnect(conn);
-    return nullptr;
-  }
-  return std::unique_ptr<XiPointerWatch>(new XiPointerWatch(conn, d.root, ext->major_opcode));
+  if (!xi2) return nullptr;
+  return std::unique_ptr<XiPointerWatch>(new XiPointerWatch(std::move(d), ext->major_opcode));
 }
 
-XiPointerWatch::XiPointerWatch(xcb_connection_t* conn, std::uint32_t root, std::uint8_t xiOpcode)
-    : m_conn(conn), m_root(root), m_xiOpcode(xiOpcode) {
-  m_notifier = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(conn), QSocketNotifier::Read);
+XiPointerWatch::XiPointerWatch(Connection display, std::uint8_t xiOpcode)
+    : m_display(std::move(display)), m_conn(m_display.get()), m_root(m_display.Root()), m_xiOpcode(xiOpcode) {
+  m_notifier = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(m_conn), QSocketNotifier::Read);
   m_notifier->setEnabled(false);
   QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [this] { OnReadable(); });
 }
 
-XiPointerWatch::~XiPointerWatch() {
-  m_notifier.reset();
-  xcb_disconnect(m_conn);
-}
+XiPointerWatch::~XiPointerWatch() = default;
 
 bool XiPointerWatch::Select(bool rawMotion) {
   struct {
     xcb_input_event_mask_t head;
     std::uint32_t mask;
   } sel{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, rawMotion ? std::uint32_t(XCB_INPUT_XI_EVENT_MASK_RAW_MOTION) : 0u};
-  xcb_generic_error_t* err = xcb_request_check(m_conn, xcb_input_xi_select_events_checked(m_conn, m_root, 1, &sel.head));
-  const bool ok = !err && !xcb_connection_has_error(m_conn);
-  std::free(err);
-  return ok;
+  return Succeeded(m_conn, xcb_input_xi_select_events_checked(m_conn, m_root, 1, &sel.head)) &&
+         !xcb_connection_has_error(m_conn);
 }
 
 bool XiPointerWatch::Start(std::function<void(Point)> sink) {
@@ -94,22 +84,21 @@ void XiPointerWatch::Stop() {
 
 bool XiPointerWatch::Drain(bool queuedOnly, std::uint32_t after) {
   bool moved = false;
-  while (xcb_generic_event_t* ev = queuedOnly ? xcb_poll_for_queued_event(m_conn) : xcb_poll_for_event(m_conn)) {
+  while (const Event ev = NextEvent(m_conn, queuedOnly)) {
     if ((ev->response_type & 0x7F) == XCB_GE_GENERIC) {
-      const auto* ge = reinterpret_cast<const xcb_ge_generic_event_t*>(ev);
+      const auto* ge = reinterpret_cast<const xcb_ge_generic_event_t*>(ev.get());
       // full_sequence names the last request the server had handled when it
       // made the event: motion stamped before a query is covered by its answer.
       if (ge->extension == m_xiOpcode && ge->event_type == XCB_INPUT_RAW_MOTION && ev->full_sequence >= after)
         moved = true;
     }
-    std::free(ev);
   }
   return moved;
 }
 
 std::uint32_t XiPointerWatch::Query(bool report) {
   const xcb_query_pointer_cookie_t cookie = xcb_query_pointer(m_conn, m_root);
-  Reply<xcb_query_pointer_reply_t> r(xcb_query_pointer_reply(m_conn, cookie, nullptr));
+  const auto r = Answer(m_conn, &xcb_query_pointer_reply, cookie);
   ++m_queries;
   if (!r) return 0;
   const Point p{r->root_x, r->root_y};

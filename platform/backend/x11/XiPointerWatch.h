@@ -23,9 +23,9 @@
 #include <memory>
 
 #include "platform/backend/Backend.h"
+#include "platform/backend/x11/Xcb.h"
 
 class QSocketNotifier;
-struct xcb_connection_t;
 
 namespace platform::x11 {
 
@@ -50,7 +50,7 @@ public:
   std::uint64_t Queries() const { return m_queries; }
 
 private:
-  XiPointerWatch(xcb_connection_t* conn, std::uint32_t root, std::uint8_t xiOpcode);
+  XiPointerWatch(Connection display, std::uint8_t xiOpcode);
   bool Select(bool rawMotion);
   void OnReadable();
   // Queries and reports while raw motion keeps coming in (`moved`: some has).
@@ -65,7 +65,8 @@ private:
   std::uint32_t Query(bool report);
   void NoteBroken();
 
-  xcb_connection_t* m_conn = nullptr;
+  Connection m_display;
+  xcb_connection_t* m_conn = nullptr;  // m_display's, and its root
   std::uint32_t m_root = 0;
   std::uint8_t m_xiOpcode = 0;
   std::unique_ptr<QSocketNotifier> m_notifier;
