@@ -218,6 +218,10 @@ void Bridge::FinishRecovery() {
 void Bridge::FollowProject() {
   if (!m_attached) return;
   if (TakesIdesWord()) {
+    if (m_announcedPid != m_word->pid) {
+      say("the IDE's own package speaks: its project is taken from it, not from the title");
+      m_announcedPid = m_word->pid;
+    }
     SetProject(m_word->project, m_word->desktop);
     return;
   }
@@ -301,13 +305,11 @@ void Bridge::IdeSays(const IdeEvent& event) {
 }
 
 void Bridge::IdeSaysNow(const IdeEvent& event) {
-  const bool had = TakesIdesWord();
   // Every event carries the IDE's whole project state: a bridge started while
   // a project was open learns it from the first event it hears.
   const bool open = event.code != kIdeProjectClosing && !event.project.empty();
   m_word = IdeWord{event.pid, open ? event.project : std::string(), open ? event.desktop : std::string()};
   if (!TakesIdesWord()) return;  // kept for when that IDE's window is found
-  if (!had) say("the IDE's own package speaks: its project is taken from it, not from the title");
   if (m_recovering) return;  // FinishRecovery follows the project
   FollowProject();
   if (event.code == kIdeDesktopSaving && m_host.Loaded()) {

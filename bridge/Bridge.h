@@ -158,6 +158,7 @@ private:
   };
   std::optional<IdeWord> m_word;  // the latest event of an IDE's package
   long long m_attachedPid = 0;    // the attached main window's process when found
+  long long m_announcedPid = 0;   // the IDE whose taking over was said
   bool m_recovering = false;
   std::vector<std::pair<platform::HWND, platform::Rect>> m_landing;
   QTimer m_recoveryTimer;

@@ -33,6 +33,10 @@ install(FILES ${_packaging}/edgetucker.desktop DESTINATION ${CMAKE_INSTALL_DATAD
 install(FILES ${_packaging}/edgetucker-bridge.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
         COMPONENT edgetucker)
 
+# The hook library calls no C library function of its own, so the linker
+# would leave libc out of its needs; Debian wants every shared object to name it.
+target_link_options(mgwatch1 PRIVATE "LINKER:--no-as-needed")
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME edgetucker)
 set(CPACK_PACKAGE_VERSION ${EDGETUCKER_PACKAGE_VERSION})
@@ -45,8 +49,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Edgetucker developers <edgetucker@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "auto-hides an IDE's main window and inspector at the screen edges")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-Edgetucker makes an IDE's main window and its object inspector behave like
+# The synopsis is CPACK_PACKAGE_DESCRIPTION_SUMMARY; this is the rest.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Edgetucker makes an IDE's main window and its object inspector behave like
 auto-hide task bars: a hidden window leaves a thin strip at its screen edge,
 rests of the pointer on the strip bring it back, and moving away hides it
 again.

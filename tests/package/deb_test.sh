@@ -32,7 +32,7 @@ dpkg-deb --info "$DEB" | sed -n '/Package:/,$p'
 
 echo "== lintian"
 # lintian warns when it runs as root; its findings are what counts.
-lintian --fail-on error --no-tag-display-limit "$DEB" 2>&1 | grep -v "running with root privileges"
+lintian --fail-on error --tag-display-limit 0 "$DEB" 2>&1 | grep -v "running with root privileges"
 [ "${PIPESTATUS[0]}" -eq 0 ] || fail "lintian found errors"
 
 echo "== apt-get install ./$(basename "$DEB")"
