@@ -13,9 +13,9 @@ namespace host {
 
 PointerPeer* PointerPeer::Get() {
   static std::unique_ptr<PointerPeer> peer = []() -> std::unique_ptr<PointerPeer> {
-    const char* spec = std::getenv("EDGETUCKER_POINTER_PEER");
-    if (!spec || !*spec) return nullptr;
-    const std::string s(spec);
+    const char* fifos = std::getenv("EDGETUCKER_POINTER_PEER");
+    if (!fifos || !*fifos) return nullptr;
+    const std::string s(fifos);
     const std::size_t colon = s.find(':');
     if (colon == std::string::npos) {
       std::cerr << "EDGETUCKER_POINTER_PEER: expected COMMANDS:REPLIES, got " << s << std::endl;
