@@ -34,11 +34,16 @@ dpkg-deb --info "$DEB" | sed -n '/Package:/,$p'
 echo "== lintian"
 # lintian warns when it runs as root; its findings are what counts.  Its
 # informational tags are shown too: those of missing hardening (the programs
-# are built with Debian's hardening flags) fail the test.
+# are built with Debian's hardening flags) fail the test, but for
+# hardening-no-fortify-functions, which lintian gives a file that calls no
+# checked variant (__read_chk...): with _FORTIFY_SOURCE=2 the compiler calls
+# one only where it cannot prove the bound at compile time, and the bridge's
+# read(), poll() and memcpy() calls all have proven or unknowable bounds.
 lintian --fail-on error --display-info --tag-display-limit 0 "$DEB" 2>&1 | grep -v "running with root privileges" |
   tee "$ROOT/dist/lintian.txt"
 [ "${PIPESTATUS[0]}" -eq 0 ] || fail "lintian found errors"
-grep -q ": hardening-no-" "$ROOT/dist/lintian.txt" && fail "built without some of Debian's hardening flags (above)"
+grep ": hardening-no-" "$ROOT/dist/lintian.txt" | grep -q -v ": hardening-no-fortify-functions " &&
+  fail "built without some of Debian's hardening flags (above)"
 
 echo "== apt-get install ./$(basename "$DEB")"
 WORK="$(mktemp -d)"
