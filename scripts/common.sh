@@ -29,7 +29,7 @@ TEST_PACKAGES=(libgtest-dev clang libclang-rt-dev
                xfce4-panel xfconf i3-wm
                # Wayland sessions: the compositors, their XWayland, and what the
                # tests' native Wayland peer is built from
-               kwin-wayland weston xwayland qt6-wayland libwayland-dev libwayland-bin
+               kwin-wayland weston sway xwayland qt6-wayland libwayland-dev libwayland-bin
                plasma-wayland-protocols)
 
 ensure_packages() {
