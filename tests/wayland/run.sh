@@ -2,8 +2,8 @@
 # run.sh COMPOSITOR HOST PEER SCRIPT
 #
 # Plays SCRIPT in the stand-in IDE HOST as an X11 client of the XWayland of a
-# headless Wayland compositor of its own (mutter, kwin, weston or sway;
-# 1280 x 800),
+# headless Wayland compositor of its own (mutter, gnome-shell, kwin, weston or
+# sway; 1280 x 800),
 # beside a native Wayland window of the peer PEER (tests/wayland/peer.cpp),
 # which also moves the compositor's real pointer for the script's `cursor`
 # and `click-at` and answers its `peer` commands.  SCRIPT's sibling NAME.ini is
@@ -11,6 +11,10 @@
 #
 #  * mutter: --wayland --headless --virtual-monitor 1280x800 on a session bus
 #    of the run's own; the pointer moves through org.gnome.Mutter.RemoteDesktop.
+#  * gnome-shell: as mutter, with GNOME Shell's top bar, on a system bus of
+#    the run's own too (the shell gives up without one where systemd-logind
+#    is expected: /run/systemd/seats).  It runs no command of ours: its X
+#    display comes from its log, the cookie from its runtime folder.
 #  * kwin: kwin_wayland --virtual --xwayland, run from a copy of the binary
 #    (the installed one carries a file capability, which strips the
 #    environment) with KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 for its fake-input
@@ -30,7 +34,7 @@ set -u
 
 SKIP=77
 if [ "$#" -ne 4 ]; then
-  echo "usage: run.sh mutter|kwin|weston|sway HOST PEER SCRIPT" >&2
+  echo "usage: run.sh mutter|gnome-shell|kwin|weston|sway HOST PEER SCRIPT" >&2
   exit 2
 fi
 COMP="$1"
@@ -41,6 +45,7 @@ INI="${SCRIPT%.script}.ini"
 
 case "$COMP" in
   mutter) need=(mutter Xwayland dbus-daemon) ;;
+  gnome-shell) need=(gnome-shell Xwayland dbus-daemon) ;;
   kwin) need=(kwin_wayland Xwayland dbus-daemon) ;;
   weston) need=(weston Xwayland) ;;
   sway) need=(sway Xwayland xhost setpriv) ;;
@@ -78,14 +83,23 @@ export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}intercept_tls_get_addr=0"
 SOCKET="wl-edgetucker-$$"
 
 # A session bus of the run's own: the compositor's interfaces live there.
-if [ "$COMP" = mutter ] || [ "$COMP" = kwin ]; then
-  mkfifo "$WORK/busaddress"
-  dbus-daemon --session --nofork --nopidfile --address="unix:path=$WORK/bus" \
-    --print-address=5 5>"$WORK/busaddress" >/dev/null 2>&1 &
+# start_bus NAME: a bus of the run's own at $WORK/NAME; its address in BUS.
+start_bus() {
+  mkfifo "$WORK/$1.address"
+  dbus-daemon --session --nofork --nopidfile --address="unix:path=$WORK/$1" \
+    --print-address=5 5>"$WORK/$1.address" >/dev/null 2>&1 &
   PIDS+=($!)
-  read -r -t 10 BUS <"$WORK/busaddress" || true
-  [ -n "${BUS:-}" ] || { echo "SKIP: dbus-daemon did not start"; exit $SKIP; }
+  BUS=""
+  read -r -t 10 BUS <"$WORK/$1.address" || true
+  [ -n "$BUS" ] || { echo "SKIP: dbus-daemon did not start"; exit $SKIP; }
+}
+if [ "$COMP" = mutter ] || [ "$COMP" = gnome-shell ] || [ "$COMP" = kwin ]; then
+  start_bus bus
   export DBUS_SESSION_BUS_ADDRESS="$BUS"
+  if [ "$COMP" = gnome-shell ]; then
+    start_bus system-bus
+    export DBUS_SYSTEM_BUS_ADDRESS="$BUS"
+  fi
 else
   export DBUS_SESSION_BUS_ADDRESS=disabled:
 fi
@@ -126,6 +140,10 @@ case "$COMP" in
     mutter --wayland --headless --virtual-monitor 1280x800 --wayland-display "$SOCKET" \
       -- "$WORK/report.sh" >"$WORK/compositor.log" 2>&1 &
     PIDS+=($!) ;;
+  gnome-shell)
+    gnome-shell --wayland --headless --virtual-monitor 1280x800 --wayland-display "$SOCKET" \
+      >"$WORK/compositor.log" 2>&1 &
+    PIDS+=($!) ;;
   kwin)
     cp "$(command -v kwin_wayland)" "$WORK/kwin_wayland"
     KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 "$WORK/kwin_wayland" --virtual --xwayland --width 1280 --height 800 \
@@ -155,6 +173,19 @@ if [ "$COMP" = weston ]; then
   done
   [ -n "${NUMBER:-}" ] || { echo "SKIP: weston did not start with XWayland:"; cat "$WORK/compositor.log"; exit $SKIP; }
   echo "DISPLAY=:$NUMBER" >"$REPORT/xenv"
+elif [ "$COMP" = gnome-shell ]; then
+  # Its XWayland is up before the shell says it has started.
+  for _ in $(seq 1200); do
+    grep -q 'GNOME Shell started' "$WORK/compositor.log" && break
+    kill -0 "$COMP_PID" 2>/dev/null || break
+    sleep 0.05
+  done
+  NUMBER=$(sed -n 's/.*Using public X11 display :\([0-9]*\).*/\1/p' "$WORK/compositor.log" | head -1)
+  COOKIE=$(ls "$XDG_RUNTIME_DIR"/.mutter-Xwaylandauth.* 2>/dev/null | head -1)
+  if ! grep -q 'GNOME Shell started' "$WORK/compositor.log" || [ -z "$NUMBER" ] || [ -z "$COOKIE" ]; then
+    echo "SKIP: gnome-shell did not start here:"; tail -20 "$WORK/compositor.log"; exit $SKIP
+  fi
+  printf 'DISPLAY=:%s\nXAUTHORITY=%s\n' "$NUMBER" "$COOKIE" >"$REPORT/xenv"
 else
   if ! read -r -t 60 _ <"$REPORT/env-up"; then
     echo "SKIP: $COMP did not start here:"; tail -20 "$WORK/compositor.log"; exit $SKIP
@@ -175,7 +206,7 @@ fi
 
 # The native window first: the IDE's windows, mapped later, stand above it.
 mkfifo "$WORK/peer-in" "$WORK/peer-out" "$WORK/peer-up"
-case "$COMP" in mutter|kwin) POINTER=$COMP ;; *) POINTER=none ;; esac
+case "$COMP" in mutter|gnome-shell) POINTER=mutter ;; kwin) POINTER=kwin ;; *) POINTER=none ;; esac
 "$PEER" --pointer "$POINTER" "$WORK/peer-in" "$WORK/peer-out" >"$WORK/peer-up" 2>"$WORK/peer.err" &
 PIDS+=($!)
 if ! read -r -t 30 line <"$WORK/peer-up" || [ "$line" != ready ]; then
