@@ -581,6 +581,7 @@ press Start 167 5 75 104
 expect_hidden "main window hidden by Start" "$MAIN" top 10
 expect_hidden "inspector hidden by Start" "$INSP" left 10
 say "   $(strips)"
+say "   the panel's caption: \"$(xdotool getwindowname "$PANEL" 2>/dev/null)\", the active window: $(xprop -root _NET_ACTIVE_WINDOW 2>/dev/null | sed 's/.*# //')"
 shot "started"
 
 say "== the main window: the pointer rests on its strip, then leaves"
