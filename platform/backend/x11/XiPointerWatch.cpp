@@ -172,6 +172,7 @@ std::uint32_t XiPointerWatch::Query(bool report, bool confirming) {
   q.childNone = r->child == XCB_WINDOW_NONE;
   q.raw = std::exchange(m_rawSeen, false);
   q.confirming = confirming;
+  q.at = p;
   if (q.childNone && m_sources.childNoneIsOffX) {
     auto t = Answer(m_conn, &xcb_translate_coordinates_reply,
                     xcb_translate_coordinates(m_conn, m_root, m_root, std::int16_t(p.x), std::int16_t(p.y)));
