@@ -108,6 +108,13 @@ struct QueryFacts {
   bool raw = false;            // raw motion came since the last query
   bool confirming = false;     // this is the query a None asked for, a moment later
   Point at;                    // where the query found the pointer (root coordinates)
+  // The root had an EnterNotify from a child (detail Inferior) since the last
+  // query, no window having changed before it: XWayland moved its pointer out
+  // of its windows because the compositor took it off them, not because a
+  // window changed under it.  Its pointer is then fresh, windows changed
+  // earlier or not (a window revealed under the resting pointer, left in one
+  // step with no motion over it).
+  bool leftX = false;
 };
 struct WatchState {
   bool dirty = false;  // windows changed since the pointer was last found in one
