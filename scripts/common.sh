@@ -8,7 +8,7 @@ PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev
           libcanberra-dev fonts-liberation fonts-dejavu-core ccache
           # The X11 backend, the X11 pointer watch and the stand-in IDE's
           # real-display scripts
-          libxcb1-dev libxcb-xinput-dev libxcb-xtest0-dev)
+          libxcb1-dev libxcb-xinput-dev libxcb-xtest0-dev libxcb-shape0-dev)
 # The tests and the benchmarks need GoogleTest (the benchmarks share the tests'
 # X server helper, so they configure the tests too) and Google Benchmark.
 BENCH_PACKAGES=(libgtest-dev libbenchmark-dev)
@@ -29,8 +29,10 @@ TEST_PACKAGES=(libgtest-dev clang libclang-rt-dev
                xfce4-panel xfconf i3-wm
                # Wayland sessions: the compositors, their XWayland, and what the
                # tests' native Wayland peer is built from
-               kwin-wayland weston xwayland qt6-wayland libwayland-dev libwayland-bin
-               plasma-wayland-protocols)
+               kwin-wayland weston sway xwayland qt6-wayland libwayland-dev libwayland-bin
+               plasma-wayland-protocols
+               # GNOME Shell itself (its top bar over the screen's top edge)
+               gnome-shell)
 
 # The build of ./run and ./run-package (the programs that are run and
 # installed): no tests, no benchmarks; optimised, without debug information;

@@ -80,30 +80,49 @@ TEST(JudgeQuery, XWaylandsStalePointer) {
   struct Row {
     const char* name;
     WatchState before;
-    QueryFacts q;  // childNone, windowAtPoint, raw, confirming
+    QueryFacts q;  // childNone, windowAtPoint, raw, confirming, at, leftX
     QueryVerdict verdict;
     WatchState after;
   };
   const Row rows[] = {
-      {"motion over a window", {}, {false, false, true, false}, QueryVerdict::Report, {}},
-      {"left for a native window: asked again first", {}, {true, true, false, false}, QueryVerdict::Confirm, {}},
-      {"still None a moment later: off the X surfaces", {}, {true, true, false, true}, QueryVerdict::OffX,
-       {false, true}},
-      {"motion meanwhile: XWayland had not placed an entering pointer yet", {}, {true, true, true, true},
+      {"motion over a window", {}, {false, false, true, false, {}, false}, QueryVerdict::Report, {}},
+      {"left for a native window: asked again first", {}, {true, true, false, false, {}, false},
        QueryVerdict::Confirm, {}},
-      {"None where no window stands: the window under the pointer went", {}, {true, false, false, true},
+      {"still None a moment later: off the X surfaces", {}, {true, true, false, true, {}, false}, QueryVerdict::OffX,
+       {false, true, {}}},
+      {"motion meanwhile: XWayland had not placed an entering pointer yet", {}, {true, true, true, true, {}, false},
+       QueryVerdict::Confirm, {}},
+      {"None where no window stands: the window under the pointer went", {}, {true, false, false, true, {}, false},
        QueryVerdict::Ignore, {}},
-      {"windows changed: XWayland keeps a resting pointer on the root", {true, false}, {true, true, false, true},
-       QueryVerdict::Ignore, {true, false}},
-      {"windows changed: nor do first motions tell", {true, false}, {true, true, true, false},
-       QueryVerdict::Ignore, {true, false}},
-      {"windows changed: the pointer found in a window again", {true, false}, {false, false, true, false},
+      {"windows changed: XWayland keeps a resting pointer on the root", {true, false, {}},
+       {true, true, false, true, {}, false}, QueryVerdict::Ignore, {true, false, {}}},
+      {"windows changed: nor do first motions tell", {true, false, {}}, {true, true, true, false, {}, false},
+       QueryVerdict::Ignore, {true, false, {}}},
+      {"windows changed: the pointer found in a window again", {true, false, {}},
+       {false, false, true, false, {}, false}, QueryVerdict::Report, {}},
+      {"off X: the stale pointer put into a window shown under it", {true, true, {}},
+       {false, false, false, false, {}, false}, QueryVerdict::Ignore, {false, true, {}}},
+      {"off X: motion over a window brings it back", {false, true, {}}, {false, false, true, false, {}, false},
        QueryVerdict::Report, {}},
-      {"off X: the stale pointer put into a window shown under it", {true, true}, {false, false, false, false},
-       QueryVerdict::Ignore, {false, true}},
-      {"off X: motion over a window brings it back", {false, true}, {false, false, true, false},
-       QueryVerdict::Report, {}},
-      {"off X: still off", {false, true}, {true, true, false, true}, QueryVerdict::OffX, {false, true}},
+      {"off X: still off", {false, true, {}}, {true, true, false, true, {}, false}, QueryVerdict::OffX,
+       {false, true, {}}},
+      // XWayland's pointer stays where it left the X surfaces until the
+      // compositor brings it back: found elsewhere, it came back, even with
+      // no raw motion (arriving on a strip in one step and resting there).
+      {"left at (640, 26): off X there", {}, {true, true, false, true, {640, 26}, false}, QueryVerdict::OffX,
+       {false, true, {640, 26}}},
+      {"off X: found in a window at another point, no motion: it is back", {false, true, {640, 26}},
+       {false, false, false, false, {640, 2}, false}, QueryVerdict::Report, {false, false, {640, 26}}},
+      {"off X: a window shown under the stale point", {true, true, {640, 26}},
+       {false, false, false, false, {640, 26}, false}, QueryVerdict::Ignore, {false, true, {640, 26}}},
+      // A window revealed under the resting pointer, then left in one step
+      // for a native one: XWayland moves its pointer to the root (an
+      // EnterNotify from a child, no window changed just before), which
+      // makes its pointer fresh again.
+      {"windows changed, then the root entered from a child: asked again", {true, false, {}},
+       {true, true, false, false, {640, 2}, true}, QueryVerdict::Confirm, {false, false, {}}},
+      {"then None still, no motion: off the X surfaces", {false, false, {}},
+       {true, true, false, true, {640, 2}, false}, QueryVerdict::OffX, {false, true, {640, 2}}},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
@@ -113,7 +132,7 @@ TEST(JudgeQuery, XWaylandsStalePointer) {
   }
   // On X11 a query is always the truth: None there means the root window.
   const auto x11 = PointerSourcesFor(ClassifySession({{"screen"}, "Openbox", true}));
-  EXPECT_EQ(JudgeQuery(x11, {}, {true, true, false, true}).verdict, QueryVerdict::Report);
+  EXPECT_EQ(JudgeQuery(x11, {}, {true, true, false, true, {}, false}).verdict, QueryVerdict::Report);
 }
 
 Monitor Mon(int l, int t, int r, int b, bool primary = false) { return Monitor{{l, t, r, b}, {l, t, r, b}, primary}; }

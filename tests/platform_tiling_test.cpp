@@ -111,4 +111,22 @@ TEST(PanelStack, GoesBelowTheLowestPanelItOverlaps) {
   EXPECT_EQ(PanelToStackBelow(stack, 12, {0, 0, 1280, 27}), std::optional<std::uint32_t>(13)) << "never itself";
 }
 
+TEST(PanelStack, ClipsToTheWorkAreas) {
+  // GNOME Shell's top bar: 32 rows reserved by the compositor.
+  const std::vector<Monitor> bar{Monitor{{0, 0, 1280, 800}, {0, 32, 1280, 800}, true}};
+  EXPECT_EQ(PartsInWorkAreas({0, -63, 1280, 37}, bar), (std::vector<Rect>{{0, 95, 1280, 100}}))
+      << "the main window hidden below the bar keeps its last 5 rows";
+  EXPECT_EQ(PartsInWorkAreas({0, -20, 1280, 80}, bar), (std::vector<Rect>{{0, 52, 1280, 100}}))
+      << "sliding out: the rows below the bar";
+  EXPECT_EQ(PartsInWorkAreas({0, 32, 1280, 132}, bar), (std::vector<Rect>{{0, 0, 1280, 100}})) << "all of it";
+  EXPECT_TRUE(PartsInWorkAreas({0, -100, 1280, 30}, bar).empty()) << "wholly on the bar";
+  EXPECT_TRUE(PartsInWorkAreas({-500, -500, -100, -100}, bar).empty()) << "wholly off the screen";
+  // Two monitors side by side, the bar on the left one only: a window across
+  // both keeps one part on each.
+  const std::vector<Monitor> two{Monitor{{0, 0, 1280, 800}, {0, 32, 1280, 800}, true},
+                                 Monitor{{1280, 0, 2560, 800}, {1280, 0, 2560, 800}, false}};
+  EXPECT_EQ(PartsInWorkAreas({1000, -63, 1500, 37}, two), (std::vector<Rect>{{0, 95, 280, 100}, {280, 63, 500, 100}}));
+  EXPECT_TRUE(PartsInWorkAreas({0, 0, 100, 100}, {}).empty()) << "no monitors";
+}
+
 }  // namespace

@@ -19,6 +19,19 @@
 //                     not), as the compositor tells this client, at most MS
 //   window show|hide  maps or unmaps the native window (unmapped, the desktop
 //                     behind it is bare)
+//   shot FILE         GNOME Shell's picture of the whole screen, its top bar
+//                     and native windows among what it shows, to FILE (PNG);
+//                     the shell takes pictures for a few bus names only,
+//                     org.gnome.Screenshot among them, which the peer takes
+//                     on the run's own session bus
+//   mark NAME X Y W H keeps that part of a picture taken now under NAME
+//   expect-mark NAME MS [HOLD]
+//                     waits until a picture shows that part as it was kept,
+//                     at most MS (pictures taken one after another); with
+//                     HOLD, then every picture for HOLD ms must show it so
+//                     (the compositor draws an X window's move a while after
+//                     the X server has it: a picture taken at once may show
+//                     what was)
 //   quit
 //
 // The pointer moves the way a mouse does, so that the compositor sends what
@@ -35,7 +48,10 @@
 #include <QDBusInterface>
 #include <QDBusObjectPath>
 #include <QDBusReply>
+#include <QDir>
+#include <QFileInfo>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QPainter>
@@ -48,6 +64,7 @@
 #include <cstdlib>
 #include <functional>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -215,6 +232,28 @@ private:
 };
 #endif
 
+std::string TakeShot(const std::string& file) {
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.registerService("org.gnome.Screenshot")) return "fail the bus name org.gnome.Screenshot is taken";
+  QDBusInterface shell("org.gnome.Shell.Screenshot", "/org/gnome/Shell/Screenshot", "org.gnome.Shell.Screenshot",
+                       bus);
+  const QDBusMessage m = shell.call("Screenshot", false, false, QString::fromStdString(file));
+  bus.unregisterService("org.gnome.Screenshot");
+  if (m.type() == QDBusMessage::ErrorMessage) return "fail " + m.errorMessage().toStdString();
+  if (m.arguments().isEmpty() || !m.arguments().front().toBool()) return "fail the shell took no picture";
+  return "ok";
+}
+
+// A picture of the screen: "" or why there is none.
+std::string Shoot(const std::string& file, QImage& whole) {
+  const std::string why = TakeShot(file);
+  if (why != "ok") return why;
+  whole = QImage(QString::fromStdString(file));
+  return whole.isNull() ? "fail no picture in " + file : "";
+}
+
+QImage Part(const QImage& whole, const QRect& area) { return whole.copy(area).convertToFormat(QImage::Format_RGB32); }
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -252,6 +291,10 @@ int main(int argc, char** argv) {
     std::cerr << "peer: cannot open the FIFOs" << std::endl;
     return 1;
   }
+
+  // Pictures go beside the FIFOs, in the run's folder.
+  const std::string shotFile = QFileInfo(argv[3]).absoluteDir().filePath("peer-shot.png").toStdString();
+  std::map<std::string, std::pair<QRect, QImage>> marks;
 
   NativeWindow window;
   window.setTitle("native-peer");
@@ -310,6 +353,39 @@ int main(int argc, char** argv) {
         window.showMaximized();
       }
       reply("ok");
+    } else if (std::sscanf(line.c_str(), "shot %31s", arg) == 1) {
+      reply(TakeShot(line.substr(5)));
+    } else if (int w = 0, h = 0; std::sscanf(line.c_str(), "mark %31s %d %d %d %d", arg, &x, &y, &w, &h) == 5) {
+      QImage whole;
+      std::string why = Shoot(shotFile, whole);
+      if (why.empty() && !whole.rect().contains(QRect(x, y, w, h))) why = "fail no picture of that part";
+      if (why.empty()) marks[arg] = {QRect(x, y, w, h), Part(whole, QRect(x, y, w, h))};
+      reply(why.empty() ? "ok" : why);
+    } else if (int hold = 0; std::sscanf(line.c_str(), "expect-mark %31s %d %d", arg, &x, &hold) >= 2) {
+      const auto mark = marks.find(arg);
+      if (mark == marks.end()) {
+        reply(std::string("fail no mark ") + arg);
+      } else {
+        auto shows = [&](std::string& why) {
+          QImage whole;
+          why = Shoot(shotFile, whole);
+          if (why.empty() && Part(whole, mark->second.first) != mark->second.second)
+            why = std::string("fail the picture shows ") + arg + " otherwise";
+          return why.empty();
+        };
+        QElapsedTimer waited;
+        waited.start();
+        std::string why;
+        while (!shows(why) && waited.elapsed() <= x) {
+        }
+        if (why.empty()) {
+          waited.restart();
+          while (waited.elapsed() <= hold && shows(why)) {
+          }
+          if (!why.empty()) why += " within " + std::to_string(hold) + " ms";
+        }
+        reply(why.empty() ? "ok" : why);
+      }
     } else if (line == "quit") {
       reply("ok");
       app.quit();

@@ -3,7 +3,8 @@
 # a private X server, with a screenshot of every step.
 #
 #   tools/lazarus/run-with-lazarus.sh [--bridge PATH] [--xdrive PATH] [--shots DIR]
-#                                     [--keep DIR] [--wm NAME] [--no-install] [--animate]
+#                                     [--keep DIR] [--wm NAME] [--wayland mutter|kwin]
+#                                     [--no-install] [--animate]
 #
 # 1. Installs what it needs with apt-get (skipped for packages already there).
 # 2. Prepares a Lazarus configuration in a temporary folder, so that the IDE
@@ -12,7 +13,12 @@
 # 3. Starts Xvfb (1280 x 800), a window manager (openbox; --wm fluxbox, xfwm4,
 #    icewm, metacity, or a desktop's: kwin_x11, mutter, marco, muffin, xfce
 #    (xfwm4 with xfce4-panel along the top), i3 (tiling), i3-floating; see
-#    tests/x11/wm.sh) and Lazarus.
+#    tests/x11/wm.sh) and Lazarus.  With --wayland, a headless Wayland
+#    compositor instead (mutter or KWin, started as tests/wayland/run.sh
+#    does), Lazarus and the bridge on its XWayland, and the tests' native
+#    Wayland window (wayland_peer beside the bridge) maximized below them:
+#    the pointer is then the compositor's own, moved by the peer, and where
+#    the pointer leaves a revealed window it goes onto the native window.
 # 4. Starts the bridge, opens the control panel with `--panel`, clicks Start
 #    (XTest, at the button's place read from the X server), reveals and hides
 #    the main window and the Object Inspector with XTest pointer motion, opens
@@ -42,6 +48,7 @@ REPO="$(cd "$HERE/../.." && pwd)"
 BRIDGE=""
 XDRIVE=""
 WM=openbox
+WAYLAND=""
 SHOTS="$PWD/lazarus-shots"
 KEEP=""
 INSTALL=1
@@ -54,13 +61,15 @@ while [ "$#" -gt 0 ]; do
     --xdrive=*) XDRIVE="${1#*=}"; shift ;;
     --wm) WM="${2:-}"; shift 2 ;;
     --wm=*) WM="${1#*=}"; shift ;;
+    --wayland) WAYLAND="${2:-}"; shift 2 ;;
+    --wayland=*) WAYLAND="${1#*=}"; shift ;;
     --shots) SHOTS="${2:-}"; shift 2 ;;
     --shots=*) SHOTS="${1#*=}"; shift ;;
     --keep) KEEP="${2:-}"; shift 2 ;;
     --keep=*) KEEP="${1#*=}"; shift ;;
     --no-install) INSTALL=0; shift ;;
     --animate) ANIMATE=True; shift ;;
-    -h|--help) sed -n '2,37p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,43p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "run-with-lazarus.sh: unknown option: $1 (see --help)" >&2; exit 2 ;;
   esac
 done
@@ -81,11 +90,22 @@ TILING=0
 # shellcheck source=../../tests/x11/wm.sh
 . "$REPO/tests/x11/wm.sh"
 { wm_command "$WM" && [ "$WM" != none ]; } || { echo "run-with-lazarus.sh: unknown window manager: $WM" >&2; exit 2; }
+WM_PACKAGES_FOR="$WM"
 [ "$WM" = i3 ] && TILING=1
+case "$WAYLAND" in
+  "") ;;
+  mutter|kwin) WM=none-wayland ;;
+  *) echo "run-with-lazarus.sh: --wayland takes mutter or kwin" >&2; exit 2 ;;
+esac
 # lcl-2.2 is only recommended by the IDE's package, and without it Lazarus
 # stops at start with an access violation.
 PACKAGES=(lazarus-ide-gtk2 lcl-2.2 lazarus-src-2.2 fpc gdb make xvfb xdotool x11-utils imagemagick)
-mapfile -t -O "${#PACKAGES[@]}" PACKAGES < <(wm_packages "$WM")
+if [ -n "$WAYLAND" ]; then
+  PACKAGES+=(xwayland dbus-daemon qt6-wayland)
+  [ "$WAYLAND" = mutter ] && PACKAGES+=(mutter) || PACKAGES+=(kwin-wayland)
+else
+  mapfile -t -O "${#PACKAGES[@]}" PACKAGES < <(wm_packages "$WM_PACKAGES_FOR")
+fi
 missing_packages() {
   local p
   for p in "${PACKAGES[@]}"; do
@@ -125,6 +145,11 @@ if [ -z "$BRIDGE" ] || [ ! -x "$BRIDGE" ]; then
 fi
 BRIDGE="$(realpath "$BRIDGE")"
 [ -n "$XDRIVE" ] || XDRIVE="$(dirname "$BRIDGE")/bridge_xdrive"
+PEER="$(dirname "$BRIDGE")/wayland_peer"
+if [ -n "$WAYLAND" ] && [ ! -x "$PEER" ]; then
+  echo "run-with-lazarus.sh: no wayland_peer beside the bridge (build it: cmake --build build-tests --target wayland_peer)" >&2
+  exit 3
+fi
 if [ ! -x "$XDRIVE" ]; then
   echo "run-with-lazarus.sh: no xdrive tool at $XDRIVE to move the pointer by XTest (build it: cmake --build build-tests --target bridge_xdrive, or give --xdrive PATH)" >&2
   exit 3
@@ -253,9 +278,18 @@ settled() {
 }
 
 # ---- the pointer (XTest motion through xdrive; xdotool only reads and clicks) ----
+# Under a Wayland compositor the peer moves the compositor's own pointer and
+# clicks with it (XTest would move XWayland's idea of the pointer alone).
+peer() {  # peer LINE: one command to the peer, its answer checked
+  local answer=""
+  echo "$1" >&7
+  read -r -t 30 answer <&8
+  [ "$answer" = ok ] || fail "the peer answered \"$answer\" to \"$1\""
+}
 pointer() { xdotool getmouselocation 2>/dev/null | sed -n 's/^x:\([0-9-]*\) y:\([0-9-]*\).*/\1 \2/p'; }
 # glide X Y: moves the pointer there in a dozen steps, as a hand would
 glide() {
+  if [ -n "$WAYLAND" ]; then peer "move $1 $2"; return; fi
   local from i n=12 x y
   read -r -a from <<<"$(pointer)"
   [ "${#from[@]}" -eq 2 ] || from=(640 400)
@@ -267,6 +301,7 @@ glide() {
   done
 }
 click_at() {  # click_at X Y
+  if [ -n "$WAYLAND" ]; then peer "click $1 $2"; return; fi
   glide "$1" "$2"
   sleep 0.1
   xdotool click 1
@@ -286,13 +321,54 @@ shot() {  # shot NAME: the whole screen, numbered in the order of the run
 say "== preparing the Lazarus configuration"
 prepare_lazarus
 
-say "== starting Xvfb ${SCREEN_W}x${SCREEN_H}, $WM and Lazarus"
-mkfifo "$WORK/displayfd"
-Xvfb -displayfd 3 -screen 0 "${SCREEN_W}x${SCREEN_H}x24" -nolisten tcp 3>"$WORK/displayfd" 2>"$WORK/xvfb.log" &
-PIDS+=($!)
-read -r -t 20 DISPLAYNUM <"$WORK/displayfd" || die "Xvfb did not start"
-export DISPLAY=":$DISPLAYNUM"
-wm_start "$WORK" "$WORK/wm.log" || die "$WM did not start"
+if [ -z "$WAYLAND" ]; then
+  say "== starting Xvfb ${SCREEN_W}x${SCREEN_H}, $WM and Lazarus"
+  mkfifo "$WORK/displayfd"
+  Xvfb -displayfd 3 -screen 0 "${SCREEN_W}x${SCREEN_H}x24" -nolisten tcp 3>"$WORK/displayfd" 2>"$WORK/xvfb.log" &
+  PIDS+=($!)
+  read -r -t 20 DISPLAYNUM <"$WORK/displayfd" || die "Xvfb did not start"
+  export DISPLAY=":$DISPLAYNUM"
+  wm_start "$WORK" "$WORK/wm.log" || die "$WM did not start"
+else
+  say "== starting headless $WAYLAND ${SCREEN_W}x${SCREEN_H}, the native window and Lazarus"
+  # A session bus of the run's own (the compositor's interfaces live there),
+  # the compositor, and a command of ours it starts once its XWayland is up,
+  # which hands over the X display and its cookie.
+  export XDG_RUNTIME_DIR="$WORK/wl-runtime"
+  mkdir -m 700 "$XDG_RUNTIME_DIR"
+  mkfifo "$WORK/busaddress" "$WORK/env-up"
+  dbus-daemon --session --nofork --nopidfile --address="unix:path=$WORK/bus" \
+    --print-address=5 5>"$WORK/busaddress" >/dev/null 2>&1 &
+  PIDS+=($!)
+  read -r -t 10 BUS <"$WORK/busaddress" || die "dbus-daemon did not start"
+  export DBUS_SESSION_BUS_ADDRESS="$BUS"
+  printf '#!/bin/sh\nenv | grep -E "^(DISPLAY|XAUTHORITY)=" >"%s/xenv"\necho up >"%s/env-up"\nexec sleep 100000\n' \
+    "$WORK" "$WORK" >"$WORK/report.sh"
+  chmod +x "$WORK/report.sh"
+  unset DISPLAY WAYLAND_DISPLAY
+  SOCKET="wl-lazarus-$$"
+  if [ "$WAYLAND" = mutter ]; then
+    mutter --wayland --headless --virtual-monitor "${SCREEN_W}x${SCREEN_H}" --wayland-display "$SOCKET" \
+      -- "$WORK/report.sh" >"$WORK/wm.log" 2>&1 &
+  else
+    # A copy of the binary: the installed one carries a file capability,
+    # which strips the environment (the fake-input permission below).
+    cp "$(command -v kwin_wayland)" "$WORK/kwin_wayland"
+    KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 "$WORK/kwin_wayland" --virtual --xwayland --width "$SCREEN_W" \
+      --height "$SCREEN_H" --no-lockscreen --socket "$SOCKET" "$WORK/report.sh" >"$WORK/wm.log" 2>&1 &
+  fi
+  PIDS+=($!)
+  read -r -t 60 _ <"$WORK/env-up" || die "$WAYLAND did not start (wm.log: $(tail -n 5 "$WORK/wm.log" | tr '\n' ' '))"
+  while IFS='=' read -r key value; do export "$key=$value"; done <"$WORK/xenv"
+  export WAYLAND_DISPLAY="$SOCKET"
+  mkfifo "$WORK/peer-in" "$WORK/peer-out" "$WORK/peer-up"
+  "$PEER" --pointer "$WAYLAND" "$WORK/peer-in" "$WORK/peer-out" >"$WORK/peer-up" 2>"$WORK/peer.log" &
+  PIDS+=($!)
+  read -r -t 30 line <"$WORK/peer-up" && [ "$line" = ready ] || die "the native window did not come up: $(cat "$WORK/peer.log")"
+  exec 7>"$WORK/peer-in" 8<"$WORK/peer-out"
+  # Lazarus, started with the X display alone, stays off Wayland (GTK2).
+  unset WAYLAND_DISPLAY
+fi
 
 T0=$SECONDS
 # A Lazarus of its own, whatever else runs on the machine: it looks for another
@@ -324,11 +400,12 @@ shot "lazarus"
 
 # ---- 4. the bridge, the panel and the pointer ------------------------------------------
 export WINDIR="$WORK/windows" XDG_STATE_HOME="$WORK/state" XDG_CONFIG_HOME="$WORK/xdg-config"
-export XDG_RUNTIME_DIR="$WORK/runtime" QT_QPA_PLATFORM=xcb
+[ -n "$WAYLAND" ] || export XDG_RUNTIME_DIR="$WORK/runtime"
+export QT_QPA_PLATFORM=xcb
 # A sanitizer build reports the system libraries' own leaks (D-Bus,
 # fontconfig) at exit; they are not what this run checks.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
-mkdir -p "$WINDIR" "$XDG_STATE_HOME" "$XDG_CONFIG_HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
+mkdir -p "$WINDIR" "$XDG_STATE_HOME" "$XDG_CONFIG_HOME" && mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 cat >"$WINDIR/Edgetuck.ini" <<INI
 [Edgetucker]
 mgHideInspector=True
@@ -504,6 +581,7 @@ press Start 167 5 75 104
 expect_hidden "main window hidden by Start" "$MAIN" top 10
 expect_hidden "inspector hidden by Start" "$INSP" left 10
 say "   $(strips)"
+say "   the panel's caption: \"$(xdotool getwindowname "$PANEL" 2>/dev/null)\", the active window: $(xprop -root _NET_ACTIVE_WINDOW 2>/dev/null | sed 's/.*# //')"
 shot "started"
 
 say "== the main window: the pointer rests on its strip, then leaves"

@@ -29,4 +29,16 @@ std::optional<std::uint32_t> PanelToStackBelow(const std::vector<Stacked>& stack
   return std::nullopt;
 }
 
+std::vector<Rect> PartsInWorkAreas(const Rect& placed, const std::vector<Monitor>& monitors) {
+  std::vector<Rect> parts;
+  for (const Monitor& m : monitors) {
+    const Rect& a = m.workArea;
+    const Rect in{std::max(placed.left, a.left), std::max(placed.top, a.top), std::min(placed.right, a.right),
+                  std::min(placed.bottom, a.bottom)};
+    if (in.right <= in.left || in.bottom <= in.top) continue;
+    parts.push_back(Rect{in.left - placed.left, in.top - placed.top, in.right - placed.left, in.bottom - placed.top});
+  }
+  return parts;
+}
+
 }  // namespace platform::x11

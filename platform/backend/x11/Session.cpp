@@ -51,16 +51,17 @@ Judgement JudgeQuery(const PointerSources& sources, const WatchState& state, con
   Judgement j{QueryVerdict::Report, state};
   if (!sources.childNoneIsOffX) return j;
   if (q.childNone) {
-    if (state.dirty || !q.windowAtPoint)
+    if (q.leftX) j.next.dirty = false;
+    if (j.next.dirty || !q.windowAtPoint)
       j.verdict = QueryVerdict::Ignore;
     else if (q.confirming && !q.raw)
-      j.verdict = QueryVerdict::OffX, j.next.offX = true;
+      j.verdict = QueryVerdict::OffX, j.next.offX = true, j.next.offXAt = q.at;
     else
       j.verdict = QueryVerdict::Confirm;
     return j;
   }
   j.next.dirty = false;
-  if (state.offX && !q.raw)
+  if (state.offX && !q.raw && q.at == state.offXAt)
     j.verdict = QueryVerdict::Ignore;
   else
     j.next.offX = false;

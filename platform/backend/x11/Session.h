@@ -95,18 +95,31 @@ PointerSources PointerSourcesFor(const Session& s);
 //    window again: a None means nothing until a query finds the pointer in a
 //    window (`dirty` until then);
 //  * a window again while the last report said "off the X surfaces", with
-//    no motion: XWayland put its stale pointer into a window that came to
-//    stand under it (one of ours hiding to its strip); the real pointer is
-//    still elsewhere.
+//    no motion, at the very point where the pointer was left: XWayland put
+//    its stale pointer into a window that came to stand under it (one of ours
+//    hiding to its strip); the real pointer is still elsewhere.  At another
+//    point it is the pointer itself: XWayland moves its pointer only when
+//    the compositor brings it back onto an X surface, and a pointer that
+//    arrives in one step and rests brings no raw motion the watch could
+//    count (its motion, if any, is stamped before the query's answer).
 struct QueryFacts {
   bool childNone = false;      // the query's child
   bool windowAtPoint = false;  // a top-level X window stands at the queried point
   bool raw = false;            // raw motion came since the last query
   bool confirming = false;     // this is the query a None asked for, a moment later
+  Point at;                    // where the query found the pointer (root coordinates)
+  // The root had an EnterNotify from a child (detail Inferior) since the last
+  // query, no window having changed before it: XWayland moved its pointer out
+  // of its windows because the compositor took it off them, not because a
+  // window changed under it.  Its pointer is then fresh, windows changed
+  // earlier or not (a window revealed under the resting pointer, left in one
+  // step with no motion over it).
+  bool leftX = false;
 };
 struct WatchState {
   bool dirty = false;  // windows changed since the pointer was last found in one
   bool offX = false;   // the last report was "off the X surfaces"
+  Point offXAt;        // where XWayland's pointer stood then (its stale place)
   friend bool operator==(const WatchState&, const WatchState&) = default;
 };
 enum class QueryVerdict {

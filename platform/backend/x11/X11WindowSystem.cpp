@@ -418,6 +418,7 @@ void X11WindowSystem::GiveBack(xcb_window_t w, const Rect& frame, bool map) {
   const Extents e = unmanaged_[w];
   unmanaged_.erase(w);
   xcb_unmap_window(conn_, w);
+  Unclip(conn_, w);
   const std::uint32_t off = 0;
   xcb_change_window_attributes(conn_, w, XCB_CW_OVERRIDE_REDIRECT, &off);
   const Rect client = ClientFromFrame(frame, e);

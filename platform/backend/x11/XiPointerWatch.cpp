@@ -133,6 +133,7 @@ void XiPointerWatch::Stop() {
 
 bool XiPointerWatch::Drain(bool queuedOnly, std::uint32_t after) {
   bool moved = false;
+  bool changed = false;
   while (const Event ev = NextEvent(m_conn, queuedOnly)) {
     if ((ev->response_type & 0x7F) == XCB_GE_GENERIC) {
       const auto* ge = reinterpret_cast<const xcb_ge_generic_event_t*>(ev.get());
@@ -147,11 +148,20 @@ bool XiPointerWatch::Drain(bool queuedOnly, std::uint32_t after) {
         // them (with no raw motion at times), or what stands under
         // XWayland's idea of the pointer changed (JudgeQuery).
         case XCB_ENTER_NOTIFY:
+          // XWayland moves its pointer out of a window into the root when
+          // the compositor takes the pointer off its surfaces; a window
+          // changing under it comes with its own event first.
+          if (reinterpret_cast<const xcb_enter_notify_event_t*>(ev.get())->detail == XCB_NOTIFY_DETAIL_INFERIOR &&
+              !changed)
+            m_leftX = true;
+          moved = true;
+          break;
         case XCB_LEAVE_NOTIFY: moved = true; break;
         case XCB_MAP_NOTIFY:
         case XCB_UNMAP_NOTIFY:
         case XCB_REPARENT_NOTIFY:
         case XCB_CONFIGURE_NOTIFY:
+          changed = true;
           m_state.dirty = true;
           m_confirm->stop();
           break;
@@ -172,6 +182,8 @@ std::uint32_t XiPointerWatch::Query(bool report, bool confirming) {
   q.childNone = r->child == XCB_WINDOW_NONE;
   q.raw = std::exchange(m_rawSeen, false);
   q.confirming = confirming;
+  q.at = p;
+  q.leftX = std::exchange(m_leftX, false);
   if (q.childNone && m_sources.childNoneIsOffX) {
     auto t = Answer(m_conn, &xcb_translate_coordinates_reply,
                     xcb_translate_coordinates(m_conn, m_root, m_root, std::int16_t(p.x), std::int16_t(p.y)));
