@@ -141,6 +141,66 @@ std::optional<std::string> WithoutInstalledPackage(const std::string& xml, const
   return result.toStdString();
 }
 
+namespace {
+
+QString XmlUnescaped(QString v) {
+  v.replace(QStringLiteral("&quot;"), QStringLiteral("\""));
+  v.replace(QStringLiteral("&apos;"), QStringLiteral("'"));
+  v.replace(QStringLiteral("&lt;"), QStringLiteral("<"));
+  v.replace(QStringLiteral("&gt;"), QStringLiteral(">"));
+  v.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+  return v;
+}
+
+}  // namespace
+
+std::optional<std::string> WithoutPackageLink(const std::string& xml, const std::string& name,
+                                              const std::string& lpkFile) {
+  const QString text = QString::fromStdString(xml);
+  static const QRegularExpression list(QStringLiteral("<UserPkgLinks\\b([^>]*?)(/>|>(.*?)</UserPkgLinks>)"),
+                                       QRegularExpression::DotMatchesEverythingOption);
+  const QRegularExpressionMatch m = list.match(text);
+  if (!m.hasMatch() || m.capturedStart(3) < 0) return std::nullopt;
+  // Each link with the white space before it, so that a removed one leaves
+  // no empty line and the kept ones their indentation.
+  static const QRegularExpression item(QStringLiteral("(\\s*)<Item(\\d+)>(.*?)</Item\\2>"),
+                                       QRegularExpression::DotMatchesEverythingOption);
+  static const QRegularExpression linkName(QStringLiteral("<Name\\s+Value=\"([^\"]*)\"\\s*/>"));
+  static const QRegularExpression linkFile(QStringLiteral("<Filename\\s+Value=\"([^\"]*)\"\\s*/>"));
+  const QString body = m.captured(3);
+  const fs::path ours = fs::path(lpkFile).lexically_normal();
+  QString kept;
+  int count = 0;
+  bool found = false;
+  qsizetype end = 0;
+  for (auto it = item.globalMatch(body); it.hasNext();) {
+    const QRegularExpressionMatch link = it.next();
+    const QString inner = link.captured(3);
+    const QRegularExpressionMatch n = linkName.match(inner);
+    const QRegularExpressionMatch f = linkFile.match(inner);
+    end = link.capturedEnd();
+    if (n.hasMatch() && f.hasMatch() &&
+        XmlUnescaped(n.captured(1)).compare(QString::fromStdString(name), Qt::CaseInsensitive) == 0 &&
+        fs::path(XmlUnescaped(f.captured(1)).toStdString()).lexically_normal() == ours) {
+      found = true;
+      continue;
+    }
+    ++count;
+    kept += link.captured(1) + QStringLiteral("<Item%1>").arg(count) + inner + QStringLiteral("</Item%1>").arg(count);
+  }
+  if (!found) return std::nullopt;
+  // Lazarus leaves the count out when it is 0 and writes it after the version.
+  static const QRegularExpression countAttribute(QStringLiteral("\\s+Count=\"[^\"]*\""));
+  QString attributes = m.captured(1);
+  attributes.remove(countAttribute);
+  const QString out = count == 0 ? QStringLiteral("<UserPkgLinks%1/>").arg(attributes)
+                                 : QStringLiteral("<UserPkgLinks%1 Count=\"%2\">").arg(attributes).arg(count) +
+                                       kept + body.mid(end) + QStringLiteral("</UserPkgLinks>");
+  QString result = text;
+  result.replace(m.capturedStart(), m.capturedLength(), out);
+  return result.toStdString();
+}
+
 std::string FindPackageSource(const std::string& programDir, const std::string& installedDir) {
   std::error_code ec;
   for (const fs::path& dir : {fs::path(programDir) / "lazarus-package", fs::path(installedDir)})
@@ -204,6 +264,22 @@ int UninstallLazarusPackage(LazarusSetup s) {
     }
     s.say("Took " + std::string(kLazarusPackageName) + " off the IDE's installed packages in " + options.string() + ".");
     if (const int rc = RebuildIde(s, "without it"); rc != 0) return rc;
+  }
+  // After the rebuild: lazbuild rewrites the links it read, ours among them.
+  // Also when the list no longer held the package (taken out in the IDE's
+  // own dialog, which leaves the link).
+  const fs::path links = fs::path(s.config) / "packagefiles.xml";
+  const std::optional<std::string> linksXml = ReadText(links);
+  const std::optional<std::string> withoutLink =
+      linksXml ? WithoutPackageLink(*linksXml, kLazarusPackageName,
+                                    fs::absolute(dest / (std::string(kLazarusPackageName) + ".lpk"), ec).string())
+               : std::nullopt;
+  if (withoutLink) {
+    if (!WriteText(links, *withoutLink)) {
+      s.say("edgetucker-bridge: cannot write " + links.string());
+      return 3;
+    }
+    s.say("Took the link to its copy out of " + links.string() + ".");
   }
   if (fs::exists(dest, ec)) {
     fs::remove_all(dest, ec);

@@ -12,8 +12,12 @@
 // puts the rebuilt IDE in DIR/bin, where Lazarus's start-up looks first.
 //
 // Taking it out removes the name from the list in DIR/miscellaneousoptions.xml
-// (StaticAutoInstallPackages), rebuilds the IDE the same way and then deletes
-// DIR/edgetucker_ide.  Nothing else of the configuration is touched.
+// (StaticAutoInstallPackages), rebuilds the IDE the same way, removes the link
+// that --add-package left in DIR/packagefiles.xml (the IDE's list of known
+// package files, which would otherwise keep naming the deleted copy) and then
+// deletes DIR/edgetucker_ide.  What the rebuild writes (idemake.cfg,
+// staticpackages.inc, the IDE itself) is written without the package; nothing
+// else of the configuration is touched.
 #pragma once
 
 #include <functional>
@@ -34,6 +38,14 @@ std::string BridgeProgramInclude(const std::string& program);
 // The list in a miscellaneousoptions.xml's text without `name` (any letter
 // case), renumbered; nothing when the list does not hold it.
 std::optional<std::string> WithoutInstalledPackage(const std::string& xml, const std::string& name);
+
+// A packagefiles.xml's text without the user package link(s) of `name` (any
+// letter case) whose file is `lpkFile`, the rest renumbered and counted as
+// Lazarus writes them (an empty list keeps only its Version); nothing when no
+// such link is there.  Links of the same name to other files are the user's
+// own and stay.
+std::optional<std::string> WithoutPackageLink(const std::string& xml, const std::string& name,
+                                              const std::string& lpkFile);
 
 struct LazarusSetup {
   std::string config;        // the Lazarus configuration (--pcp)

@@ -47,7 +47,9 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # edgetucker_VERSION_ARCH.deb
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Edgetucker developers <edgetucker@example.org>")
+# The project has no mail address of its own yet: .invalid never resolves, so
+# no mail goes to a stranger (packaging/copyright says the same).
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Edgetucker maintainers <maintainers@edgetucker.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "auto-hides an IDE's main window and inspector at the screen edges")
 # The synopsis is CPACK_PACKAGE_DESCRIPTION_SUMMARY; this is the rest.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Edgetucker makes an IDE's main window and its object inspector behave like

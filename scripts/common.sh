@@ -34,6 +34,16 @@ TEST_PACKAGES=(libgtest-dev clang libclang-rt-dev
                # GNOME Shell itself (its top bar over the screen's top edge)
                gnome-shell)
 
+# The build of ./run and ./run-package (the programs that are run and
+# installed): no tests, no benchmarks; optimised, without debug information;
+# Debian's hardening flags; a unity build with the Qt and standard headers
+# precompiled (measured from an empty cache: 170 s of processor time where one
+# file at a time with debug information took 300 s).  The same options in both, so that the compiler
+# cache serves one from the other.
+LEAN_OPTIONS=(-DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" "-DCMAKE_C_FLAGS_RELEASE=-O2 -DNDEBUG"
+              -DEDGETUCKER_TESTS=OFF -DEDGETUCKER_BENCH=OFF -DEDGETUCKER_PCH=ON -DCMAKE_UNITY_BUILD=ON
+              -DEDGETUCKER_HARDEN=ON)
+
 ensure_packages() {
   local missing=()
   for p in "${PACKAGES[@]}" "$@"; do

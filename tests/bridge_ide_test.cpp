@@ -267,6 +267,58 @@ TEST(BridgeLazarusPackage, InstalledListLosesOnlyOurPackage) {
       << "a quote in the path is doubled";
 }
 
+TEST(BridgeLazarusPackage, PackageLinksLoseOnlyTheLinkToOurCopy) {
+  const std::string ours = "/home/u/.lazarus/edgetucker_ide/edgetucker_ide.lpk";
+  const std::string global =
+      "  <GlobalPkgLinks Version=\"3\" Count=\"1\">\n"
+      "    <Item1>\n      <Name Value=\"lcl\"/>\n    </Item1>\n"
+      "  </GlobalPkgLinks>\n"
+      "</CONFIG>\n";
+  const auto link = [](int n, const std::string& name, const std::string& file) {
+    return "    <Item" + std::to_string(n) + ">\n      <Name Value=\"" + name +
+           "\"/>\n      <Version Major=\"1\" Minor=\"2\"/>\n      <Filename Value=\"" + file +
+           "\"/>\n      <LastUsed Value=\"2026/12/07 18:59:30\"/>\n    </Item" + std::to_string(n) + ">\n";
+  };
+  const std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<CONFIG>\n";
+
+  struct Row {
+    const char* name;
+    std::string xml;
+    std::optional<std::string> expected;
+  };
+  const std::vector<Row> rows = {
+      {"the only link: the list keeps its version, without a count (as Lazarus writes it)",
+       head + "  <UserPkgLinks Version=\"3\" Count=\"1\">\n" + link(1, "edgetucker_ide", ours) +
+           "  </UserPkgLinks>\n" + global,
+       head + "  <UserPkgLinks Version=\"3\"/>\n" + global},
+      {"between two others, in another letter case and written unnormalised: the rest renumbered",
+       head + "  <UserPkgLinks Version=\"3\" Count=\"3\">\n" + link(1, "anchordocking", "/src/ad.lpk") +
+           link(2, "EdgeTucker_IDE", "/home/u/.lazarus/./edgetucker_ide/edgetucker_ide.lpk") +
+           link(3, "zeos", "/src/zeos & co/zeos.lpk") + "  </UserPkgLinks>\n" + global,
+       head + "  <UserPkgLinks Version=\"3\" Count=\"2\">\n" + link(1, "anchordocking", "/src/ad.lpk") +
+           link(2, "zeos", "/src/zeos & co/zeos.lpk") + "  </UserPkgLinks>\n" + global},
+      {"a path with an escaped character, not ours (ours is checked below)", head + "  <UserPkgLinks Version=\"3\" Count=\"1\">\n" +
+                              link(1, "edgetucker_ide", "/home/u&amp;v/.lazarus/edgetucker_ide/edgetucker_ide.lpk") +
+                              "  </UserPkgLinks>\n" + global,
+       std::nullopt},  // checked below with its own path
+      {"the same name for the user's own copy elsewhere stays",
+       head + "  <UserPkgLinks Version=\"3\" Count=\"1\">\n" + link(1, "edgetucker_ide", "/src/edgetucker_ide.lpk") +
+           "  </UserPkgLinks>\n" + global,
+       std::nullopt},
+      {"no user links at all", head + "  <UserPkgLinks Version=\"3\"/>\n" + global, std::nullopt},
+      {"not a links file", "<CONFIG/>", std::nullopt},
+      {"an unfinished file", head + "  <UserPkgLinks Version=\"3\" Count=\"1\">\n" + link(1, "edgetucker_ide", ours),
+       std::nullopt},
+  };
+  for (const Row& row : rows)
+    EXPECT_EQ(WithoutPackageLink(row.xml, kLazarusPackageName, ours), row.expected) << row.name;
+
+  const std::string escaped = rows[2].xml;
+  EXPECT_EQ(WithoutPackageLink(escaped, kLazarusPackageName, "/home/u&v/.lazarus/edgetucker_ide/edgetucker_ide.lpk"),
+            head + "  <UserPkgLinks Version=\"3\"/>\n" + global)
+      << "the file's name is compared unescaped";
+}
+
 TEST(BridgeLazarusPackage, InstallCopiesAddsRebuildsAndUninstallUndoes) {
   namespace fs = std::filesystem;
   const std::string root = testing_support::WindowsDir() + "/lazpkg";
@@ -277,6 +329,10 @@ TEST(BridgeLazarusPackage, InstallCopiesAddsRebuildsAndUninstallUndoes) {
     testing_support::WriteFile(source + "/" + f, f);
   std::vector<std::vector<std::string>> ran;
   int failAt = -1;
+  const std::string linked = "<CONFIG>\n  <UserPkgLinks Version=\"3\" Count=\"1\">\n    <Item1>\n"
+                             "      <Name Value=\"edgetucker_ide\"/>\n      <Filename Value=\"" +
+                             root + "/config/edgetucker_ide/edgetucker_ide.lpk\"/>\n    </Item1>\n"
+                             "  </UserPkgLinks>\n</CONFIG>\n";
   LazarusSetup s;
   s.config = root + "/config";
   s.packageSource = FindPackageSource(root + "/nowhere", source);
@@ -287,10 +343,12 @@ TEST(BridgeLazarusPackage, InstallCopiesAddsRebuildsAndUninstallUndoes) {
     std::vector<std::string> call{program};
     call.insert(call.end(), args.begin(), args.end());
     ran.push_back(call);
-    if (args.size() > 1 && args[1] == "--add-package")  // what lazbuild writes
+    if (args.size() > 1 && args[1] == "--add-package") {  // what lazbuild writes
       testing_support::WriteFile(s.config + "/miscellaneousoptions.xml",
                                  "<StaticAutoInstallPackages Count=\"1\">\n  <Item1 Value=\"edgetucker_ide\"/>\n"
                                  "</StaticAutoInstallPackages>\n");
+      testing_support::WriteFile(s.config + "/packagefiles.xml", linked);
+    }
     return static_cast<int>(ran.size()) - 1 == failAt ? 2 : 0;
   };
   ASSERT_EQ(s.packageSource, source);
@@ -309,6 +367,7 @@ TEST(BridgeLazarusPackage, InstallCopiesAddsRebuildsAndUninstallUndoes) {
   failAt = 0;
   EXPECT_EQ(UninstallLazarusPackage(s), 1);
   EXPECT_TRUE(fs::exists(dest));
+  EXPECT_EQ(testing_support::ReadFile(s.config + "/packagefiles.xml"), linked) << "the link stays with the files";
 
   ran.clear();
   failAt = -1;
@@ -318,11 +377,23 @@ TEST(BridgeLazarusPackage, InstallCopiesAddsRebuildsAndUninstallUndoes) {
   EXPECT_EQ(UninstallLazarusPackage(s), 0);
   EXPECT_EQ(ran, (std::vector<std::vector<std::string>>{{"/fake/lazbuild", "--pcp=" + s.config, "--build-ide="}}));
   EXPECT_EQ(testing_support::ReadFile(s.config + "/miscellaneousoptions.xml"), "<StaticAutoInstallPackages/>\n");
+  EXPECT_EQ(testing_support::ReadFile(s.config + "/packagefiles.xml"),
+            "<CONFIG>\n  <UserPkgLinks Version=\"3\"/>\n</CONFIG>\n");
   EXPECT_FALSE(fs::exists(dest));
 
   ran.clear();
   EXPECT_EQ(UninstallLazarusPackage(s), 0) << "nothing to take out: nothing rebuilt";
   EXPECT_TRUE(ran.empty());
+
+  // Taken off the IDE's list by hand (its own dialog leaves the link): the
+  // link and the copy still go, with no rebuild.
+  fs::create_directories(dest);
+  testing_support::WriteFile(s.config + "/packagefiles.xml", linked);
+  EXPECT_EQ(UninstallLazarusPackage(s), 0);
+  EXPECT_TRUE(ran.empty());
+  EXPECT_EQ(testing_support::ReadFile(s.config + "/packagefiles.xml"),
+            "<CONFIG>\n  <UserPkgLinks Version=\"3\"/>\n</CONFIG>\n");
+  EXPECT_FALSE(fs::exists(dest));
 
   s.packageSource.clear();
   EXPECT_EQ(InstallLazarusPackage(s), 3) << "without the sources nothing is run";

@@ -18,7 +18,7 @@
 #     with the inspector hidden: the IDE's saved window places
 #     (environmentoptions.xml) hold its home place, as saved before Start;
 #  6. `--uninstall-lazarus-package`: the package leaves the IDE's list and the
-#     configuration.
+#     configuration (no text file of it names the package any more).
 # Screenshots of the steps (the open Tools menu among them) go to SHOTS
 # (default: ./lazarus-package-shots), with report.txt and the logs.
 #
@@ -407,5 +407,9 @@ grep -v -E '^(\(|/|Hint|Note|Warning|Info|make|perl|Free Pascal|Copyright|[[:spa
 say "   uninstalled and rebuilt in $((SECONDS - T0)) s"
 grep -q 'Value="edgetucker_ide"' "$WORK/config/miscellaneousoptions.xml" && fail "edgetucker_ide is still listed"
 [ -e "$WORK/config/edgetucker_ide" ] && fail "$WORK/config/edgetucker_ide is still there"
+# Nothing the install added is left in the configuration: the link in
+# packagefiles.xml, the unit path in idemake.cfg, staticpackages.inc's entry.
+left=$(grep -rIl -i 'edgetucker_ide' "$WORK/config")
+[ -n "$left" ] && fail "the configuration still names the package in: $left"
 say "PASSED (screenshots and logs in $SHOTS)"
 exit 0
