@@ -19,14 +19,21 @@
 // holds until this process is done; then it presses Stop and quits.
 //
 //   BM_Edges/animate:A/window:W   (W 0: the main window, 1: the inspector)
-//     30 rounds, each: the pointer comes onto the window's strip (one motion
-//     from where the last hide left it) and rests there; the window reveals;
+//     100 rounds (so that the p99 is not simply the slowest), each: the
+//     pointer comes onto the window's strip (one motion from where the last
+//     hide left it) and rests there; the window reveals;
 //     once it has stood still for 150 ms the pointer moves one step past its
 //     inner edge (10 px beyond) and the window hides.  Counters, in ms, each
 //     as _p50, _p99 and _max:
 //       reveal     motion onto the strip -> the frame stands at its revealed
 //                  place (within 1 px on each edge, as the placement tests
 //                  allow a window manager)
+//       timerlate  how late this process saw a timer of its own, due when
+//                  the open delay ends (the machine's load, beside the IDE's
+//                  own timer)
+//       gone       motion past the inner edge -> the window is unmapped or
+//                  its frame moved (a window manager's window is withdrawn
+//                  before it goes to its strip: it vanishes first)
 //       hidestart  motion past the inner edge -> the first frame that differs
 //                  from the revealed one (the first visible step of the hide)
 //       hidden     motion past the inner edge -> the frame is its strip again
@@ -55,6 +62,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -100,15 +108,30 @@ const char* WmName() {
   return wm && *wm ? wm : "none";
 }
 
+// With the IDE's trace on, each round says when its motions were sent, on
+// the trace's clock (the steady clock's milliseconds, modulo 100 s).
+bool Tracing() {
+  const char* v = std::getenv("EDGETUCKER_X11_TRACE");
+  return v && *v && *v != '0';
+}
+
+long long TraceMs(std::chrono::steady_clock::time_point t) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(t.time_since_epoch()).count() % 100000;
+}
+
 int Rounds() {
   const char* n = std::getenv("EDGETUCKER_EDGES_ROUNDS");
   const int v = n ? std::atoi(n) : 0;
-  return v > 0 ? v : 30;
+  return v > 0 ? v : 100;
 }
 
 struct Frame {
   int left = 0, top = 0, right = 0, bottom = 0;
-  friend bool operator==(const Frame&, const Frame&) = default;
+  // Rectangles alone; whether the window is mapped is read beside them.
+  friend bool operator==(const Frame& a, const Frame& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+  }
+  bool viewable = true;
   int Width() const { return right - left; }
   int Height() const { return bottom - top; }
   // Every edge within `slack` pixels of the other's.
@@ -123,6 +146,8 @@ std::string Text(const Frame& f) {
   s << f.left << ' ' << f.top << ' ' << f.right << ' ' << f.bottom;
   return s.str();
 }
+
+constexpr int kOpenDelayMs = 100;
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
@@ -185,31 +210,46 @@ public:
 
   // The window's frame: the client's place on the root widened by
   // _NET_FRAME_EXTENTS (left, right, top, bottom), as the IDE's own scripts
-  // read it.  Three requests, one round trip.
+  // read it, and whether it is mapped.  Four requests, one round trip.
   std::optional<Frame> Read(xcb_window_t w) {
     xcb_connection_t* c = m_c.get();
     const auto geoCookie = xcb_get_geometry(c, w);
     const auto posCookie = xcb_translate_coordinates(c, w, m_c.Root(), 0, 0);
     const auto extCookie = xcb_get_property(c, 0, w, m_frameExtents, XCB_ATOM_CARDINAL, 0, 4);
+    const auto attrCookie = xcb_get_window_attributes(c, w);
     const auto geo = x11::Answer(c, &xcb_get_geometry_reply, geoCookie);
     const auto pos = x11::Answer(c, &xcb_translate_coordinates_reply, posCookie);
     const std::vector<std::uint32_t> ext = x11::Values(c, extCookie);
-    if (!geo || !pos) return std::nullopt;
+    const auto attr = x11::Answer(c, &xcb_get_window_attributes_reply, attrCookie);
+    if (!geo || !pos || !attr) return std::nullopt;
     const int bw = geo->border_width;
     const int x = pos->dst_x - bw, y = pos->dst_y - bw;
     int l = 0, r = 0, t = 0, b = 0;
     if (ext.size() >= 4) l = int(ext[0]), r = int(ext[1]), t = int(ext[2]), b = int(ext[3]);
-    return Frame{x - l, y - t, x + geo->width + 2 * bw + r, y + geo->height + 2 * bw + b};
+    return Frame{x - l, y - t, x + geo->width + 2 * bw + r, y + geo->height + 2 * bw + b,
+                 attr->map_state == XCB_MAP_STATE_VIEWABLE};
   }
 
   // Reads the frame until `there` holds or `limitMs` passes from `from`: at
   // once, after every event, and at least every millisecond.  The time from
   // `from` to the reply that showed it; nothing on time-out.  `last` receives
   // the last frame read.
+  //
+  // With `peerMs`, this process keeps a timer of its own meanwhile, due
+  // peerMs after `from`: `peerLate` receives how late this loop first saw it
+  // due (what the machine's load does to a timer, beside the IDE's).
   template <class Pred>
-  std::optional<double> WaitFor(xcb_window_t w, Clock::time_point from, int limitMs, Pred there, Frame& last) {
+  std::optional<double> WaitFor(xcb_window_t w, Clock::time_point from, int limitMs, Pred there, Frame& last,
+                                int peerMs = -1, double* peerLate = nullptr) {
     const auto deadline = from + std::chrono::milliseconds(limitMs);
+    const auto peerDue = from + std::chrono::milliseconds(peerMs);
+    bool peerSeen = peerMs < 0;
     for (;;) {
+      const auto before = Clock::now();
+      if (!peerSeen && before >= peerDue) {
+        peerSeen = true;
+        if (peerLate) *peerLate = Ms(before - peerDue);
+      }
       const std::optional<Frame> f = Read(w);
       const auto now = Clock::now();
       if (f) last = *f;
@@ -281,7 +321,7 @@ public:
     QFile::setPermissions(m_dir.path() + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     std::ofstream(dir + "/windows/Edgetuck.ini")
         << "[Edgetucker]\nmgHideInspector=True\nmgSide=1\nmgHideDelphi=True\nmgWindowSounds=False\n"
-        << "mgAnimate=" << (animate ? "True" : "False") << "\nmgAnimateSpeed=5\nmgDelay=100\n"
+        << "mgAnimate=" << (animate ? "True" : "False") << "\nmgAnimateSpeed=5\nmgDelay=" << kOpenDelayMs << "\n"
         << "HangOutPixels=5\nmgUseAutoHide=False\nmgDisableOnFocusLoss=False\n";
     // The host's start places: the main window 100 px tall across the top of
     // the work area, the inspector 200 x 400 at the left; hidden, the main
@@ -436,7 +476,7 @@ void BM_Edges(benchmark::State& state) {
   };
   move(pastEdge);
 
-  std::vector<double> reveal, hideStart, hiddenAt;
+  std::vector<double> reveal, peerLate, gone, hideStart, hiddenAt;
   int failed = 0;
   Frame last;
   const int rounds = Rounds();
@@ -449,7 +489,9 @@ void BM_Edges(benchmark::State& state) {
       // Arrivals fall anywhere in the IDE's timers' periods.
       std::this_thread::sleep_for(std::chrono::milliseconds(20 + (round * 7) % 30));
       const auto t0 = move(onStrip);
-      const auto a = server.WaitFor(w, t0, 5000, [&](const Frame& f) { return f.Near(revealed, 1); }, last);
+      double late = -1;
+      const auto a = server.WaitFor(
+          w, t0, 5000, [&](const Frame& f) { return f.viewable && f.Near(revealed, 1); }, last, kOpenDelayMs, &late);
       if (!a) {
         std::fprintf(stderr, "round %d: not revealed within 5 s: %s, not %s\n", round, Text(last).c_str(),
                      Text(revealed).c_str());
@@ -458,6 +500,7 @@ void BM_Edges(benchmark::State& state) {
         continue;
       }
       reveal.push_back(*a);
+      if (late >= 0) peerLate.push_back(late);
       const std::optional<Frame> shown = server.Settle(w, 150, 5000);
       if (!shown) {
         ++failed;
@@ -465,20 +508,29 @@ void BM_Edges(benchmark::State& state) {
         continue;
       }
       const auto t1 = move(pastEdge);
+      const auto g = server.WaitFor(w, t1, 5000, [&](const Frame& f) { return !f.viewable || !(f == *shown); }, last);
       const auto b = server.WaitFor(w, t1, 5000, [&](const Frame& f) { return !(f == *shown); }, last);
       const auto c = server.WaitFor(w, t1, 5000, [&](const Frame& f) { return f == hidden; }, last);
-      if (!b || !c) {
+      if (!g || !b || !c) {
         std::fprintf(stderr, "round %d: not hidden within 5 s: %s, not %s\n", round, Text(last).c_str(),
                      Text(hidden).c_str());
         ++failed;
         continue;
       }
+      gone.push_back(*g);
       hideStart.push_back(*b);
       hiddenAt.push_back(*c);
+      if (Tracing())
+        std::fprintf(stderr,
+                     "edges %lld round %d: strip at %lld revealed +%.1f (own timer late %.1f); past edge at %lld "
+                     "unmapped or moved +%.1f moved +%.1f hidden +%.1f\n",
+                     TraceMs(Clock::now()), round, TraceMs(t0), *a, late, TraceMs(t1), *g, *b, *c);
     }
   }
   state.SetLabel(std::string(WmName()) + (window == 0 ? " main window" : " inspector"));
   SetPercentiles(state, "reveal", reveal);
+  SetPercentiles(state, "timerlate", peerLate);
+  SetPercentiles(state, "gone", gone);
   SetPercentiles(state, "hidestart", hideStart);
   SetPercentiles(state, "hidden", hiddenAt);
   state.counters["failed"] = failed;
@@ -496,7 +548,7 @@ BENCHMARK(BM_Edges)
 
 // The open delay is 100 ms: a reveal may take 16 ms more; the hide's first
 // step 16 ms (one frame at 60 Hz).
-constexpr double kRevealGoal = 100 + 16, kHideGoal = 16, kNone = -1;
+constexpr double kRevealGoal = kOpenDelayMs + 16, kHideGoal = 16, kNone = -1;
 const bool rows =
     (bench::AddPercentileRow("main: strip reached -> revealed, no animation", "BM_Edges/animate:0/window:0",
                              "reveal", kRevealGoal),
@@ -514,6 +566,12 @@ const bool rows =
                              "hidestart", kHideGoal),
      bench::AddPercentileRow("inspector: inner edge crossed -> hide begins, animation",
                              "BM_Edges/animate:1/window:1", "hidestart", kHideGoal),
+     bench::AddPercentileRow("main: a 100 ms timer of this process, how late", "BM_Edges/animate:0/window:0",
+                             "timerlate", kNone),
+     bench::AddPercentileRow("main: inner edge crossed -> unmapped or moved, animation", "BM_Edges/animate:1/window:0",
+                             "gone", kNone),
+     bench::AddPercentileRow("inspector: inner edge crossed -> unmapped or moved, animation",
+                             "BM_Edges/animate:1/window:1", "gone", kNone),
      bench::AddPercentileRow("main: inner edge crossed -> hidden, animation", "BM_Edges/animate:1/window:0", "hidden",
                              kNone),
      bench::AddPercentileRow("inspector: inner edge crossed -> hidden, animation", "BM_Edges/animate:1/window:1",
