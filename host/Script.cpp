@@ -14,7 +14,6 @@
 #include <ostream>
 #include <map>
 #include <sstream>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include "host/HostApplication.h"
@@ -708,9 +707,8 @@ void ScriptRunner::Step() {
 }
 
 void ScriptRunner::Hold() {
-  // No standard input at all (closed by whoever started us): nothing can
-  // ever arrive, so there is nothing to wait for.
-  if (::fcntl(STDIN_FILENO, F_GETFD) == -1) return;
+  // Standard input is open (main sees to that: /dev/null when it was closed,
+  // which ends at once).
   m_input = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
   connect(m_input.get(), &QSocketNotifier::activated, this, [this] {
     char buf[256];
