@@ -2,15 +2,19 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QSocketNotifier>
 #include <QTest>
 #include <QThread>
 #include <QWidget>
 #include <QWindow>
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <functional>
 #include <ostream>
 #include <map>
 #include <sstream>
+#include <unistd.h>
 
 #include "host/HostApplication.h"
 #include "host/PointerPeer.h"
@@ -41,6 +45,7 @@ struct ScriptRunner::Call {
   std::ostream& Out() const { return runner.m_out; }
   bool Finished() const { return runner.m_finished; }
   void Quit() const { runner.Finish(0); }
+  void Hold() const { runner.Hold(); }
   // Prints the FAIL line; returns false so that a handler can return it.
   bool Fail(const std::string& expected, const std::string& found) const {
     return runner.Fail(c, expected, found);
@@ -510,6 +515,11 @@ bool RunShot(Call& x) {
   return true;
 }
 
+bool RunHold(Call& x) {
+  x.Hold();
+  return true;
+}
+
 bool RunQuit(Call& x) {
   x.Quit();
   return true;
@@ -560,6 +570,7 @@ const std::vector<CommandSpec>& Commands() {
       {"remember-rect", "remember-rect CLASS", {Arg::Word}, 1, &RunRememberRect},
       {"expect-remembered", "expect-remembered CLASS", {Arg::Word}, 1, &RunExpectRemembered},
       {"shot", "shot FILE.png", {Arg::Text}, 1, &RunShot},
+      {"hold", "hold", {}, 0, &RunHold},
       {"quit", "quit", {}, 0, &RunQuit},
   };
   return table;
@@ -627,6 +638,8 @@ ScriptRunner::ScriptRunner(std::vector<ScriptCommand> commands, ScriptActions& a
   connect(&m_timer, &QTimer::timeout, this, &ScriptRunner::Step);
 }
 
+ScriptRunner::~ScriptRunner() = default;
+
 void ScriptRunner::Start() { m_timer.start(0); }
 
 QWidget* ScriptRunner::FindTopLevel(const std::string& className, bool hiddenToo) {
@@ -689,8 +702,24 @@ void ScriptRunner::Step() {
   m_running.push_back({QThread::currentThread()->loopLevel(), QApplication::activeModalWidget()});
   platform::ProcessMessages();
   m_running.pop_back();
-  if (m_finished) return;
+  if (m_finished || m_input) return;
   m_timer.start(waitMs);
+}
+
+void ScriptRunner::Hold() {
+  // Standard input is open (main sees to that: /dev/null when it was closed,
+  // which ends at once).
+  m_input = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
+  connect(m_input.get(), &QSocketNotifier::activated, this, [this] {
+    char buf[256];
+    const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) return;
+    // A whole line, the end of the input, or an input that cannot be read.
+    if (n > 0 && std::find(buf, buf + n, '\n') == buf + n) return;
+    m_input->setEnabled(false);
+    m_input.release()->deleteLater();  // we are inside its signal
+    if (!m_finished) m_timer.start(0);
+  });
 }
 
 bool ScriptRunner::Fail(const ScriptCommand& c, const std::string& expected, const std::string& found) {

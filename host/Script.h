@@ -43,6 +43,10 @@
 //   remember-rect CLASS       keeps where the window's frame stands now
 //   expect-remembered CLASS   the frame stands where remember-rect found it
 //   shot FILE.png             saves the whole screen (see Screenshot.h)
+//   hold                      let the event loop run until a line arrives on
+//                             standard input or it ends, then go on (a process
+//                             that started the IDE, a benchmark say, tells it
+//                             when it is done with it)
 //   quit                      ends the run now, successfully
 //
 // On a real X server, rectangles (expect-rect, wait-rect, print-rect,
@@ -65,9 +69,11 @@
 #include <QTimer>
 #include <functional>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
 
+class QSocketNotifier;
 class QWidget;
 
 namespace host {
@@ -109,6 +115,7 @@ class ScriptRunner : public QObject {
 public:
   ScriptRunner(std::vector<ScriptCommand> commands, ScriptActions& actions, std::ostream& out,
                std::ostream& err);
+  ~ScriptRunner() override;
 
   // Called once with the exit status when the run ends.
   std::function<void(int)> onFinished;
@@ -135,6 +142,8 @@ private:
   bool CanRunNow() const;
   bool Fail(const ScriptCommand& c, const std::string& expected, const std::string& found);
   void Finish(int status);
+  // Pauses the script until standard input gives a line or ends (hold).
+  void Hold();
 
   struct Running {
     int loopLevel;
@@ -148,6 +157,7 @@ private:
   std::size_t m_next = 0;
   std::vector<Running> m_running;
   QTimer m_timer;
+  std::unique_ptr<QSocketNotifier> m_input;  // while a hold waits
   bool m_finished = false;
   int m_status = 0;
 };

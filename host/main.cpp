@@ -1,10 +1,12 @@
 // ide-host: the stand-in IDE.  See CommandLine.h for the options and Script.h
 // for script mode.
 #include <QApplication>
+#include <fcntl.h>
 #include <fstream>
 #include <iostream>
 #include <memory>
 #include <sstream>
+#include <unistd.h>
 
 #include "host/CommandLine.h"
 #include "host/HostApplication.h"
@@ -13,6 +15,10 @@
 #include "platform/Offscreen.h"
 
 int main(int argc, char** argv) {
+  // Started with standard input closed, the first file opened would become
+  // it, and a script's hold would wait on that: it reads an empty input
+  // instead.
+  if (::fcntl(STDIN_FILENO, F_GETFD) == -1) ::open("/dev/null", O_RDONLY);
   std::vector<std::string> args(argv + 1, argv + argc);
   const host::CommandLineResult cl = host::ParseCommandLine(args);
   if (!cl.ok) {

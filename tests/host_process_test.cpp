@@ -91,4 +91,37 @@ TEST(HostProcess, BadCommandLinesAndMissingAddInsAreReported) {
   EXPECT_NE(r.err.find("FAIL line 2: a Tools entry \"Edgetucker 1.2d\" / none"), std::string::npos) << r.err;
 }
 
+// hold lets a process that started the IDE keep it until it is done with it:
+// the script goes on at a line on standard input, or at its end (the other
+// process gone), and not before.
+TEST(HostProcess, HoldGoesOnAtALineOrTheEndOfStandardInput) {
+  if (!QFileInfo(HostPath()).isExecutable()) GTEST_SKIP() << "ide-host is not built";
+  const std::string script = testing_support::WriteFile(
+      testing_support::WindowsDir() + "/hold.script", "print-rect TAppBuilder\nhold\nprint-rect TPropertyInspector\n");
+  for (const bool closeInput : {false, true}) {
+    SCOPED_TRACE(closeInput ? "input ends" : "a line");
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("WINDIR"), QString::fromStdString(testing_support::WindowsDir()));
+    p.setProcessEnvironment(env);
+    p.start(HostPath(), {"--no-addin", "--offscreen", "640x480", "--script", QString::fromStdString(script)});
+    ASSERT_TRUE(p.waitForStarted(60000));
+    std::string out;
+    while (out.find('\n') == std::string::npos && p.waitForReadyRead(60000)) out += p.readAll().toStdString();
+    ASSERT_EQ(out, "TAppBuilder 0 0 640 100\n");
+    // Held: the next command waits for us, however long we take.
+    EXPECT_FALSE(p.waitForFinished(300));
+    out += p.readAll().toStdString();
+    EXPECT_EQ(out, "TAppBuilder 0 0 640 100\n");
+    if (closeInput)
+      p.closeWriteChannel();
+    else
+      p.write("go\n");
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 0);
+    out += p.readAll().toStdString();
+    EXPECT_EQ(out, "TAppBuilder 0 0 640 100\nTPropertyInspector 10 110 210 510\n");
+  }
+}
+
 }  // namespace

@@ -21,6 +21,16 @@ std::vector<Row>& Rows() {
   return rows;
 }
 
+struct PercentileRow {
+  std::string title, ours, prefix;
+  double goalMs;  // negative: none
+};
+
+std::vector<PercentileRow>& PercentileRows() {
+  static std::vector<PercentileRow> rows;
+  return rows;
+}
+
 }  // namespace
 
 bool AddRow(const std::string& title, const std::string& ours, const std::string& peer, double goal) {
@@ -30,6 +40,11 @@ bool AddRow(const std::string& title, const std::string& ours, const std::string
 
 bool AddAbsoluteRow(const std::string& title, const std::string& ours, double goalNs) {
   Rows().push_back(Row{title, ours, std::string(), goalNs});
+  return true;
+}
+
+bool AddPercentileRow(const std::string& title, const std::string& ours, const std::string& prefix, double goalMs) {
+  PercentileRows().push_back(PercentileRow{title, ours, prefix, goalMs});
   return true;
 }
 
@@ -46,6 +61,7 @@ public:
       if (r.run_type == Run::RT_Iteration && !r.error_occurred) {
         const double ns = r.GetAdjustedCPUTime() * 1e9 / benchmark::GetTimeUnitMultiplier(r.time_unit);
         m_times[Key(r)].push_back(ns);
+        for (const auto& [name, counter] : r.counters) m_counters[Key(r)][name].push_back(counter.value);
       }
       const bool repeated = r.repetitions > 1;
       if ((r.run_type == Run::RT_Iteration && !repeated) ||
@@ -57,6 +73,12 @@ public:
 
   void Finalize() override {
     ConsoleReporter::Finalize();
+    PrintTimes();
+    PrintPercentiles();
+  }
+
+private:
+  void PrintTimes() {
     std::vector<const Row*> rows;
     for (const Row& row : Rows())
       if (m_times.count(row.ours) && (row.peer.empty() || m_times.count(row.peer))) rows.push_back(&row);
@@ -84,7 +106,46 @@ public:
     std::fflush(stdout);
   }
 
-private:
+  void PrintPercentiles() {
+    bool header = false;
+    for (const PercentileRow& row : PercentileRows()) {
+      const auto run = m_counters.find(row.ours);
+      if (run == m_counters.end()) continue;
+      double v[3];
+      const char* names[3] = {"_p50", "_p99", "_max"};
+      bool have = true;
+      for (int i = 0; i < 3; ++i) {
+        const auto c = run->second.find(row.prefix + names[i]);
+        if (c == run->second.end()) {
+          have = false;
+          break;
+        }
+        v[i] = Median(c->second);
+      }
+      if (!have) continue;
+      if (!header) {
+        std::printf("\nLatencies in ms: p50 / p99 / max; the goal is on the p99\n");
+        std::printf("%-62s %-24s %10s\n", "row", "p50 / p99 / max", "goal");
+        header = true;
+      }
+      char figures[64], goal[32];
+      std::snprintf(figures, sizeof figures, "%.1f / %.1f / %.1f", v[0], v[1], v[2]);
+      if (row.goalMs < 0) {
+        std::printf("%-62s %-24s %10s\n", row.title.c_str(), figures, "-");
+        continue;
+      }
+      std::snprintf(goal, sizeof goal, "<= %.0f", row.goalMs);
+      std::printf("%-62s %-24s %10s %s\n", row.title.c_str(), figures, goal, v[1] <= row.goalMs ? "met" : "NOT MET");
+    }
+    std::fflush(stdout);
+  }
+
+  static double Median(std::vector<double> t) {
+    std::sort(t.begin(), t.end());
+    const size_t n = t.size();
+    return n % 2 ? t[n / 2] : (t[n / 2 - 1] + t[n / 2]) / 2;
+  }
+
   struct Stats {
     double min = 0, median = 0, max = 0;
   };
@@ -117,6 +178,7 @@ private:
   }
 
   std::map<std::string, std::vector<double>> m_times;
+  std::map<std::string, std::map<std::string, std::vector<double>>> m_counters;
 };
 
 benchmark::BenchmarkReporter* MakeSummaryReporter() { return new SummaryReporter; }

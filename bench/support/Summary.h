@@ -12,6 +12,11 @@
 // Benchmarks are named as the console prints them without the repetition
 // suffix: the function name, then "/" and the arguments ("BM_Paint/pages:4").
 // A row whose benchmarks did not run (filtered out) is left out.
+//
+// Benchmarks that time something other than their own thread (how long the
+// X server takes to show a window where it was asked, say) report it in
+// counters; AddPercentileRow shows three of them side by side in a second
+// table, the goal set against the p99.
 #pragma once
 
 #include <string>
@@ -33,5 +38,10 @@ bool AddRow(const std::string& title, const std::string& ours, const std::string
 // Adds a row with no peer: the median of `ours` to be at most goalNs
 // nanoseconds.
 bool AddAbsoluteRow(const std::string& title, const std::string& ours, double goalNs);
+
+// Adds a row of counters: PREFIX_p50, PREFIX_p99 and PREFIX_max of `ours`
+// (milliseconds; the median over repetitions), the p99 to be at most goalMs.
+// A negative goalMs shows the figures with no goal beside them.
+bool AddPercentileRow(const std::string& title, const std::string& ours, const std::string& prefix, double goalMs);
 
 }  // namespace bench
