@@ -441,6 +441,22 @@ rects() { echo "main $(frame "$MAIN"), inspector $(frame "$INSP")"; }
 # exactly; a miss is recorded and the run goes on, so that one report holds
 # every step's rectangles.
 FAILS=()
+# Ends the bridge and the round: the checks that failed, or PASSED.
+finish() {
+  say "== the bridge ends (SIGTERM)"
+  kill -TERM "$BRIDGE_PID"
+  wait "$BRIDGE_PID"
+  say "the bridge ended with status $?; windows: $(rects)"
+  if [ "${#FAILS[@]}" -gt 0 ]; then
+    say "FAILED: ${#FAILS[@]} check(s):"
+    for f in "${FAILS[@]}"; do say "  - $f"; done
+    say "(screenshots and logs in $SHOTS)"
+    exit 1
+  fi
+  say "PASSED (screenshots and logs in $SHOTS)"
+  exit 0
+}
+
 expect() {
   local got
   if got="$(wait_frame "$2" "$3" 0 "$4")"; then
@@ -565,17 +581,7 @@ if [ "$TILING" = 1 ]; then
   expect "main window still in its tile" "$MAIN" "$MAIN_TILE" 0
   expect "inspector still in its tile" "$INSP" "$INSP_TILE" 0
   shot "tiled-after-start"
-  say "== the bridge ends (SIGTERM)"
-  kill -TERM "$BRIDGE_PID"
-  wait "$BRIDGE_PID"
-  say "the bridge ended with status $?; windows: $(rects)"
-  if [ "${#FAILS[@]}" -gt 0 ]; then
-    say "FAILED: ${#FAILS[@]} check(s):"
-    for f in "${FAILS[@]}"; do say "  - $f"; done
-    exit 1
-  fi
-  say "PASSED (screenshots and logs in $SHOTS)"
-  exit 0
+  finish
 fi
 press Start 167 5 75 104
 expect_hidden "main window hidden by Start" "$MAIN" top 10
@@ -616,16 +622,4 @@ expect "main window still home" "$MAIN" "$MAIN_HOME" 0
 expect "inspector still home" "$INSP" "$INSP_HOME" 0
 shot "stopped"
 
-say "== the bridge ends (SIGTERM)"
-kill -TERM "$BRIDGE_PID"
-wait "$BRIDGE_PID"
-say "the bridge ended with status $?; windows: $(rects)"
-
-if [ "${#FAILS[@]}" -gt 0 ]; then
-  say "FAILED: ${#FAILS[@]} check(s):"
-  for f in "${FAILS[@]}"; do say "  - $f"; done
-  say "(screenshots and logs in $SHOTS)"
-  exit 1
-fi
-say "PASSED (screenshots and logs in $SHOTS)"
-exit 0
+finish
