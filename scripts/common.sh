@@ -61,9 +61,11 @@ ensure_packages() {
     [ "$(id -u)" -eq 0 ] || sudo="sudo"
     local install=($sudo env DEBIAN_FRONTEND=noninteractive apt-get install -o DPkg::Lock::Timeout=900
                    -y -qq --no-install-recommends "${missing[@]}")
-    # Package lists read in the last day are used as they are (an update
-    # costs seconds); when they are older, missing, or name a file the
-    # mirror no longer has, they are read again first.
+    # When one of the package lists is less than a day old (apt gives a list
+    # the time the mirror last changed it, or the time it was read) they are
+    # used as they are: an update costs seconds.  When they are older,
+    # missing, or name a file the mirror no longer has, they are read again
+    # first.
     if [ -n "$(find /var/lib/apt/lists -maxdepth 1 -name '*_Packages*' -mmin -1440 -print -quit 2>/dev/null)" ] &&
        "${install[@]}" >/dev/null 2>&1; then
       return 0
