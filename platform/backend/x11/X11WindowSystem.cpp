@@ -51,6 +51,10 @@ X11WindowSystem::X11WindowSystem(WindowSystem* ours) : ours_(ours), display_(x11
   atoms_.pid = Intern(c, "_NET_WM_PID");
   atoms_.wmState = Intern(c, "WM_STATE");
   atoms_.moveResize = Intern(c, "_NET_MOVERESIZE_WINDOW");
+  atoms_.netWmState = Intern(c, "_NET_WM_STATE");
+  atoms_.maxHorz = Intern(c, "_NET_WM_STATE_MAXIMIZED_HORZ");
+  atoms_.maxVert = Intern(c, "_NET_WM_STATE_MAXIMIZED_VERT");
+  atoms_.demandsAttention = Intern(c, "_NET_WM_STATE_DEMANDS_ATTENTION");
 }
 
 X11WindowSystem::~X11WindowSystem() = default;
@@ -266,7 +270,58 @@ void X11WindowSystem::ReturnHints(xcb_window_t w) {
 
 void X11WindowSystem::ManagedMove(xcb_window_t w, const Rect& frame, std::optional<Point> mappedAt) {
   MoveManagedFrame(w, frame, mappedAt);
+  // Taking a maximized state off puts the window back at a place of the
+  // window manager's own (KWin: two thirds of the screen wide, its size
+  // before the bar was maximized; metacity: its size before), in its own
+  // time after the state is gone: a window that moves within kWmAnswerMs is
+  // moved again.
+  const std::optional<Rect> landed = FrameRect(w);
+  if (landed && ClearWmStates(w) &&
+      WaitUntil([&] { return FrameRect(w) != landed; }, kWmAnswerMs))
+    MoveManagedFrame(w, frame, std::nullopt);
   ReturnHints(w);
+}
+
+bool X11WindowSystem::AddedState(xcb_window_t w, xcb_atom_t state) const {
+  if (state == XCB_ATOM_NONE) return false;
+  const std::vector<std::uint32_t> now = Cardinals(w, atoms_.netWmState, XCB_ATOM_ATOM);
+  const auto home = homeStates_.find(w);
+  const bool atHome = home != homeStates_.end() &&
+                      std::find(home->second.begin(), home->second.end(), state) != home->second.end();
+  return !atHome && std::find(now.begin(), now.end(), state) != now.end();
+}
+
+bool X11WindowSystem::ClearWmStates(xcb_window_t w) {
+  std::vector<xcb_atom_t> off;
+  for (xcb_atom_t a : {atoms_.maxHorz, atoms_.maxVert, atoms_.demandsAttention})
+    if (AddedState(w, a)) off.push_back(a);
+  // _NET_WM_STATE takes two states per message.
+  for (std::size_t i = 0; i < off.size(); i += 2) {
+    xcb_client_message_event_t ev{};
+    ev.response_type = XCB_CLIENT_MESSAGE;
+    ev.format = 32;
+    ev.window = w;
+    ev.type = atoms_.netWmState;
+    ev.data.data32[0] = 0;  // _NET_WM_STATE_REMOVE
+    ev.data.data32[1] = off[i];
+    ev.data.data32[2] = i + 1 < off.size() ? off[i + 1] : 0;
+    ev.data.data32[3] = 2;  // from a pager: the window manager does as it is told
+    xcb_send_event(conn_, 0, root_, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&ev));
+  }
+  if (!off.empty()) xcb_flush(conn_);
+  return !off.empty();
+}
+
+void X11WindowSystem::CleanStates(xcb_window_t w) {
+  std::vector<std::uint32_t> now = Cardinals(w, atoms_.netWmState, XCB_ATOM_ATOM);
+  const auto added = [&](std::uint32_t a) {
+    return (a == atoms_.maxHorz || a == atoms_.maxVert || a == atoms_.demandsAttention) && AddedState(w, a);
+  };
+  if (std::none_of(now.begin(), now.end(), added)) return;
+  std::erase_if(now, added);
+  xcb_change_property(conn_, XCB_PROP_MODE_REPLACE, w, atoms_.netWmState, XCB_ATOM_ATOM, 32,
+                      static_cast<std::uint32_t>(now.size()), now.data());
 }
 
 void X11WindowSystem::MoveManagedFrame(xcb_window_t w, const Rect& frame, std::optional<Point> mappedAt) {
@@ -432,6 +487,9 @@ void X11WindowSystem::GiveBack(xcb_window_t w, const Rect& frame, bool map) {
   // The position is the user's choice (USPosition), so that the window manager
   // maps the window where it stood rather than placing it anew.
   WearHints(w, client, corner, true);
+  // KWin leaves its states on a window it let go of: mapped with them, it
+  // would be maximized again.
+  CleanStates(w);
   if (!map) {
     // Hidden meanwhile: the window manager frames it when it is shown.
     xcb_flush(conn_);
@@ -464,6 +522,7 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
     if (h <= 0xFFFFFFFFu) {
       held_.erase(static_cast<xcb_window_t>(h));
       readings_.erase(static_cast<xcb_window_t>(h));
+      homeStates_.erase(static_cast<xcb_window_t>(h));
       keeper_.Release(static_cast<xcb_window_t>(h));
     }
     return;
@@ -485,8 +544,10 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
     unmanaged_.erase(h);
     held_.erase(w);
     readings_.erase(w);
+    homeStates_.erase(w);
     keeper_.Release(w);
   }
+  if (homeStates_.count(w) == 0) homeStates_[w] = Cardinals(w, atoms_.netWmState, XCB_ATOM_ATOM);
   const bool unmanaged = unmanaged_.count(h) != 0;
   // The borders it has framed (or had when it was withdrawn).
   Extents borders;

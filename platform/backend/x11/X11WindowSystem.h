@@ -120,6 +120,17 @@ private:
   // mappedAt: the window was just mapped at that position (the map was the
   // first request).
   void ManagedMove(xcb_window_t w, const Rect& frame, std::optional<Point> mappedAt = std::nullopt);
+  // States a window manager put on the window while this layer moved it
+  // (maximized across or down, demanding attention), which it did not have
+  // when it was first moved: KWin marks a bar revealed across the whole
+  // screen maximized, keeps it so at home (two pixels too wide), and flags
+  // windows that move as demanding attention.  ClearWmStates asks the window
+  // manager to take them off (true when it asked); CleanStates takes them out
+  // of a withdrawn window's own _NET_WM_STATE, which the window manager that
+  // frames it next reads.
+  bool ClearWmStates(xcb_window_t w);
+  void CleanStates(xcb_window_t w);
+  bool AddedState(xcb_window_t w, xcb_atom_t state) const;
   void MoveManagedFrame(xcb_window_t w, const Rect& frame, std::optional<Point> mappedAt);
   // False, with the window mapped again for the window manager, when it
   // does not let go of the window.
@@ -136,7 +147,7 @@ private:
   xcb_window_t root_ = 0;
   struct Atoms {
     xcb_atom_t frameExtents, clientListStacking, activeWindow, supportingWmCheck, wmName, utf8, pid, wmState,
-        moveResize;
+        moveResize, netWmState, maxHorz, maxVert, demandsAttention;
   } atoms_{};
   // Windows this layer withdrew, with the frame extents they had.
   std::map<HWND, Extents> unmanaged_;
@@ -151,6 +162,8 @@ private:
   std::map<xcb_window_t, HeldHints> held_;
   // How the window manager reads the positions asked for each window.
   std::map<xcb_window_t, PositionReading> readings_;
+  // _NET_WM_STATE of each window when this layer first moved it.
+  std::map<xcb_window_t, std::vector<std::uint32_t>> homeStates_;
   // Keeps unmanaged windows against their asked edges when they resize themselves.
   EdgeKeeper keeper_;
 };
