@@ -101,7 +101,8 @@ esac
 # stops at start with an access violation.
 PACKAGES=(lazarus-ide-gtk2 lcl-2.2 lazarus-src-2.2 fpc gdb make xvfb xdotool x11-utils imagemagick)
 if [ -n "$WAYLAND" ]; then
-  PACKAGES+=(xwayland dbus-daemon qt6-wayland)
+  # Under XWayland ImageMagick's import fails; the shots come from xwd.
+  PACKAGES+=(xwayland dbus-daemon qt6-wayland x11-apps)
   [ "$WAYLAND" = mutter ] && PACKAGES+=(mutter) || PACKAGES+=(kwin-wayland)
 else
   mapfile -t -O "${#PACKAGES[@]}" PACKAGES < <(wm_packages "$WM_PACKAGES_FOR")
