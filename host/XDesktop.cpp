@@ -8,11 +8,13 @@
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
 
+#include <QEvent>
 #include <QEventLoop>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QCoreApplication>
 #include <cstdio>
+#include <functional>
 #include <set>
 #include <utility>
 #include <string>
@@ -27,6 +29,24 @@ namespace {
 
 using platform::x11::Answer;
 using platform::x11::Connection;
+
+// Calls back after any top-level window's caption changed, while it lives.
+class CaptionWatch : public QObject {
+public:
+  explicit CaptionWatch(std::function<void()> changed) : m_changed(std::move(changed)) {
+    QCoreApplication::instance()->installEventFilter(this);
+  }
+  ~CaptionWatch() override { QCoreApplication::instance()->removeEventFilter(this); }
+
+protected:
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (e->type() == QEvent::WindowTitleChange && watched->isWidgetType()) m_changed();
+    return false;
+  }
+
+private:
+  std::function<void()> m_changed;
+};
 
 class XcbDesktop final : public XDesktop {
 public:
@@ -105,6 +125,15 @@ public:
       const bool broken = xcb_connection_has_error(m_conn);
       if (broken || CheckSettled(done)) {
         met = !broken;
+        loop.quit();
+      }
+    });
+    // What the script waits for may be this process's own state, a window's
+    // caption among it: a change of one is checked too, not only the
+    // server's events.
+    CaptionWatch captions([&] {
+      if (done()) {
+        met = true;
         loop.quit();
       }
     });

@@ -17,6 +17,9 @@
 //   expect native|elsewhere MS
 //                     waits until the pointer is over the native window (or
 //                     not), as the compositor tells this client, at most MS
+//   expect active|inactive MS
+//                     waits until the native window is active (has the
+//                     keyboard focus, as the compositor tells), or not
 //   window show|hide  maps or unmaps the native window (unmapped, the desktop
 //                     behind it is bare)
 //   shot FILE         GNOME Shell's picture of the whole screen, its top bar
@@ -81,6 +84,7 @@ class NativeWindow : public QRasterWindow {
 public:
   bool inside = false;
   bool exposed = false;
+  bool active = false;
   std::function<void()> onChange;
 
 protected:
@@ -91,6 +95,9 @@ protected:
   bool event(QEvent* e) override {
     if (e->type() == QEvent::Enter || e->type() == QEvent::Leave) {
       inside = e->type() == QEvent::Enter;
+      if (onChange) onChange();
+    } else if (e->type() == QEvent::WindowActivate || e->type() == QEvent::WindowDeactivate) {
+      active = e->type() == QEvent::WindowActivate;
       if (onChange) onChange();
     } else if (e->type() == QEvent::Expose && isExposed() && !exposed) {
       exposed = true;
@@ -300,8 +307,10 @@ int main(int argc, char** argv) {
   window.setTitle("native-peer");
   window.resize(640, 400);
   bool announced = false;
-  // A pending "expect": checked at each change, failed at its deadline.
+  // A pending "expect": checked at each change, failed at its deadline
+  // with what was seen instead.
   std::function<bool()> awaited;
+  std::function<std::string()> seen;
   QTimer deadline;
   deadline.setSingleShot(true);
   auto reply = [out](const std::string& line) {
@@ -321,8 +330,18 @@ int main(int argc, char** argv) {
   };
   QObject::connect(&deadline, &QTimer::timeout, [&] {
     awaited = nullptr;
-    reply(std::string("fail the pointer is ") + (window.inside ? "over" : "not over") + " the native window");
+    reply("fail " + seen());
   });
+  // Starts waiting for `what`, or answers at once when it holds.
+  auto expect = [&](std::function<bool()> what, std::function<std::string()> instead, int ms) {
+    if (what()) {
+      reply("ok");
+      return;
+    }
+    awaited = std::move(what);
+    seen = std::move(instead);
+    deadline.start(ms);
+  };
   window.showMaximized();
 
   std::string buffer;
@@ -336,15 +355,18 @@ int main(int argc, char** argv) {
     } else if (std::sscanf(line.c_str(), "click %d %d", &x, &y) == 2) {
       const bool ok = pointer && pointer->Glide(x, y) && pointer->Button(true) && pointer->Button(false);
       reply(ok ? "ok" : "fail no pointer");
+    } else if (std::sscanf(line.c_str(), "expect %31s %d", word, &x) == 2 &&
+               (std::string(word) == "active" || std::string(word) == "inactive")) {
+      const bool want = std::string(word) == "active";
+      expect([&window, want] { return window.active == want; },
+             [&window] { return std::string("the native window is ") + (window.active ? "active" : "inactive"); }, x);
     } else if (std::sscanf(line.c_str(), "expect %31s %d", word, &x) == 2) {
       const bool want = std::string(word) == "native";
-      awaited = [&window, want] { return window.inside == want; };
-      if (awaited()) {
-        awaited = nullptr;
-        reply("ok");
-      } else {
-        deadline.start(x);
-      }
+      expect([&window, want] { return window.inside == want; },
+             [&window] {
+               return std::string("the pointer is ") + (window.inside ? "over" : "not over") + " the native window";
+             },
+             x);
     } else if (std::sscanf(line.c_str(), "window %31s", arg) == 1) {
       if (std::string(arg) == "hide") {
         window.hide();

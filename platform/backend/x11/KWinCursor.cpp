@@ -36,9 +36,26 @@ QString KWinCursor::ScriptText(const QString& service) {
              "  var p = workspace.cursorPos;\n"
              "  callDBus(\"%1\", \"%2\", \"org.edgetucker.Cursor\", \"Moved\", p.x, p.y);\n"
              "});\n"
+             "// Which window KWin activated, and the X window it had active before when\n"
+             "// that one left the screen (KWin then activates nothing, then the next\n"
+             "// window in its order: its hand-off).  When the process answers that the\n"
+             "// window that left was its own, KWin is made to activate nothing instead,\n"
+             "// so that the user's own click on the native window later is an activation\n"
+             "// too.\n"
+             "var last = workspace.activeClient, left = \"0\";\n"
              "workspace.clientActivated.connect(function (c) {\n"
-             "  var native = c ? !(c.windowId > 0) : false;\n"
-             "  callDBus(\"%1\", \"%2\", \"org.edgetucker.Cursor\", \"Activated\", native);\n"
+             "  if (!c) {\n"
+             "    left = last && last.hidden && last.windowId > 0 ? String(last.windowId) : \"0\";\n"
+             "    callDBus(\"%1\", \"%2\", \"org.edgetucker.Cursor\", \"ActivatedNothing\");\n"
+             "    return;\n"
+             "  }\n"
+             "  var from = left;\n"
+             "  last = c;\n"
+             "  left = \"0\";\n"
+             "  var native = !(c.windowId > 0);\n"
+             "  callDBus(\"%1\", \"%2\", \"org.edgetucker.Cursor\", \"Activated\", native, from, function (handBack) {\n"
+             "    if (handBack && workspace.activeClient === c) workspace.activeClient = null;\n"
+             "  });\n"
              "});\n")
       .arg(service, QLatin1String(kObjectPath));
 }
@@ -90,6 +107,7 @@ void KWinCursor::Stop() {
   scripting.setTimeout(kCallTimeoutMs);
   scripting.call(QStringLiteral("unloadScript"), PluginName());
   QFile::remove(m_file);
+  NoteCompositorActivation(CompositorActivated::Unwatched);
 }
 
 void KWinCursor::Moved(int x, int y) {
@@ -97,8 +115,15 @@ void KWinCursor::Moved(int x, int y) {
   if (m_running && m_sink) m_sink(Point{x, y});
 }
 
-void KWinCursor::Activated(bool native) {
-  if (m_running) NoteCompositorActivation(native);
+bool KWinCursor::Activated(bool native, const QString& from) {
+  // The window id comes as text: a number would reach the bus as the script
+  // engine holds it, integer or double.
+  return m_running && NoteCompositorActivation(native ? CompositorActivated::Native : CompositorActivated::XWindow,
+                                               from.toULongLong());
+}
+
+void KWinCursor::ActivatedNothing() {
+  if (m_running) NoteCompositorActivation(CompositorActivated::Nothing);
 }
 
 void KWinCursor::Moved(double x, double y) {

@@ -9,12 +9,18 @@
 // back over the same bus at every move of the cursor (method Moved(x, y) of
 // the interface org.edgetucker.Cursor at /Cursor on this connection's unique
 // name); the position goes to the sink.  It also tells when KWin activates a
-// window (Activated(native)): a native window taking the focus changes nothing
-// an X client sees while the X focus is in an unmanaged window of ours, so
-// that goes to NoteCompositorActivation (X11Session.h).  Stop unloads the script
-// (unloadScript) and removes its file.  Nothing is installed for good: the
-// script lives in KWin until it is unloaded or KWin restarts, and its file in
-// the temporary folder ($TMPDIR or /tmp) named edgetucker-cursor-PID.js.
+// window (Activated(native, from), ActivatedNothing), with the X window KWin
+// had active when that one has just left the screen (its `hidden` set as KWin
+// activates nothing, then hands on): a native window taking the focus changes
+// nothing an X client sees while the X focus is in an unmanaged window of
+// ours, so that goes to NoteCompositorActivation (X11Session.h).  The one
+// thing the script changes in KWin: a native window KWin activated on its own
+// as a window of ours that it had active left the screen is handed back at
+// this process's answer (KWin then activates nothing, CompositorFocus.h says
+// why).  Stop unloads the script (unloadScript) and removes its file.
+// Nothing is installed for good: the script lives in KWin until it is
+// unloaded or KWin restarts, and its file in the temporary folder ($TMPDIR or
+// /tmp) named edgetucker-cursor-PID.js.
 // Should the process die while it runs, the script's calls go nowhere until
 // `qdbus org.kde.KWin /Scripting unloadScript edgetucker-cursor-PID` (or a
 // restart of KWin) removes it.
@@ -55,8 +61,12 @@ public Q_SLOTS:
   Q_SCRIPTABLE void Moved(int x, int y);
   Q_SCRIPTABLE void Moved(double x, double y);
   // KWin activated a window: native for a native Wayland one, else an X
-  // window or none.
-  Q_SCRIPTABLE void Activated(bool native);
+  // window; from is the X window id (decimal) of the window KWin had active
+  // that left the screen just before, "0" for none.  True asks the script to
+  // have KWin activate nothing instead (CompositorFocus.h).
+  Q_SCRIPTABLE bool Activated(bool native, const QString& from);
+  // KWin activated no window.
+  Q_SCRIPTABLE void ActivatedNothing();
 
 private:
   std::function<void(Point)> m_sink;

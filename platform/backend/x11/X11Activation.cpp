@@ -60,7 +60,6 @@ X11Activation::X11Activation(X11WindowSystem* windows, QObject* parent)
   connect(notifier_, &QSocketNotifier::activated, this, [this] { ReadEvents(); });
   windows_->onManagementChange = [this](HWND h, bool done) {
     if (!IsOurWindow(h)) return;
-    lastOwnChange_ = std::chrono::steady_clock::now();
     if (!done) {
       keepAcrossChange_ = HoldsFocus();
     } else if (std::exchange(keepAcrossChange_, false)) {
@@ -70,23 +69,46 @@ X11Activation::X11Activation(X11WindowSystem* windows, QObject* parent)
   qApp->installEventFilter(this);
   SetActivationDecider([this] { Evaluate(); });
   // KWin tells of a native window's focus where X shows nothing of it (the
-  // X focus stays in an unmanaged window of ours).
-  SetCompositorActivationHandler([this](bool native) {
-    // A window of ours withdrawn to hide at an edge, or given back, has KWin
-    // hand its focus to the next window in its own order, which may be a
-    // native one: that is no choice of the user's.
-    if (native && std::chrono::steady_clock::now() - lastOwnChange_ < std::chrono::milliseconds(kWmAnswerMs))
-      return;
-    nativeActive_ = native;
-    if (!native)
-      Evaluate();
-    else if (!noneHolds_.isActive())
-      noneHolds_.start();
+  // X focus stays in an unmanaged window of ours).  A window of ours that
+  // KWin had active leaving the screen has KWin hand its focus to the next
+  // window in its own order, which may be a native one: that is no choice of
+  // the user's, and it is handed back (CompositorFocus.h).
+  SetCompositorActivationHandler([this](CompositorActivated what, HWND from) {
+    const CompositorDecision d = OnCompositorActivation(compositor_, what, from != 0 && IsOurWindow(from));
+    compositor_ = d.next;
+    switch (d.step) {
+      case CompositorStep::Loss:
+        nativeActive_ = true;
+        if (!noneHolds_.isActive()) noneHolds_.start();
+        break;
+      case CompositorStep::Keep:
+        nativeActive_ = false;
+        noneHolds_.stop();
+        // KWin puts the X focus on a window of its own as it activates
+        // nothing; it comes back to a window of ours once.
+        QTimer::singleShot(0, this, [this] {
+          if (!XFocusIsOurs()) KeepFocus(0);
+        });
+        break;
+      case CompositorStep::Evaluate:
+        nativeActive_ = false;
+        Evaluate();
+        break;
+      case CompositorStep::Forget:
+        // KWin's last word must not outweigh what X shows from now on.
+        nativeActive_ = false;
+        break;
+      case CompositorStep::HandBack:
+        break;
+    }
+    return d.step == CompositorStep::HandBack;
   });
   noneHolds_.setSingleShot(true);
   noneHolds_.setInterval(kNoneHoldsMs);
   connect(&noneHolds_, &QTimer::timeout, this, [this] {
-    if (nativeActive_ || (windows_->FocusedWindow() == 0 && !XFocusIsOurs())) SetApplicationActive(false);
+    if (nativeActive_ || (windows_->FocusedWindow() == 0 && !XFocusIsOurs() &&
+                          OnNoXWindowActive(compositor_) == NoneActiveStep::Watch))
+      SetApplicationActive(false);
   });
 }
 
@@ -111,7 +133,6 @@ bool X11Activation::eventFilter(QObject* watched, QEvent* event) {
     deactivating_ = w;
     heldBeforeHide_ = HoldsFocus();
   } else if (event->type() == QEvent::Hide && !event->spontaneous() && window && w->internalWinId() != 0) {
-    lastOwnChange_ = std::chrono::steady_clock::now();
     // Qt has sent the unmap; the window manager answers it in its own time.
     if (deactivating_ == w && heldBeforeHide_ && IsApplicationActive()) {
       deactivating_ = nullptr;
@@ -266,9 +287,12 @@ void X11Activation::Evaluate() {
       // leaves none active until the compositor has answered).  On X11 a
       // window manager names none only for a moment, or when it gave the
       // focus to nobody, which takes it from no one.
-      if (CurrentSession().xwayland && !XFocusIsOurs() && !noneHolds_.isActive()) noneHolds_.start();
+      if (CurrentSession().xwayland && !XFocusIsOurs() && OnNoXWindowActive(compositor_) == NoneActiveStep::Watch &&
+          !noneHolds_.isActive())
+        noneHolds_.start();
       return;
     }
+    compositor_ = AfterXWindowActive(compositor_);
     if (nativeActive_ && noneHolds_.isActive()) return;  // KWin said a native window took it
     noneHolds_.stop();
     nativeActive_ = false;

@@ -35,7 +35,10 @@
 //
 // Under XWayland a native Wayland window holding the focus leaves no X window
 // active (_NET_ACTIVE_WINDOW None; the X focus on none, or on a window of
-// KWin's own): once that has held 300 ms, it is a loss.
+// KWin's own): once that has held 300 ms, it is a loss.  Under KWin its own
+// word counts too, and a native window it activates on its own as a window
+// of ours leaves is handed back (CompositorFocus.h): while KWin then
+// activates nothing, the X focus in a window of KWin's own is no loss.
 //
 // Which windows are ours is the host's rule when it installed one
 // (SetActivationOwner), else this process's widgets.
@@ -48,6 +51,7 @@
 #include <chrono>
 #include <xcb/xcb.h>
 
+#include "platform/backend/x11/CompositorFocus.h"
 #include "platform/backend/x11/X11WindowSystem.h"
 #include "platform/backend/x11/Xcb.h"
 
@@ -110,8 +114,8 @@ private:
   // The compositor said it activated a native window (KWin), and no X
   // window since.
   bool nativeActive_ = false;
-  // When a window of ours last left the screen or changed management.
-  std::chrono::steady_clock::time_point lastOwnChange_{};
+  // What KWin's reports left (CompositorFocus.h).
+  CompositorFocus compositor_;
 };
 
 // True when the X window counts as the application's own: one of this

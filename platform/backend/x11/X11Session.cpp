@@ -22,17 +22,17 @@ SessionFacts ReadSessionFacts(xcb_connection_t* c, xcb_window_t root) {
 }
 
 namespace {
-std::function<void(bool)>& ActivationHandler() {
-  static std::function<void(bool)> handler;
+std::function<bool(CompositorActivated, HWND)>& ActivationHandler() {
+  static std::function<bool(CompositorActivated, HWND)> handler;
   return handler;
 }
 }  // namespace
 
-void NoteCompositorActivation(bool native) {
-  if (ActivationHandler()) ActivationHandler()(native);
+bool NoteCompositorActivation(CompositorActivated what, HWND from) {
+  return ActivationHandler() && ActivationHandler()(what, from);
 }
 
-void SetCompositorActivationHandler(std::function<void(bool native)> handler) { ActivationHandler() = std::move(handler); }
+void SetCompositorActivationHandler(std::function<bool(CompositorActivated, HWND)> handler) { ActivationHandler() = std::move(handler); }
 
 const Session& CurrentSession() {
   static const Session session = [] {

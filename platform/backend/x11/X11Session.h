@@ -8,6 +8,7 @@
 
 #include <functional>
 
+#include "platform/backend/x11/CompositorFocus.h"
 #include "platform/backend/x11/Session.h"
 
 namespace platform::x11 {
@@ -19,10 +20,12 @@ SessionFacts ReadSessionFacts(xcb_connection_t* conn, xcb_window_t root);
 const Session& CurrentSession();
 
 // What the compositor itself says about the focus, where an X client cannot
-// see it (KWin: KWinCursor.h): it activated a native window (native), or an
-// X window or none.  Passed to the handler set (X11Activation's); none by
-// default.
-void NoteCompositorActivation(bool native);
-void SetCompositorActivationHandler(std::function<void(bool native)> handler);
+// see it (KWin: KWinCursor.h; CompositorFocus.h says what it means): it
+// activated `what`, as the X window `from` that it had active left the
+// screen (0 for none).  Passed to the handler set (X11Activation's); none by
+// default.  True when the compositor is to activate nothing instead (its
+// hand-off from a window of ours is handed back).
+bool NoteCompositorActivation(CompositorActivated what, HWND from = 0);
+void SetCompositorActivationHandler(std::function<bool(CompositorActivated, HWND from)> handler);
 
 }  // namespace platform::x11
