@@ -33,6 +33,23 @@ install(FILES ${_packaging}/edgetucker.desktop DESTINATION ${CMAKE_INSTALL_DATAD
 install(FILES ${_packaging}/edgetucker-bridge.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
         COMPONENT edgetucker)
 
+# A stripped package's programs and libraries lose their .comment section too
+# (the compiler's version, once per object), as Debian's own packaging tools
+# strip them: `strip` alone keeps it.  Run after the rules above have
+# installed them.
+find_program(EDGETUCKER_OBJCOPY NAMES ${CMAKE_OBJCOPY} objcopy)
+install(CODE "
+  if(CMAKE_INSTALL_DO_STRIP)
+    foreach(_file edgetucker-bridge libedgetucker.so libplatform.so libmgwatch1.so)
+      execute_process(COMMAND \"${EDGETUCKER_OBJCOPY}\" --remove-section=.comment
+        \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${EDGETUCKER_INSTALL_DIR}/\${_file}\"
+        RESULT_VARIABLE _status)
+      if(NOT _status EQUAL 0)
+        message(FATAL_ERROR \"objcopy could not remove .comment from \${_file}\")
+      endif()
+    endforeach()
+  endif()" COMPONENT edgetucker)
+
 # The hook library calls no C library function of its own, so the linker
 # would leave libc out of its needs; Debian wants every shared object to name it.
 target_link_options(mgwatch1 PRIVATE "LINKER:--no-as-needed")

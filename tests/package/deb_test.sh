@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # deb_test.sh: the Debian package as a user gets it.  Builds it with
-# ./run-package, checks it with lintian (no errors, and none of its tags of
-# missing hardening), installs it with
+# ./run-package, checks it with lintian (no errors, none of its tags of
+# missing hardening or of unstripped sections), installs it with
 # `apt-get install ./dist/edgetucker_*.deb` (which must pull what it needs),
 # runs /usr/bin/edgetucker-bridge --help, removes it and checks that nothing
 # of it is left on the system.
@@ -44,6 +44,8 @@ lintian --fail-on error --display-info --tag-display-limit 0 "$DEB" 2>&1 | grep 
 [ "${PIPESTATUS[0]}" -eq 0 ] || fail "lintian found errors"
 grep ": hardening-no-" "$ROOT/dist/lintian.txt" | grep -q -v ": hardening-no-fortify-functions " &&
   fail "built without some of Debian's hardening flags (above)"
+grep -q ": binary-has-unneeded-section " "$ROOT/dist/lintian.txt" &&
+  fail "the programs keep sections a package strips (above)"
 
 echo "== apt-get install ./$(basename "$DEB")"
 WORK="$(mktemp -d)"

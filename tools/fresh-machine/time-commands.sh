@@ -72,8 +72,6 @@ if [ ! -e "$BASE/.ready" ]; then
   done
   cp /etc/dpkg/dpkg.cfg.d/* "$BASE/etc/dpkg/dpkg.cfg.d/" 2>/dev/null || true
   cp /etc/resolv.conf "$BASE/etc/resolv.conf"
-  # bash takes no PS4 from the environment as root: BASH_ENV sets it.
-  echo 'PS4="+ \$EPOCHREALTIME "' >"$BASE/root/.trace-stamps"
   mount_machine "$BASE"
   in_machine "$BASE" 'apt-get update -qq && apt-get install -y -qq g++ cmake libgtest-dev libgmock-dev libbenchmark-dev git >/dev/null &&
                       apt-get clean && rm -rf /var/lib/apt/lists/*' >"$DIR/base.log" 2>&1
@@ -84,6 +82,14 @@ fi
 for cmd in "$@"; do
   m="$DIR/$cmd"
   rm -rf "$m"; cp -a "$BASE" "$m"
+  # bash takes no PS4 from the environment as root: BASH_ENV sets it.  Each
+  # traced line starts with the time and the processor time, in clock ticks,
+  # of the traced shell and of the commands it has waited for (fields 14 to
+  # 17 of its /proc/PID/stat): a step's processor time is the difference
+  # between its first line and the next step's.
+  cat >"$m/root/.trace-stamps" <<'STAMPS'
+PS4='+ $EPOCHREALTIME $(read -r s </proc/$$/stat; set -- ${s##*) }; echo $((${12} + ${13} + ${14} + ${15}))) '
+STAMPS
   git clone -q "$REPO" "$m/root/edgetucker"
   git -C "$m/root/edgetucker" checkout -q "$REV"
   mount_machine "$m"
@@ -99,20 +105,22 @@ for cmd in "$@"; do
   read -r user sys < <(tail -n 1 "$DIR/$cmd.cpu")
   printf '   exit status %s; wall %.0f s; processor %.0f s (user %.0f, system %.0f); load %s before, %s after\n' \
     "$rc" "$(echo "$end - $start" | bc)" "$(echo "$user + $sys" | bc)" "$user" "$sys" "$load0" "$(cut -d' ' -f1-3 /proc/loadavg)"
-  # The steps, from the traced shell's time stamps.
-  awk -v end="$end" '
-    /^\++ [0-9]+\.[0-9]+ / {
-      t = $2; c = $0; sub(/^\++ [0-9.]+ /, "", c)
-      if (!t0) t0 = t
-      if (c ~ /^apt-get update/ && !u) { u = t; step[++n] = "apt-get update"; at[n] = t }
-      else if (c ~ /apt-get install/ && !i) { i = t; step[++n] = "apt-get install (download, unpack)"; at[n] = t }
-      else if (c ~ /^cmake -S/ && !cf) { cf = t; step[++n] = "cmake configure"; at[n] = t }
-      else if (c ~ /^cmake --build/ && !b) { b = t; step[++n] = "build"; at[n] = t }
+  # The steps, from the traced shell's time stamps (the last step's processor
+  # time is what the whole command used after its start).
+  awk -v end="$end" -v cpu_end="$(echo "($user + $sys) * 100" | bc)" '
+    /^\++ [0-9]+\.[0-9]+ [0-9]+ / {
+      t = $2; ticks = $3; c = $0; sub(/^\++ [0-9.]+ [0-9]+ /, "", c)
+      if (c ~ /^apt-get update/ && !u) { u = t; step[++n] = "apt-get update"; at[n] = t; cpu[n] = ticks }
+      else if (c ~ /apt-get install/ && !i) { i = t; step[++n] = "apt-get install (download, unpack)"; at[n] = t; cpu[n] = ticks }
+      else if (c ~ /^cmake -S/ && !cf) { cf = t; step[++n] = "cmake configure"; at[n] = t; cpu[n] = ticks }
+      else if (c ~ /^cmake --build/ && !b) { b = t; step[++n] = "build"; at[n] = t; cpu[n] = ticks }
       else if (b && !r && c !~ /^(cmake|\[|export|cd|HOST=|mkdir|cp|source|set)/ && c ~ /(ide-host|ctest|cpack|bench)/) {
-        r = t; step[++n] = "what runs after the build"; at[n] = t }
+        r = t; step[++n] = "what runs after the build"; at[n] = t; cpu[n] = ticks }
     }
     END {
-      at[n + 1] = end
-      for (k = 1; k <= n; k++) printf "     %-36s %6.1f s\n", step[k], at[k + 1] - at[k]
+      at[n + 1] = end; cpu[n + 1] = cpu_end
+      printf "     %-36s %7s %10s\n", "step", "wall", "processor"
+      for (k = 1; k <= n; k++)
+        printf "     %-36s %6.1f s %8.1f s\n", step[k], at[k + 1] - at[k], (cpu[k + 1] - cpu[k]) / 100
     }' "$DIR/$cmd.log"
 done
