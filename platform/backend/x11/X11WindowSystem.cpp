@@ -275,26 +275,29 @@ void X11WindowSystem::ManagedMove(xcb_window_t w, const Rect& frame, std::option
   // before the bar was maximized; metacity: its size before), in its own
   // time after the state is gone: a window that moves within kWmAnswerMs is
   // moved again.
-  const std::optional<Rect> landed = FrameRect(w);
-  if (landed && ClearWmStates(w) &&
-      WaitUntil([&] { return FrameRect(w) != landed; }, kWmAnswerMs))
-    MoveManagedFrame(w, frame, std::nullopt);
+  const std::vector<std::uint32_t> added = AddedStates(w, Cardinals(w, atoms_.netWmState, XCB_ATOM_ATOM));
+  if (!added.empty()) {
+    const std::optional<Rect> landed = FrameRect(w);
+    TakeStatesOff(w, added);
+    if (landed && WaitUntil([&] { return FrameRect(w) != landed; }, kWmAnswerMs))
+      MoveManagedFrame(w, frame, std::nullopt);
+  }
   ReturnHints(w);
 }
 
-bool X11WindowSystem::AddedState(xcb_window_t w, xcb_atom_t state) const {
-  if (state == XCB_ATOM_NONE) return false;
-  const std::vector<std::uint32_t> now = Cardinals(w, atoms_.netWmState, XCB_ATOM_ATOM);
+std::vector<std::uint32_t> X11WindowSystem::AddedStates(xcb_window_t w,
+                                                        const std::vector<std::uint32_t>& now) const {
   const auto home = homeStates_.find(w);
-  const bool atHome = home != homeStates_.end() &&
-                      std::find(home->second.begin(), home->second.end(), state) != home->second.end();
-  return !atHome && std::find(now.begin(), now.end(), state) != now.end();
+  std::vector<std::uint32_t> added;
+  for (xcb_atom_t a : {atoms_.maxHorz, atoms_.maxVert, atoms_.demandsAttention}) {
+    const bool atHome =
+        home != homeStates_.end() && std::find(home->second.begin(), home->second.end(), a) != home->second.end();
+    if (a != XCB_ATOM_NONE && !atHome && std::find(now.begin(), now.end(), a) != now.end()) added.push_back(a);
+  }
+  return added;
 }
 
-bool X11WindowSystem::ClearWmStates(xcb_window_t w) {
-  std::vector<xcb_atom_t> off;
-  for (xcb_atom_t a : {atoms_.maxHorz, atoms_.maxVert, atoms_.demandsAttention})
-    if (AddedState(w, a)) off.push_back(a);
+void X11WindowSystem::TakeStatesOff(xcb_window_t w, const std::vector<std::uint32_t>& off) {
   // _NET_WM_STATE takes two states per message.
   for (std::size_t i = 0; i < off.size(); i += 2) {
     xcb_client_message_event_t ev{};
@@ -309,17 +312,14 @@ bool X11WindowSystem::ClearWmStates(xcb_window_t w) {
     xcb_send_event(conn_, 0, root_, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char*>(&ev));
   }
-  if (!off.empty()) xcb_flush(conn_);
-  return !off.empty();
+  xcb_flush(conn_);
 }
 
 void X11WindowSystem::CleanStates(xcb_window_t w) {
   std::vector<std::uint32_t> now = Cardinals(w, atoms_.netWmState, XCB_ATOM_ATOM);
-  const auto added = [&](std::uint32_t a) {
-    return (a == atoms_.maxHorz || a == atoms_.maxVert || a == atoms_.demandsAttention) && AddedState(w, a);
-  };
-  if (std::none_of(now.begin(), now.end(), added)) return;
-  std::erase_if(now, added);
+  const std::vector<std::uint32_t> added = AddedStates(w, now);
+  if (added.empty()) return;
+  std::erase_if(now, [&](std::uint32_t a) { return std::find(added.begin(), added.end(), a) != added.end(); });
   xcb_change_property(conn_, XCB_PROP_MODE_REPLACE, w, atoms_.netWmState, XCB_ATOM_ATOM, 32,
                       static_cast<std::uint32_t>(now.size()), now.data());
 }

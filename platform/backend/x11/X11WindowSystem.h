@@ -124,13 +124,15 @@ private:
   // (maximized across or down, demanding attention), which it did not have
   // when it was first moved: KWin marks a bar revealed across the whole
   // screen maximized, keeps it so at home (two pixels too wide), and flags
-  // windows that move as demanding attention.  ClearWmStates asks the window
-  // manager to take them off (true when it asked); CleanStates takes them out
-  // of a withdrawn window's own _NET_WM_STATE, which the window manager that
-  // frames it next reads.
-  bool ClearWmStates(xcb_window_t w);
+  // windows that move as demanding attention.  TakeStatesOff asks the window
+  // manager to take them off; CleanStates takes them out of a withdrawn
+  // window's own _NET_WM_STATE, which the window manager that frames it next
+  // reads.
+  void TakeStatesOff(xcb_window_t w, const std::vector<std::uint32_t>& states);
   void CleanStates(xcb_window_t w);
-  bool AddedState(xcb_window_t w, xcb_atom_t state) const;
+  // Those of the three states in `now` (the window's _NET_WM_STATE) that it
+  // did not have when this layer first moved it.
+  std::vector<std::uint32_t> AddedStates(xcb_window_t w, const std::vector<std::uint32_t>& now) const;
   void MoveManagedFrame(xcb_window_t w, const Rect& frame, std::optional<Point> mappedAt);
   // False, with the window mapped again for the window manager, when it
   // does not let go of the window.
