@@ -71,6 +71,14 @@ TEST(Placement, OnlyFramesOffTheScreenUnderAWindowManagerGoUnmanaged) {
   EXPECT_EQ(ModeFor(Rect{0, 0, 1288, 121}, one, true), Mode::Unmanaged) << "as much off without borders";
   EXPECT_EQ(ModeFor(Rect{0, -116, 1288, 5}, one, true, xfwm4), Mode::Unmanaged) << "hidden under xfwm4";
   EXPECT_EQ(ModeFor(Rect{-245, 0, 5, 800}, one, true, xfwm4), Mode::Unmanaged) << "inspector hidden under xfwm4";
+  // Lazarus's main bar at home under i3: its title bar and 18 rows of the
+  // client above the screen, where i3 keeps it framed.
+  const Extents i3{2, 2, 18, 2};
+  const Rect i3Home{-4, -36, 1278, 71};
+  EXPECT_EQ(ModeFor(i3Home, one, true, i3), Mode::Unmanaged) << "that far off, were it not its home";
+  EXPECT_EQ(ModeFor(i3Home, one, true, i3, i3Home), Mode::Managed) << "back home, framed as the manager kept it";
+  EXPECT_EQ(ModeFor(Rect{-4, -102, 1278, 5}, one, true, i3, i3Home), Mode::Unmanaged) << "hidden from that home";
+  EXPECT_EQ(ModeFor(Rect{-4, -35, 1278, 72}, one, true, i3, i3Home), Mode::Unmanaged) << "a pixel from home";
 }
 
 // Where a window must be asked to stand, by its gravity, for its frame to land

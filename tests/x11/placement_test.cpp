@@ -361,6 +361,43 @@ INSTANTIATE_TEST_SUITE_P(X11, ForeignPlacement, ::testing::ValuesIn(kForeignCase
                            return n;
                          });
 
+// Moves the window's frame's top-left corner to (x, y) as a pager would
+// (_NET_MOVERESIZE_WINDOW as a pager, x and y read north-west), so that
+// the window manager keeps it managed wherever it lets it go; then settles.
+void PagerMove(platform::HWND h, int x, int y) {
+  xcb_connection_t* c = X11()->Connection();
+  auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 22, "_NET_MOVERESIZE_WINDOW"), nullptr);
+  ASSERT_NE(atom, nullptr);
+  xcb_client_message_event_t ev{};
+  ev.response_type = XCB_CLIENT_MESSAGE;
+  ev.format = 32;
+  ev.window = static_cast<xcb_window_t>(h);
+  ev.type = atom->atom;
+  std::free(atom);
+  ev.data.data32[0] = (1u << 8) | (1u << 9) | (2u << 12) | 1u;
+  ev.data.data32[1] = static_cast<std::uint32_t>(x);
+  ev.data.data32[2] = static_cast<std::uint32_t>(y);
+  xcb_send_event(c, 0, xcb_setup_roots_iterator(xcb_get_setup(c)).data->root,
+                 XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                 reinterpret_cast<const char*>(&ev));
+  xcb_flush(c);
+  Settle(h);
+}
+
+// The window's top-level ancestor: its window manager's frame, or itself.
+xcb_window_t TopLevel(platform::HWND h) {
+  xcb_connection_t* c = X11()->Connection();
+  auto w = static_cast<xcb_window_t>(h);
+  for (int depth = 0; depth < 8; ++depth) {
+    auto* t = xcb_query_tree_reply(c, xcb_query_tree(c, w), nullptr);
+    const bool top = !t || t->parent == t->root;
+    if (t && !top) w = t->parent;
+    std::free(t);
+    if (top) break;
+  }
+  return w;
+}
+
 // An IDE that saved a hidden place starts with its window there, framed and
 // managed, partly off the screen (where the window manager lets it stand);
 // the bridge then brings it home with an ordinary move.
@@ -377,29 +414,45 @@ TEST(ForeignOffScreen, AManagedWindowLeftPartlyOffTheScreenComesHome) {
   const Rect home = Frame(h);
   // Where the IDE puts it: asked as a pager would, so that the window manager
   // keeps it managed wherever it lets it go.
-  xcb_connection_t* c = X11()->Connection();
-  auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 22, "_NET_MOVERESIZE_WINDOW"), nullptr);
-  ASSERT_NE(atom, nullptr);
-  xcb_client_message_event_t ev{};
-  ev.response_type = XCB_CLIENT_MESSAGE;
-  ev.format = 32;
-  ev.window = static_cast<xcb_window_t>(h);
-  ev.type = atom->atom;
-  std::free(atom);
-  ev.data.data32[0] = (1u << 8) | (1u << 9) | (2u << 12) | 1u;
-  ev.data.data32[1] = 0;
-  ev.data.data32[2] = static_cast<std::uint32_t>(kHang - home.Height());
-  xcb_send_event(c, 0, xcb_setup_roots_iterator(xcb_get_setup(c)).data->root,
-                 XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                 reinterpret_cast<const char*>(&ev));
-  xcb_flush(c);
-  Settle(h);
+  PagerMove(h, 0, kHang - home.Height());
   const Rect away = Frame(h);
   if (away.top > -home.Height() / 2) GTEST_SKIP() << "the window manager keeps the window on the screen";
   EXPECT_FALSE(X11()->IsUnmanaged(h));
   platform::MoveWindow(h, home.left, home.top, home.Width(), home.Height(), true);
   SettleAt(h, home);
   EXPECT_EQ(Frame(h), home) << "from " << away.left << "," << away.top;
+}
+
+// An IDE whose home stands partly above the screen, framed by the window
+// manager (Lazarus puts its main bar's title bar there): hidden, revealed and
+// hidden again, it comes home framed as it was, the window manager's again,
+// not shown unmanaged at its home's rectangle.
+TEST(ForeignOffScreen, AHomePartlyOffTheScreenIsFramedAgainAtStop) {
+  if (!X11()) GTEST_SKIP() << "not on an X display with the X11 backend";
+  if (!X11()->WmRunning()) GTEST_SKIP() << "without a window manager nothing is framed";
+  SCOPED_TRACE(std::string("window manager: ") + WmName());
+  const QString title = "foreign home off";
+  Foreign xterm("xterm", {"-T", title, "-geometry", "200x5+0+100", "-e", "sleep", "600"}, title);
+  if (!xterm.Started()) GTEST_SKIP() << "xterm is not installed";
+  const platform::HWND h = xterm.Handle();
+  ASSERT_NE(h, 0u);
+  Settle(h);
+  // 60 rows above the screen: more than any window manager's borders.
+  PagerMove(h, 0, -60);
+  const Rect home = Frame(h);
+  if (home.top > -50) GTEST_SKIP() << "the window manager keeps the window on the screen";
+  const Rect hidden{home.left, kHang - home.Height(), home.right, kHang};
+  const Rect shown{home.left, 0, home.right, home.Height()};
+  Slide(h, hidden, 3);
+  ExpectNear(Frame(h), hidden, 1, "hidden");
+  Slide(h, shown, 3);
+  SettleAt(h, shown);
+  Slide(h, hidden, 3);
+  platform::MoveWindow(h, home.left, home.top, home.Width(), home.Height(), true);
+  SettleAt(h, home);
+  EXPECT_EQ(Frame(h), home);
+  EXPECT_FALSE(X11()->IsUnmanaged(h)) << "home, the window is the window manager's again";
+  EXPECT_NE(TopLevel(h), static_cast<xcb_window_t>(h)) << "and framed";
 }
 
 // A bar of another process that holds its height (min = max in its hints,

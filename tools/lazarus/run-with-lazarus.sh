@@ -476,6 +476,22 @@ expect() {
   say "   FAILED: $1: the frame stands at $got, expected $3"
   return 1
 }
+# expect_managed WHAT WIN: the window is the window manager's again: not
+# override-redirect, and its WM_STATE Normal (a window shown unmanaged at
+# its home would pass every frame check, and stay out of the window
+# manager's hands for good).
+expect_managed() {
+  local state redirect
+  state="$(xprop -id "$2" WM_STATE 2>/dev/null | sed -n 's/.*window state: //p')"
+  redirect="$(xwininfo -id "$2" 2>/dev/null | sed -n 's/.*Override Redirect State: //p')"
+  if [ "$state" = Normal ] && [ "$redirect" = no ]; then
+    say "   ok: $1"
+    return 0
+  fi
+  FAILS+=("$1: WM_STATE ${state:-none}, override-redirect ${redirect:-unknown}")
+  say "   FAILED: $1: WM_STATE ${state:-none}, override-redirect ${redirect:-unknown}"
+  return 1
+}
 # expect_hidden WHAT WIN EDGE SECONDS: waits for the window to stand past
 # EDGE leaving a strip of exactly HANG pixels, along the edge where the add-in
 # puts it (the main window at the left of the screen, the inspector at its
@@ -629,6 +645,8 @@ expect "inspector home after Stop" "$INSP" "$INSP_HOME" 10
 sleep 0.5
 expect "main window still home" "$MAIN" "$MAIN_HOME" 0
 expect "inspector still home" "$INSP" "$INSP_HOME" 0
+expect_managed "main window managed again" "$MAIN"
+expect_managed "inspector managed again" "$INSP"
 shot "stopped"
 
 finish

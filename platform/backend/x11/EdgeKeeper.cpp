@@ -36,8 +36,13 @@ void EdgeKeeper::Keep(xcb_window_t w, const Rect& asked, const Rect& placed) {
 }
 
 void EdgeKeeper::Release(xcb_window_t w) {
-  if (!conn_ || kept_.erase(w) == 0) return;
+  if (!conn_ || kept_.erase(w) == 0 || tracked_.count(w) != 0) return;
   Select(w, false);
+}
+
+void EdgeKeeper::Track(xcb_window_t w) {
+  if (!conn_ || !tracked_.insert(w).second) return;
+  if (kept_.count(w) == 0) Select(w, true);
 }
 
 void EdgeKeeper::OnReadable() { Drain(false); }
@@ -57,9 +62,13 @@ void EdgeKeeper::Drain(bool queuedOnly) {
           if (c->event == c->window) configured.insert(c->window);
           break;
         }
-        case XCB_DESTROY_NOTIFY:
-          kept_.erase(reinterpret_cast<const xcb_destroy_notify_event_t*>(e.get())->window);
+        case XCB_DESTROY_NOTIFY: {
+          const xcb_window_t w = reinterpret_cast<const xcb_destroy_notify_event_t*>(e.get())->window;
+          kept_.erase(w);
+          configured.erase(w);
+          if (tracked_.erase(w) != 0 && onGone) onGone(w);
           break;
+        }
         default:
           break;
       }

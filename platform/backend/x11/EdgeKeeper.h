@@ -14,7 +14,15 @@
 // was placed back against the asked rectangle's edges that lie on the
 // monitors (AnchoredRect), a few times per placement at the most.  Waiting for the client's answer inside each
 // move would hold up every step of a slide.
+//
+// On the same connection it tells when a window the window system keeps
+// records of is destroyed (Track, onGone): the X server hands a gone
+// client's window ids to the next client (an IDE started again), and what
+// was learned of the old window must not pass for the new one's.
 #pragma once
+
+#include <functional>
+#include <set>
 
 #include <xcb/xcb.h>
 
@@ -47,6 +55,13 @@ public:
   void Release(xcb_window_t w);
   bool Keeps(xcb_window_t w) const { return kept_.count(w) != 0; }
 
+  // Tells onGone once w is destroyed (until then it is listened to, kept or not).
+  void Track(xcb_window_t w);
+  std::function<void(xcb_window_t)> onGone;
+  // Handles what came on the socket now, so that a window destroyed before a
+  // move is forgotten before the move (the event loop may not have run since).
+  void Poll() { Drain(false); }
+
 private:
   // Corrections of one placement at the most.
   static constexpr int kMaxCorrections = 8;
@@ -67,6 +82,7 @@ private:
   xcb_connection_t* conn_ = nullptr;  // display_'s
   std::unique_ptr<QSocketNotifier> notifier_;
   std::map<xcb_window_t, Kept> kept_;
+  std::set<xcb_window_t> tracked_;
 };
 
 }  // namespace platform::x11

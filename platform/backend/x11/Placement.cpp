@@ -267,8 +267,9 @@ Rect AnchoredRect(const Rect& frame, int w, int h, const std::vector<Monitor>& m
   return r;
 }
 
-Mode ModeFor(const Rect& frame, const std::vector<Monitor>& monitors, bool wmRunning, const Extents& e) {
-  if (!wmRunning || monitors.empty()) return Mode::Managed;
+Mode ModeFor(const Rect& frame, const std::vector<Monitor>& monitors, bool wmRunning, const Extents& e,
+             const std::optional<Rect>& managedAt) {
+  if (!wmRunning || monitors.empty() || managedAt == frame) return Mode::Managed;
   const int spareX = kOverhang + std::max(0, e.left) + std::max(0, e.right);
   const int spareY = kOverhang + std::max(0, e.top) + std::max(0, e.bottom);
   Rect core{frame.left + spareX, frame.top + spareY, frame.right - spareX, frame.bottom - spareY};

@@ -203,7 +203,16 @@ enum class Mode { Managed, Unmanaged };
 // at 0 in a 1288-px frame under xfwm4), and window managers leave such a
 // frame where it is; a window at home must be framed.  A hidden frame sticks
 // out by all but its strip, far more.
+//
+// `managedAt` is where the window manager itself kept the window framed
+// before this layer first moved it (its home): a window asked back there is
+// framed again, however far it sticks out.  The window manager let it stand
+// there once; shown unmanaged instead, it would come home without its frame,
+// out of the window manager's hands for good (Lazarus's main bar under i3
+// stands at home with its 18-px title bar and 18 rows of the client above
+// the screen).
 constexpr int kOverhang = 4;
-Mode ModeFor(const Rect& frame, const std::vector<Monitor>& monitors, bool wmRunning, const Extents& e = {});
+Mode ModeFor(const Rect& frame, const std::vector<Monitor>& monitors, bool wmRunning, const Extents& e = {},
+             const std::optional<Rect>& managedAt = std::nullopt);
 
 }  // namespace platform::x11

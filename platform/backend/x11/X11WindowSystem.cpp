@@ -55,6 +55,7 @@ X11WindowSystem::X11WindowSystem(WindowSystem* ours) : ours_(ours), display_(x11
   atoms_.maxHorz = Intern(c, "_NET_WM_STATE_MAXIMIZED_HORZ");
   atoms_.maxVert = Intern(c, "_NET_WM_STATE_MAXIMIZED_VERT");
   atoms_.demandsAttention = Intern(c, "_NET_WM_STATE_DEMANDS_ATTENTION");
+  keeper_.onGone = [this](xcb_window_t w) { Forget(w); };
 }
 
 X11WindowSystem::~X11WindowSystem() = default;
@@ -287,11 +288,11 @@ void X11WindowSystem::ManagedMove(xcb_window_t w, const Rect& frame, std::option
 
 std::vector<std::uint32_t> X11WindowSystem::AddedStates(xcb_window_t w,
                                                         const std::vector<std::uint32_t>& now) const {
-  const auto home = homeStates_.find(w);
+  const auto home = homes_.find(w);
   std::vector<std::uint32_t> added;
   for (xcb_atom_t a : {atoms_.maxHorz, atoms_.maxVert, atoms_.demandsAttention}) {
-    const bool atHome =
-        home != homeStates_.end() && std::find(home->second.begin(), home->second.end(), a) != home->second.end();
+    const bool atHome = home != homes_.end() &&
+                        std::find(home->second.states.begin(), home->second.states.end(), a) != home->second.states.end();
     if (a != XCB_ATOM_NONE && !atHome && std::find(now.begin(), now.end(), a) != now.end()) added.push_back(a);
   }
   return added;
@@ -510,21 +511,24 @@ void X11WindowSystem::GiveBack(xcb_window_t w, const Rect& frame, bool map) {
   ManagedMove(w, frame, corner);
 }
 
+void X11WindowSystem::Forget(xcb_window_t w) {
+  unmanaged_.erase(w);
+  held_.erase(w);
+  readings_.erase(w);
+  homes_.erase(w);
+  keeper_.Release(w);
+}
+
 void X11WindowSystem::Move(HWND h, const Rect& frame) {
   if (IsOurChild(h)) {
     ours_->Move(h, frame);
     return;
   }
+  // Windows destroyed meanwhile are forgotten first: the id may name a new
+  // window now.
+  keeper_.Poll();
   if (!Exists(h)) {
-    // A window that is gone takes what this layer kept for it along (its id
-    // may name another window later).
-    unmanaged_.erase(h);
-    if (h <= 0xFFFFFFFFu) {
-      held_.erase(static_cast<xcb_window_t>(h));
-      readings_.erase(static_cast<xcb_window_t>(h));
-      homeStates_.erase(static_cast<xcb_window_t>(h));
-      keeper_.Release(static_cast<xcb_window_t>(h));
-    }
+    if (h <= 0xFFFFFFFFu) Forget(static_cast<xcb_window_t>(h));
     return;
   }
   const auto w = static_cast<xcb_window_t>(h);
@@ -540,15 +544,15 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
   // A window this layer withdrew is override-redirect until it is given
   // back.  One that is not is another window under a reused id (the X server
   // hands a gone client's ids to the next one): what was kept is not its.
-  if (unmanaged_.count(h) != 0 && a && !a->override_redirect) {
-    unmanaged_.erase(h);
-    held_.erase(w);
-    readings_.erase(w);
-    homeStates_.erase(w);
-    keeper_.Release(w);
-  }
-  if (homeStates_.count(w) == 0) homeStates_[w] = Cardinals(w, atoms_.netWmState, XCB_ATOM_ATOM);
+  if (unmanaged_.count(h) != 0 && a && !a->override_redirect) Forget(w);
   const bool unmanaged = unmanaged_.count(h) != 0;
+  if (homes_.count(w) == 0) {
+    keeper_.Track(w);
+    Home& home = homes_[w];
+    home.states = Cardinals(w, atoms_.netWmState, XCB_ATOM_ATOM);
+    // Framed where it stands: where the window manager keeps it at home.
+    if (wm && shown && !unmanaged && WmClient(w) && TopAncestor(w) != w) home.frame = FrameRect(w);
+  }
   // The borders it has framed (or had when it was withdrawn).
   Extents borders;
   if (unmanaged) {
@@ -557,7 +561,7 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
     const std::optional<Rect> f = FrameRect(w), c = ClientRect(w);
     if (f && c) borders = ExtentsBetween(*f, *c);
   }
-  const Mode mode = ModeFor(frame, monitors, wm, borders);
+  const Mode mode = ModeFor(frame, monitors, wm, borders, homes_[w].frame);
   if (!shown && !unmanaged) {
     // A window nobody shows is nobody's to frame: moving it must not show it.
     Configure(w, frame, true);

@@ -11,12 +11,13 @@
 //    gravity, plus the offset this window manager was seen to add for the
 //    window: PositionReading), then read back and corrected while the
 //    window manager puts the frame elsewhere and it comes closer; off the
-//    screen it is withdrawn and shown
-//    override-redirect at the asked rectangle (held to the client's own
-//    minimum and maximum size, the on-screen edge kept, also when the client
-//    resizes itself afterwards: EdgeKeeper.h); back on the screen it
-//    is given back to the window manager, mapped at the position that puts
-//    its frame at the asked rectangle.  While a window stands at a size its
+//    screen (unless it is back where the window manager kept it framed at
+//    home) it is withdrawn and shown override-redirect at the asked
+//    rectangle (held to the client's own minimum and maximum size, the
+//    on-screen edge kept, also when the client resizes itself afterwards:
+//    EdgeKeeper.h); back on the screen, or home, it is given back to the
+//    window manager, mapped at the position that puts its frame at the asked
+//    rectangle.  While a window stands at a size its
 //    own size hints forbid, it wears hints that allow it; its own limits
 //    come back once its size fits them again.  Without a window manager a move is a
 //    plain configure of the window.
@@ -142,6 +143,9 @@ private:
   // shows unmanaged, or gives back to a window manager, which frames it).
   void Configure(xcb_window_t w, const Rect& r, bool keepBorder = false);
   void GiveBack(xcb_window_t w, const Rect& frame, bool map);
+  // Drops everything this layer kept for the window: it is gone, or its id
+  // names another window now.
+  void Forget(xcb_window_t w);
 
   WindowSystem* ours_;  // the Qt backend, for our own widgets
   x11::Connection display_;
@@ -164,8 +168,14 @@ private:
   std::map<xcb_window_t, HeldHints> held_;
   // How the window manager reads the positions asked for each window.
   std::map<xcb_window_t, PositionReading> readings_;
-  // _NET_WM_STATE of each window when this layer first moved it.
-  std::map<xcb_window_t, std::vector<std::uint32_t>> homeStates_;
+  // Each window as it stood when this layer first moved it: its
+  // _NET_WM_STATE, and its frame if the window manager framed it then (a
+  // move back there is managed: ModeFor).
+  struct Home {
+    std::vector<std::uint32_t> states;
+    std::optional<Rect> frame;
+  };
+  std::map<xcb_window_t, Home> homes_;
   // Keeps unmanaged windows against their asked edges when they resize themselves.
   EdgeKeeper keeper_;
 };
