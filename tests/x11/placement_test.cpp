@@ -67,6 +67,26 @@ void Settle(platform::HWND h, int stillMs = 150, int timeoutMs = 3000) {
 }
 void Settle(QWidget* w, int stillMs = 150, int timeoutMs = 3000) { Settle(platform::HandleOf(w), stillMs, timeoutMs); }
 
+// Shows the widget and waits until the X server shows it (a window manager
+// maps it once it has framed it; on a loaded machine that may come after a
+// settling pause, and a window moved before would be framed around the
+// frame asked for it), at most 10 s; then settles.
+void ShowAndSettle(QWidget& w) {
+  w.show();
+  xcb_connection_t* c = X11()->Connection();
+  const auto x = static_cast<xcb_window_t>(platform::HandleOf(&w));
+  auto viewable = [&] {
+    auto* a = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, x), nullptr);
+    const bool v = a && a->map_state == XCB_MAP_STATE_VIEWABLE;
+    std::free(a);
+    return v;
+  };
+  QElapsedTimer t;
+  t.start();
+  while (!viewable() && t.elapsed() < 10000) QApplication::processEvents(QEventLoop::AllEvents, 10);
+  Settle(&w);
+}
+
 // Settles a window that was asked to stand at `want`: first lets Qt and the
 // window manager run until the frame stands within a pixel of it (on a loaded
 // machine a manager may pause longer than Settle's still time between its
@@ -135,8 +155,7 @@ TEST_P(Placement, HideRevealAndComeHomeExactly) {
   SCOPED_TRACE(std::string("window manager: ") + WmName());
   QWidget w;
   w.setWindowTitle(c.name);
-  w.show();
-  Settle(&w);
+  ShowAndSettle(w);
   const platform::HWND h = platform::HandleOf(&w);
   platform::MoveWindow(h, c.home.left, c.home.top, c.home.Width(), c.home.Height(), true);
   SettleAt(&w, c.home);
@@ -562,11 +581,9 @@ bool WaitFor(const std::function<bool()>& pred, int timeoutMs) {
 // pressed: both shown and settled, the panel active with the X focus.
 void ShowWithPanelActive(QWidget& main, QWidget& panel) {
   main.setGeometry(0, 0, 600, 100);
-  main.show();
-  Settle(&main);
+  ShowAndSettle(main);
   panel.setGeometry(100, 200, 300, 200);
-  panel.show();
-  Settle(&panel);
+  ShowAndSettle(panel);
   panel.activateWindow();
   X11()->Focus(platform::HandleOf(&panel));
   ASSERT_TRUE(WaitFor([&] { return panel.isActiveWindow(); }, 3000));

@@ -26,7 +26,10 @@ constexpr int kWmAnswerMs = 500;
 // How long a window manager may take to let go of a window withdrawn from it.
 // It always does (without one the wait ends at once), so the bound costs
 // nothing; a window moved before it has let go is still its to constrain, and
-// on a loaded machine that took longer than kWmAnswerMs.
+// on a loaded machine that took longer than kWmAnswerMs.  A window given back
+// is waited for as long until the window manager counts it as its client
+// again: it always does, and a window moved before would be measured without
+// its frame (its client asked as large as the frame).
 constexpr int kWmReleaseMs = 5000;
 constexpr int kSettleMs = 60;
 // Corrections after the first request of a move.  A frame held back at a
@@ -498,8 +501,11 @@ void X11WindowSystem::GiveBack(xcb_window_t w, const Rect& frame, bool map) {
   }
   xcb_map_window(conn_, w);
   xcb_flush(conn_);
-  // Framed again once WM_STATE is back and the frame holds the client.
-  WaitUntil([&] { return WmClient(w) && TopAncestor(w) != w; }, kWmAnswerMs);
+  // Framed again once WM_STATE is back (every window manager sets it) and
+  // the frame holds the client (a window manager that frames nothing leaves
+  // it where it is: that wait is bounded short).
+  WaitUntil([&] { return WmClient(w); }, kWmReleaseMs);
+  WaitUntil([&] { return TopAncestor(w) != w; }, kWmAnswerMs);
   // The frame's extents are published a moment after reparenting.
   WaitUntil(
       [&] {
