@@ -261,15 +261,37 @@ public:
   }
   ~Foreign() { End(); }
   bool Started() const { return proc_.state() != QProcess::NotRunning; }
-  // Kills the process and waits for it (at most 2 s).
+  // Kills the process and waits for it (at most 2 s), then for the window
+  // manager to let go of its window (at most 10 s): the next client gets the
+  // same window ids, and a window manager still holding the old window under
+  // that id takes the new one for it (on a loaded machine it framed the next
+  // bar at the last one's size).
   void End() {
     if (proc_.state() == QProcess::NotRunning) return;
     proc_.kill();
     proc_.waitForFinished(2000);
+    if (handle_ != 0) WaitForWindow([&] { return !Listed(handle_); });
   }
   platform::HWND Handle() const { return handle_; }
 
 private:
+  // True while the window manager lists the window among its clients.
+  static bool Listed(platform::HWND h) {
+    xcb_connection_t* c = X11()->Connection();
+    auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 16, "_NET_CLIENT_LIST"), nullptr);
+    if (!atom) return false;
+    auto* r = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, X11()->Root(), atom->atom, XCB_ATOM_WINDOW, 0, 4096), nullptr);
+    std::free(atom);
+    bool listed = false;
+    if (r && r->format == 32) {
+      const auto* v = static_cast<const xcb_window_t*>(xcb_get_property_value(r));
+      listed = std::find(v, v + xcb_get_property_value_length(r) / 4, static_cast<xcb_window_t>(h)) !=
+               v + xcb_get_property_value_length(r) / 4;
+    }
+    std::free(r);
+    return listed;
+  }
   template <class Pred> static void WaitForWindow(Pred pred) {
     QElapsedTimer t;
     t.start();
@@ -514,7 +536,9 @@ TEST(HeldSize, ABarHoldingItsHeightLeavesItsStripAndComesHome) {
       QApplication::processEvents(QEventLoop::AllEvents, 10);
     Settle(h);
     const Rect home = Frame(h);
-    ASSERT_EQ(ClientSize(h).height(), r.height);
+    ASSERT_EQ(ClientSize(h).height(), r.height)
+        << "client " << ClientSize(h).width() << " x " << ClientSize(h).height() << ", frame " << home.left << ","
+        << home.top << " .. " << home.right << "," << home.bottom;
     const Rect hidden{0, kHang - home.Height(), kScreenW, kHang};
     const Rect shown{0, 0, kScreenW, home.Height()};
 

@@ -506,14 +506,21 @@ void X11WindowSystem::GiveBack(xcb_window_t w, const Rect& frame, bool map) {
   // it where it is: that wait is bounded short).
   WaitUntil([&] { return WmClient(w); }, kWmReleaseMs);
   WaitUntil([&] { return TopAncestor(w) != w; }, kWmAnswerMs);
-  // The frame's extents are published a moment after reparenting.
+  // The frame takes its borders a moment after reparenting (muffin first
+  // reparents into a frame of the client's own size): until then the move
+  // would measure none, and ask the client as large as the frame.  Done once
+  // they are the ones the window had, or borders of another size (the
+  // window manager's choice this time).
+  const Extents none{};
   WaitUntil(
       [&] {
         const auto f = FrameRect(w);
         const auto c = ClientRect(w);
-        return f && c && ExtentsBetween(*f, *c) == e;
+        if (!f || !c) return false;
+        const Extents now = ExtentsBetween(*f, *c);
+        return now == e || now != none;
       },
-      kSettleMs);
+      kWmAnswerMs);
   ManagedMove(w, frame, corner);
 }
 
