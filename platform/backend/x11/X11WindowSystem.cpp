@@ -506,11 +506,11 @@ void X11WindowSystem::GiveBack(xcb_window_t w, const Rect& frame, bool map) {
   // it where it is: that wait is bounded short).
   WaitUntil([&] { return WmClient(w); }, kWmReleaseMs);
   WaitUntil([&] { return TopAncestor(w) != w; }, kWmAnswerMs);
-  // The frame takes its borders a moment after reparenting (muffin first
-  // reparents into a frame of the client's own size): until then the move
-  // would measure none, and ask the client as large as the frame.  Done once
-  // they are the ones the window had, or borders of another size (the
-  // window manager's choice this time).
+  // The frame takes its borders a moment after reparenting: a move that
+  // measured it before asked the client as large as the frame (muffin, on a
+  // loaded machine: 37 px too tall at home).  Done once they are the ones the
+  // window had, or borders of another size (the window manager's choice this
+  // time).
   const Extents none{};
   WaitUntil(
       [&] {
