@@ -506,21 +506,14 @@ void X11WindowSystem::GiveBack(xcb_window_t w, const Rect& frame, bool map) {
   // it where it is: that wait is bounded short).
   WaitUntil([&] { return WmClient(w); }, kWmReleaseMs);
   WaitUntil([&] { return TopAncestor(w) != w; }, kWmAnswerMs);
-  // The frame takes its borders a moment after reparenting: a move that
-  // measured it before asked the client as large as the frame (muffin, on a
-  // loaded machine: 37 px too tall at home).  Done once they are the ones the
-  // window had, or borders of another size (the window manager's choice this
-  // time).
-  const Extents none{};
+  // The frame's extents are published a moment after reparenting.
   WaitUntil(
       [&] {
         const auto f = FrameRect(w);
         const auto c = ClientRect(w);
-        if (!f || !c) return false;
-        const Extents now = ExtentsBetween(*f, *c);
-        return now == e || now != none;
+        return f && c && ExtentsBetween(*f, *c) == e;
       },
-      kWmAnswerMs);
+      kSettleMs);
   ManagedMove(w, frame, corner);
 }
 
