@@ -21,13 +21,12 @@
 // was learned of the old window must not pass for the new one's.
 #pragma once
 
-#include <functional>
-#include <set>
-
 #include <xcb/xcb.h>
 
+#include <functional>
 #include <map>
 #include <memory>
+#include <set>
 
 #include "platform/backend/Backend.h"
 #include "platform/backend/x11/Xcb.h"

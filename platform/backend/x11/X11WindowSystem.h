@@ -17,10 +17,10 @@
 //    on-screen edge kept, also when the client resizes itself afterwards:
 //    EdgeKeeper.h); back on the screen, or home, it is given back to the
 //    window manager, mapped at the position that puts its frame at the asked
-//    rectangle.  While a window stands at a size its
-//    own size hints forbid, it wears hints that allow it; its own limits
-//    come back once its size fits them again.  Without a window manager a move is a
-//    plain configure of the window.
+//    rectangle.  While a window stands at a size its own size hints forbid,
+//    it wears hints that allow it; its own limits come back once its size
+//    fits them again.  Without a window manager a move is a plain configure
+//    of the window.
 //  * Stacking: the root window's children bottom to top (the X server's own
 //    order of frames and unmanaged windows), each turned into its client.
 //  * Our own child widgets, and finding, owners and identities of our own
