@@ -43,6 +43,7 @@ for wm in "${wms[@]}"; do
   wmpid=
   if [ "$wm" != none ]; then
     # Its own process group, so that it goes with everything it started
+    # (and the tests can stop it a while: EDGETUCKER_WM_PGID)
     # (metacity and xfwm4 run inside a D-Bus session of their own: xfwm4
     # does not start without its settings service).
     case "$wm" in
@@ -71,7 +72,7 @@ for wm in "${wms[@]}"; do
     sleep 0.3
   fi
   echo "=== window manager: $wm (DISPLAY=$DISPLAY)"
-  EDGETUCKER_WM=$wm QT_QPA_PLATFORM=xcb "$bin" "${test_args[@]}" || status=1
+  EDGETUCKER_WM=$wm EDGETUCKER_WM_PGID=$wmpid QT_QPA_PLATFORM=xcb "$bin" "${test_args[@]}" || status=1
   [ -n "$wmpid" ] && kill -- -"$wmpid" 2>/dev/null
   kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null
   rm -rf "$home"

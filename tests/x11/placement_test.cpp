@@ -11,9 +11,12 @@
 #include <QWidget>
 #include <algorithm>
 #include <cctype>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <functional>
 #include <iostream>
+#include <thread>
 
 #include "platform/Windows.h"
 #include "platform/backend/Backend.h"
@@ -494,6 +497,93 @@ TEST(ForeignOffScreen, AHomePartlyOffTheScreenIsFramedAgainAtStop) {
   EXPECT_EQ(Frame(h), home);
   EXPECT_FALSE(X11()->IsUnmanaged(h)) << "home, the window is the window manager's again";
   EXPECT_NE(TopLevel(h), static_cast<xcb_window_t>(h)) << "and framed";
+}
+
+// ---- a window manager that answers late ---------------------------------------
+//
+// On a loaded machine a window manager took well over half a second to handle
+// a request.  Stopped a while (its process group), it answers late for sure: a
+// move asked meanwhile must land exactly once it answers, not where
+// corrections sent on top of the unanswered request put it, and nothing
+// learned from that landing may send the next move astray.
+
+// Stops the window manager's process group (placement_run.sh names it) at
+// once, and lets it go on after `ms` from another thread: the move under test
+// holds this one until the window manager answers.
+class WmStall {
+public:
+  explicit WmStall(int ms) : group_(Group()) {
+    if (group_ <= 0) return;
+    ::kill(-group_, SIGSTOP);
+    thread_ = std::thread([this, ms] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+      ::kill(-group_, SIGCONT);
+    });
+  }
+  ~WmStall() {
+    if (thread_.joinable()) thread_.join();
+  }
+  static pid_t Group() {
+    const char* v = std::getenv("EDGETUCKER_WM_PGID");
+    return v && *v ? static_cast<pid_t>(std::atoi(v)) : 0;
+  }
+
+private:
+  pid_t group_;
+  std::thread thread_;
+};
+
+TEST(LateWm, AMoveAnsweredLateLandsExactly) {
+  if (!X11()) GTEST_SKIP() << "not on an X display with the X11 backend";
+  if (!X11()->WmRunning() || WmStall::Group() <= 0) GTEST_SKIP() << "no window manager of the test's own to stop";
+  // Those that do not tell when they have handled a request are watched a
+  // while only (fluxbox, kwin_x11).
+  const std::string wm = WmName();
+  if (wm != "openbox" && wm != "xfwm4" && wm != "icewm" && wm != "metacity")
+    GTEST_SKIP() << wm << " is not known to tell when it has handled a request";
+  SCOPED_TRACE("window manager: " + wm);
+  // Its first answer may come late on a loaded machine.
+  QElapsedTimer told;
+  told.start();
+  while (!X11()->WmTellsWhenDone() && told.elapsed() < 10000) QApplication::processEvents(QEventLoop::AllEvents, 20);
+  ASSERT_TRUE(X11()->WmTellsWhenDone()) << "it tells when it has handled a request";
+  const int cy = platform::GetSystemMetrics(platform::SM_CYFULLSCREEN) +
+                 platform::GetSystemMetrics(platform::SM_CYCAPTION);
+  const struct {
+    const char* name;
+    Rect from;  // where it stands before the window manager stops
+    Rect to;    // asked while it is stopped
+  } rows[] = {
+      {"a move on the screen", Rect{100, 100, 500, 400}, Rect{137, 123, 537, 423}},
+      {"a move by a pixel", Rect{100, 100, 500, 400}, Rect{99, 100, 499, 400}},
+      {"a resize", Rect{100, 100, 500, 400}, Rect{100, 100, 560, 470}},
+      // Given back to the window manager while it is stopped: it frames the
+      // window late, and the move after the map waits for that too.
+      {"a reveal from the strip", Rect{kHang - 200, 0, kHang, cy}, Rect{0, 0, 200, cy}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    QWidget w;
+    w.setWindowTitle(row.name);
+    ShowAndSettle(w);
+    const platform::HWND h = platform::HandleOf(&w);
+    platform::MoveWindow(h, 300, 200, 400, 300, true);
+    SettleAt(h, Rect{300, 200, 700, 500});
+    platform::MoveWindow(h, row.from.left, row.from.top, row.from.Width(), row.from.Height(), true);
+    SettleAt(h, row.from);
+    ASSERT_EQ(Frame(h), row.from) << "in place before the window manager stops";
+    {
+      WmStall stall(1000);
+      platform::MoveWindow(h, row.to.left, row.to.top, row.to.Width(), row.to.Height(), true);
+    }
+    SettleAt(h, row.to);
+    EXPECT_EQ(Frame(h), row.to) << "landed once the window manager answered";
+    // Nothing wrong learned on the way.
+    const Rect next{250, 150, 650, 450};
+    platform::MoveWindow(h, next.left, next.top, next.Width(), next.Height(), true);
+    SettleAt(h, next);
+    EXPECT_EQ(Frame(h), next) << "the next move";
+  }
 }
 
 // A bar of another process that holds its height (min = max in its hints,

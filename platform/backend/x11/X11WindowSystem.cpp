@@ -20,8 +20,10 @@ namespace {
 // the low byte.
 constexpr std::uint32_t kMoveResizeFlags = (1u << 8) | (1u << 9) | (1u << 10) | (1u << 11) | (2u << 12);
 
-// How long a window manager may take to answer.  Generous: a window manager
-// that never answers costs this once per move, one that does costs what it takes.
+// How long a window manager that does not tell when it has handled a request
+// (WmBarrier.h) may take to move a frame.  Generous: one that never answers
+// costs this once per move, one that does costs what it takes.  One that
+// tells is waited for as long as kWmReleaseMs: it always answers.
 constexpr int kWmAnswerMs = 500;
 // How long a window manager may take to let go of a window withdrawn from it.
 // It always does (without one the wait ends at once), so the bound costs
@@ -59,6 +61,9 @@ X11WindowSystem::X11WindowSystem(WindowSystem* ours) : ours_(ours), display_(x11
   atoms_.maxVert = Intern(c, "_NET_WM_STATE_MAXIMIZED_VERT");
   atoms_.demandsAttention = Intern(c, "_NET_WM_STATE_DEMANDS_ATTENTION");
   keeper_.onGone = [this](xcb_window_t w) { Forget(w); };
+  // Asked now, the window manager has answered (or not) by the first move.
+  barrier_ = std::make_unique<WmBarrier>(c, root_);
+  barrier_->Pass(WmCheck(), 0);
 }
 
 X11WindowSystem::~X11WindowSystem() = default;
@@ -115,11 +120,11 @@ xcb_window_t X11WindowSystem::ClientOf(xcb_window_t frame, int depth) const {
   return XCB_WINDOW_NONE;
 }
 
-bool X11WindowSystem::WmRunning() const {
+xcb_window_t X11WindowSystem::WmCheck() const {
   const auto check = Cardinals(root_, atoms_.supportingWmCheck, XCB_ATOM_WINDOW);
-  if (check.empty()) return false;
+  if (check.empty()) return XCB_WINDOW_NONE;
   const auto self = Cardinals(check[0], atoms_.supportingWmCheck, XCB_ATOM_WINDOW);
-  return !self.empty() && self[0] == check[0];
+  return !self.empty() && self[0] == check[0] ? check[0] : xcb_window_t{XCB_WINDOW_NONE};
 }
 
 bool X11WindowSystem::OfWindowManager(xcb_window_t w) const {
@@ -360,8 +365,13 @@ void X11WindowSystem::MoveManagedFrame(xcb_window_t w, const Rect& frame, std::o
                    reinterpret_cast<const char*>(&ev));
     xcb_flush(conn_);
   };
-  // Waits for the frame to reach `frame`, or to stop moving once it has moved.
+  // Waits for the window manager's answer: where it tells when it has
+  // handled the request, the frame stands where the answer put it (not moved:
+  // refused); else the frame is watched until it reaches `frame`, or stops
+  // moving once it has moved, and a window manager that answers later than
+  // kWmAnswerMs passes for one that refused.
   auto settle = [&](const Rect& from) {
+    if (barrier_->Pass(WmCheck(), kWmReleaseMs)) return FrameRect(w);
     std::optional<Rect> last = from;
     auto lastChange = std::chrono::steady_clock::now();
     WaitUntil(
@@ -505,6 +515,9 @@ void X11WindowSystem::GiveBack(xcb_window_t w, const Rect& frame, bool map) {
   // the frame holds the client (a window manager that frames nothing leaves
   // it where it is: that wait is bounded short).
   WaitUntil([&] { return WmClient(w); }, kWmReleaseMs);
+  // The rest of its answer to the map (the frame around the client) comes
+  // before its answer to what was sent after it.
+  barrier_->Pass(WmCheck(), kWmReleaseMs);
   WaitUntil([&] { return TopAncestor(w) != w; }, kWmAnswerMs);
   // The frame's extents are published a moment after reparenting.
   WaitUntil(

@@ -9,8 +9,10 @@
 //  * Moves follow Placement.h: on the screen a window is managed and moved by
 //    _NET_MOVERESIZE_WINDOW (source pager, the position in the client's own
 //    gravity, plus the offset this window manager was seen to add for the
-//    window: PositionReading), then read back and corrected while the
-//    window manager puts the frame elsewhere and it comes closer; off the
+//    window: PositionReading), then read back once the window manager has
+//    handled the request (WmBarrier.h; for one that does not tell, once the
+//    frame has stood still a moment) and corrected while the window
+//    manager puts the frame elsewhere and it comes closer; off the
 //    screen (unless it is back where the window manager kept it framed at
 //    home) it is withdrawn and shown override-redirect at the asked
 //    rectangle (held to the client's own minimum and maximum size, the
@@ -39,6 +41,7 @@
 #include "platform/backend/Backend.h"
 #include "platform/backend/x11/EdgeKeeper.h"
 #include "platform/backend/x11/Placement.h"
+#include "platform/backend/x11/WmBarrier.h"
 #include "platform/backend/x11/Xcb.h"
 
 namespace platform::x11 {
@@ -64,7 +67,9 @@ public:
   bool Tiled(HWND h) const override;
 
   // True while a window manager runs (_NET_SUPPORTING_WM_CHECK names a live window).
-  bool WmRunning() const;
+  bool WmRunning() const { return WmCheck() != XCB_WINDOW_NONE; }
+  // That window of the running window manager's; XCB_WINDOW_NONE when none runs.
+  xcb_window_t WmCheck() const;
   // True when w is a window of the window manager's own client (the one that
   // holds its _NET_SUPPORTING_WM_CHECK window).
   bool OfWindowManager(xcb_window_t w) const;
@@ -82,6 +87,10 @@ public:
   // window stands mapped again (done true).  Either change unmaps the window
   // for a moment, so the focus it held leaves it.
   std::function<void(HWND, bool done)> onManagementChange;
+  // True when the running window manager tells when it has handled a
+  // request (WmBarrier.h): moves then wait for its answer however late it
+  // comes, where for others they watch the frame a while.
+  bool WmTellsWhenDone() { return barrier_ && barrier_->Pass(WmCheck(), WmBarrier::kFirstAnswerMs); }
   // True while this layer holds the window withdrawn and unmanaged.
   bool IsUnmanaged(HWND h) const { return unmanaged_.count(h) != 0; }
   xcb_connection_t* Connection() const { return conn_; }
@@ -178,6 +187,8 @@ private:
   std::map<xcb_window_t, Home> homes_;
   // Keeps unmanaged windows against their asked edges when they resize themselves.
   EdgeKeeper keeper_;
+  // Tells when the window manager has handled a move or a map (on conn_).
+  std::unique_ptr<WmBarrier> barrier_;
 };
 
 }  // namespace platform::x11
