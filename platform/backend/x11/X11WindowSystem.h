@@ -10,8 +10,9 @@
 //    _NET_MOVERESIZE_WINDOW (source pager, the position in the client's own
 //    gravity, plus the offset this window manager was seen to add for the
 //    window: PositionReading), then read back once the window manager has
-//    handled the request (WmBarrier.h; for one that does not tell, once the
-//    frame has stood still a moment) and corrected while the window
+//    handled the request (WmBarrier.h; for one that does not tell, and in
+//    a Wayland session, once the frame has stood still a moment) and
+//    corrected while the window
 //    manager puts the frame elsewhere and it comes closer; off the
 //    screen (unless it is back where the window manager kept it framed at
 //    home) it is withdrawn and shown override-redirect at the asked
@@ -90,7 +91,7 @@ public:
   // True when the running window manager tells when it has handled a
   // request (WmBarrier.h): moves then wait for its answer however late it
   // comes, where for others they watch the frame a while.
-  bool WmTellsWhenDone() { return barrier_ && barrier_->Pass(WmCheck(), WmBarrier::kFirstAnswerMs); }
+  bool WmTellsWhenDone() { return WmAnswered(WmBarrier::kFirstAnswerMs); }
   // True while this layer holds the window withdrawn and unmanaged.
   bool IsUnmanaged(HWND h) const { return unmanaged_.count(h) != 0; }
   xcb_connection_t* Connection() const { return conn_; }
@@ -108,6 +109,10 @@ private:
   std::vector<std::uint32_t> Cardinals(xcb_window_t w, xcb_atom_t prop, xcb_atom_t type) const;
   std::string Text(xcb_window_t w, xcb_atom_t prop) const;
   void Sync() const;
+  // True once the window manager has handled everything sent before, at most
+  // timeoutMs; false at once where it does not tell (WmBarrier.h), and in a
+  // Wayland session.
+  bool WmAnswered(int timeoutMs);
   // Polls until pred() holds or timeoutMs passes; returns pred().
   template <class Pred> bool WaitUntil(Pred pred, int timeoutMs) const;
 
