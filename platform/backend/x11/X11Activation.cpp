@@ -140,9 +140,20 @@ bool X11Activation::eventFilter(QObject* watched, QEvent* event) {
       if (windows_->WmRunning()) WaitUntil([&] { return WmLetGo(x); }, kWmAnswerMs);
       KeepFocus(0);
     }
-  } else if (event->type() == QEvent::MouseButtonPress && w->window()->internalWinId() != 0) {
+  } else if ((event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) &&
+             w->window()->internalWinId() != 0) {
+    // (A second click soon after the first comes as a double click alone.)
     const HWND top = static_cast<HWND>(w->window()->internalWinId());
     if (windows_->IsUnmanaged(top) && windows_->FocusedWindow() != top) windows_->Focus(top);
+    // A click on a window of ours is the user's latest word, newer than a
+    // compositor's report of a native window already heard.  It is decided
+    // again here because nothing else may tell: KWin can count a native
+    // window active while the X focus stays in a window of ours, and the
+    // focus then moving between our windows changes neither Qt's application
+    // state nor _NET_ACTIVE_WINDOW.
+    nativeActive_ = false;
+    noneHolds_.stop();
+    QTimer::singleShot(0, this, [this] { Evaluate(); });
   }
   return false;
 }

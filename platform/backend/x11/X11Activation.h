@@ -31,7 +31,10 @@
 // manager would have done.
 //
 // A click on a window of ours the window manager does not manage (one hidden
-// at an edge) gives it the X focus, as a click on a managed window would.
+// at an edge) gives it the X focus, as a click on a managed window would.  Any
+// click on a window of ours decides the activation again, over an earlier
+// word of the compositor's: the X focus may never have left our windows (KWin
+// counting a native window active), and then nothing else would tell.
 //
 // Under XWayland a native Wayland window holding the focus leaves no X window
 // active (_NET_ACTIVE_WINDOW None; the X focus on none, or on a window of
