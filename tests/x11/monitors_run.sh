@@ -49,6 +49,8 @@ case "$WM" in
   *) echo "monitors_run.sh: unknown window manager $WM" >&2; exit 2 ;;
 esac
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+# shellcheck source=wm.sh
+. "$HERE/wm.sh"
 HOST="$(realpath -e "$1" 2>/dev/null)" || { echo "monitors_run.sh: no host at $1" >&2; exit 2; }
 PROBE="$(realpath -e "$2" 2>/dev/null)" || { echo "monitors_run.sh: no probe at $2" >&2; exit 2; }
 shift 2
@@ -224,16 +226,14 @@ for script in "${SCRIPTS[@]}"; do
   run="$WORK/$name"
   mkdir -p "$run/home/.config" "$run/windows"
   if [ "$WM" != none ]; then
-    # Ready once it names itself on the root window; xprop -spy prints the
-    # root's properties at every change, so this waits on the event.
+    # Ready once it names itself on the root window (the last layout's
+    # window manager, gone, named itself there too).
     xprop -root -remove _NET_SUPPORTING_WM_CHECK
     exec 4< <(timeout 15 xprop -root -spy 2>/dev/null)
     HOME="$run/home" "${WM_CMD[@]}" >"$run/wm.log" 2>&1 &
     WMPID=$!
     ready=0
-    while read -r -u 4 line; do
-      case "$line" in "_NET_SUPPORTING_WM_CHECK(WINDOW): window id #"*) ready=1; break ;; esac
-    done
+    wm_await_root '^_NET_SUPPORTING_WM_CHECK\(WINDOW\): window id #' 15 && ready=1
     exec 4<&-
     if [ $ready = 0 ]; then
       echo "FAIL $name: window manager $WM did not come up"

@@ -21,6 +21,10 @@
 #                       until its panel has reserved its space); returns 1
 #                       when it did not come up within 60 s (a loaded machine
 #                       starts one with a session bus slowly)
+#   wm_await_root PATTERN SECONDS [PROPERTY]
+#                       with `xprop -root -spy [PROPERTY]` open on fd 4,
+#                       waits until one of its lines matches the extended
+#                       regex PATTERN; returns 1 when none has within SECONDS
 #   stop_process PID    ends PID: SIGTERM, and SIGKILL when it is still there
 #                       after two seconds (fluxbox now and then blocks SIGTERM
 #                       and would hang the run's cleanup)
@@ -109,8 +113,29 @@ wm_i3_config() {
   } >"$file"
 }
 
+# xprop -spy lists the root's properties first and selects their changes only
+# after that: a change in between (a window manager that starts while xprop
+# does) comes as no event.  So after each quiet second the property is read
+# once more as well; the spy's events still end the wait at once.
+wm_await_root() {
+  local pattern="$1" end=$((SECONDS + $2)) prop="${3:-}" line status
+  while [ "$SECONDS" -lt "$end" ]; do
+    if read -r -t 1 -u 4 line; then
+      [[ "$line" =~ $pattern ]] && return 0
+      continue
+    else
+      status=$?
+    fi
+    # shellcheck disable=SC2086 # no property: all of them
+    xprop -root $prop 2>/dev/null | grep -Eq -- "$pattern" && return 0
+    # The spy ended: the reads above no longer wait.
+    [ "$status" -gt 128 ] || sleep 1
+  done
+  return 1
+}
+
 wm_start() {
-  local work="$1" log="$2" line ready=0 spy bus=""
+  local work="$1" log="$2" ready=0 spy bus=""
   [ "${#WM_CMD[@]}" -gt 0 ] || return 0
   # A window manager announces itself with _NET_SUPPORTING_WM_CHECK on the
   # root window; xprop -spy prints the root's properties at every change, so
@@ -148,9 +173,7 @@ wm_start() {
   esac
   "${env_cmd[@]}" "${WM_CMD[@]}" "${extra[@]}" >"$log" 2>&1 &
   PIDS+=($!)
-  while read -r -u 4 line; do
-    case "$line" in "_NET_SUPPORTING_WM_CHECK(WINDOW): window id #"*) ready=1; break ;; esac
-  done
+  wm_await_root '^_NET_SUPPORTING_WM_CHECK\(WINDOW\): window id #' 60 && ready=1
   kill "$spy" 2>/dev/null
   exec 4<&-
   [ "$ready" = 1 ] || return 1
@@ -163,9 +186,7 @@ wm_start() {
   "${env_cmd[@]}" xfce4-panel --disable-wm-check --sm-client-disable >"$log.panel" 2>&1 &
   PIDS+=($!)
   ready=0
-  while read -r -u 4 line; do
-    [[ "$line" =~ ^_NET_WORKAREA\(CARDINAL\)\ =\ [0-9]+,\ [1-9] ]] && { ready=1; break; }
-  done
+  wm_await_root '^_NET_WORKAREA\(CARDINAL\) = [0-9]+, [1-9]' 60 _NET_WORKAREA && ready=1
   kill "$spy" 2>/dev/null
   exec 4<&-
   [ "$ready" = 1 ]
