@@ -1,7 +1,6 @@
 #include "platform/backend/x11/WmBarrier.h"
 
 #include <algorithm>
-#include <thread>
 
 #include "platform/backend/x11/Xcb.h"
 
@@ -43,14 +42,6 @@ void WmBarrier::Ask() {
 
 bool WmBarrier::Answered() const { return !Cardinals(c_, probe_, frameExtents_, XCB_ATOM_CARDINAL).empty(); }
 
-bool WmBarrier::AnsweredWithin(Clock::time_point end) const {
-  for (;;) {
-    if (Answered()) return true;
-    if (Clock::now() >= end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-}
-
 bool WmBarrier::Pass(xcb_window_t wm, int timeoutMs) {
   if (!c_ || !probe_ || wm == 0) return false;
   const Clock::time_point end = Clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -63,7 +54,7 @@ bool WmBarrier::Pass(xcb_window_t wm, int timeoutMs) {
     // Its first answer shows it answers; it tells nothing of what was sent
     // since, which the question asked below covers.
     const Clock::time_point first = askedAt_ + std::chrono::milliseconds(kFirstAnswerMs);
-    if (AnsweredWithin(std::min(end, first)))
+    if (PollUntil([this] { return Answered(); }, std::min(end, first)))
       state_ = State::Answers;
     else if (Clock::now() >= first)
       state_ = State::Silent;
@@ -75,7 +66,7 @@ bool WmBarrier::Pass(xcb_window_t wm, int timeoutMs) {
     state_ = State::Answers;
   }
   Ask();
-  if (AnsweredWithin(end)) return true;
+  if (PollUntil([this] { return Answered(); }, end)) return true;
   state_ = State::Silent;
   return false;
 }

@@ -59,7 +59,6 @@ private:
   enum class State { Unknown, Answers, Silent };
   void Ask();
   bool Answered() const;
-  bool AnsweredWithin(std::chrono::steady_clock::time_point end) const;
 
   xcb_connection_t* c_;
   xcb_window_t root_;

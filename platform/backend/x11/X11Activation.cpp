@@ -5,7 +5,6 @@
 #include <QTimer>
 #include <QWidget>
 #include <chrono>
-#include <thread>
 
 #include "platform/Messages.h"
 #include "platform/backend/x11/X11Session.h"
@@ -33,17 +32,6 @@ constexpr int kFallbackMs = 250;
 // native window's focus: a window of ours withdrawn or given back leaves none
 // active until the compositor has handed the focus on.
 constexpr int kNoneHoldsMs = 300;
-
-// Polls until pred() holds or timeoutMs passes; returns pred().
-template <class Pred>
-bool WaitUntil(Pred pred, int timeoutMs) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    if (pred()) return true;
-    if (std::chrono::steady_clock::now() >= end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-}
 
 }  // namespace
 
@@ -137,7 +125,7 @@ bool X11Activation::eventFilter(QObject* watched, QEvent* event) {
     if (deactivating_ == w && heldBeforeHide_ && IsApplicationActive()) {
       deactivating_ = nullptr;
       const auto x = static_cast<xcb_window_t>(w->internalWinId());
-      if (windows_->WmRunning()) WaitUntil([&] { return WmLetGo(x); }, kWmAnswerMs);
+      if (windows_->WmRunning()) PollUntil([&] { return WmLetGo(x); }, kWmAnswerMs);
       KeepFocus(0);
     }
   } else if ((event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) &&
@@ -189,11 +177,11 @@ void X11Activation::KeepFocus(HWND preferred) {
   // go of the window, and at times after it has said so).  Its answer is the
   // X focus on some window again; one that gives it to nobody is waited for
   // no longer than kFallbackMs.
-  if (windows_->WmRunning()) WaitUntil([&] { return XFocus() != XCB_WINDOW_NONE; }, kFallbackMs);
+  if (windows_->WmRunning()) PollUntil([&] { return XFocus() != XCB_WINDOW_NONE; }, kFallbackMs);
   if (XFocusIsOurs()) return;
   QWidget* w = WidgetFromHandle(preferred);
   if (!(w && w->isVisible() ? FocusWindow(w) : FocusMain())) return;
-  WaitUntil([&] { return IsOurWindow(windows_->FocusedWindow()); }, kWmAnswerMs);
+  PollUntil([&] { return IsOurWindow(windows_->FocusedWindow()); }, kWmAnswerMs);
 }
 
 void X11Activation::SelectButtonPresses() {

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 
 #include "platform/backend/x11/PanelStack.h"
 #include "platform/backend/x11/X11Session.h"
@@ -80,16 +79,6 @@ bool X11WindowSystem::WmAnswered(int timeoutMs) {
   // frame is watched as before.
   if (!barrier_ || CurrentSession().xwayland) return false;
   return barrier_->Pass(WmCheck(), timeoutMs);
-}
-
-template <class Pred>
-bool X11WindowSystem::WaitUntil(Pred pred, int timeoutMs) const {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    if (pred()) return true;
-    if (std::chrono::steady_clock::now() >= end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
 }
 
 bool X11WindowSystem::IsOurChild(HWND h) const {
@@ -278,7 +267,7 @@ void X11WindowSystem::ReturnHints(xcb_window_t w) {
   SetNormalHints(w, back);
   // A client that read ours a moment ago may write them back just after:
   // watch a little while and give its own back once more if it does.
-  WaitUntil(
+  PollUntil(
       [&] {
         const SizeHints now = NormalHints(w);
         if (Normalized(now) != meant && held->second.Ours(now)) SetNormalHints(w, back);
@@ -300,7 +289,7 @@ void X11WindowSystem::ManagedMove(xcb_window_t w, const Rect& frame, std::option
   if (!added.empty()) {
     const std::optional<Rect> landed = FrameRect(w);
     TakeStatesOff(w, added);
-    if (landed && WaitUntil([&] { return FrameRect(w) != landed; }, kWmAnswerMs))
+    if (landed && PollUntil([&] { return FrameRect(w) != landed; }, kWmAnswerMs))
       MoveManagedFrame(w, frame, std::nullopt);
   }
   ReturnHints(w);
@@ -386,7 +375,7 @@ void X11WindowSystem::MoveManagedFrame(xcb_window_t w, const Rect& frame, std::o
     if (WmAnswered(kWmReleaseMs)) return FrameRect(w);
     std::optional<Rect> last = from;
     auto lastChange = std::chrono::steady_clock::now();
-    WaitUntil(
+    PollUntil(
         [&] {
           const std::optional<Rect> now = FrameRect(w);
           if (!now || *now == frame) return true;
@@ -408,7 +397,7 @@ void X11WindowSystem::MoveManagedFrame(xcb_window_t w, const Rect& frame, std::o
   const bool resized = before->Width() != frame.Width() || before->Height() != frame.Height();
   auto held = [&] {
     if (!got || *got != frame || (!resized && held_.count(w) == 0)) return;
-    WaitUntil([&] { return FrameRect(w) != got; }, kSettleMs);
+    PollUntil([&] { return FrameRect(w) != got; }, kSettleMs);
     if (FrameRect(w) != got) got = settle(frame);
   };
   // Asked by what this window manager was seen to do with this window's
@@ -479,7 +468,7 @@ bool X11WindowSystem::Withdraw(xcb_window_t w) {
   // placed relative to a frame it no longer shows and never give it back: it
   // is mapped again for the window manager to show where it was, and not
   // hidden.
-  if (!WaitUntil([&] { return TopAncestor(w) == w && !WmClient(w); }, kWmReleaseMs)) {
+  if (!PollUntil([&] { return TopAncestor(w) == w && !WmClient(w); }, kWmReleaseMs)) {
     unmanaged_.erase(w);
     xcb_map_window(conn_, w);
     Sync();
@@ -526,13 +515,13 @@ void X11WindowSystem::GiveBack(xcb_window_t w, const Rect& frame, bool map) {
   // Framed again once WM_STATE is back (every window manager sets it) and
   // the frame holds the client (a window manager that frames nothing leaves
   // it where it is: that wait is bounded short).
-  WaitUntil([&] { return WmClient(w); }, kWmReleaseMs);
+  PollUntil([&] { return WmClient(w); }, kWmReleaseMs);
   // The rest of its answer to the map (the frame around the client) comes
   // before its answer to what was sent after it.
   WmAnswered(kWmReleaseMs);
-  WaitUntil([&] { return TopAncestor(w) != w; }, kWmAnswerMs);
+  PollUntil([&] { return TopAncestor(w) != w; }, kWmAnswerMs);
   // The frame's extents are published a moment after reparenting.
-  WaitUntil(
+  PollUntil(
       [&] {
         const auto f = FrameRect(w);
         const auto c = ClientRect(w);

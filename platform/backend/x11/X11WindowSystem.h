@@ -113,8 +113,6 @@ private:
   // timeoutMs; false at once where it does not tell (WmBarrier.h), and in a
   // Wayland session.
   bool WmAnswered(int timeoutMs);
-  // Polls until pred() holds or timeoutMs passes; returns pred().
-  template <class Pred> bool WaitUntil(Pred pred, int timeoutMs) const;
 
   int BorderWidth(xcb_window_t w) const;
   SizeHints NormalHints(xcb_window_t w) const;

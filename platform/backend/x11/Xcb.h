@@ -2,7 +2,7 @@
 // connection of its own to the display with the root window of its screen,
 // replies, events and errors that free themselves, atoms by name, 32-bit
 // property lists, the top-level ancestor of a window and the window manager's
-// WM_STATE on it.
+// WM_STATE on it; and the one poll loop, for answers X sends no event for.
 //
 // Each part (the window system, activation, screens, the pointer watch, the
 // edge keeper, the bridge's watch, the host's desktop) talks to the X server
@@ -13,12 +13,14 @@
 
 #include <xcb/xcb.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -130,6 +132,23 @@ inline std::optional<std::uint32_t> WmState(xcb_connection_t* c, xcb_window_t w,
 inline bool WmClient(xcb_connection_t* c, xcb_window_t w, xcb_atom_t wmStateAtom) {
   const auto s = WmState(c, w, wmStateAtom);
   return s && *s != kWithdrawn;
+}
+
+// Polls pred() every 2 ms until it holds or `end` passes; returns pred()'s
+// last word.  For the few answers of another X client (a window manager, a
+// compositor) that X sends no event for, or that must be known before the
+// caller goes on; each caller bounds the wait.
+template <class Pred>
+bool PollUntil(Pred pred, std::chrono::steady_clock::time_point end) {
+  for (;;) {
+    if (pred()) return true;
+    if (std::chrono::steady_clock::now() >= end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+}
+template <class Pred>
+bool PollUntil(Pred pred, int timeoutMs) {
+  return PollUntil(pred, std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs));
 }
 
 // A connection to `display` (nullptr: the one $DISPLAY names) and the root
