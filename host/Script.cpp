@@ -462,6 +462,24 @@ bool RunExpectVisible(Call& x) {
   return true;
 }
 
+bool RunWaitVisible(Call& x) {
+  const bool want = x.Arg(1) == "1";
+  const int limit = x.Int(2);
+  // Exposure is the display's word as Qt has heard it: a window hidden stays
+  // exposed until Qt has read that the window is unmapped.
+  auto shown = [&] {
+    QWidget* w = ScriptRunner::FindTopLevel(x.Arg(0), true);
+    return w && w->isVisible() && w->windowHandle() && w->windowHandle()->isExposed();
+  };
+  auto gone = [&] {
+    QWidget* w = ScriptRunner::FindTopLevel(x.Arg(0), true);
+    return !w || (!w->isVisible() && !(w->windowHandle() && w->windowHandle()->isExposed()));
+  };
+  if (WaitUntil([&] { return want ? shown() : gone(); }, limit, x)) return true;
+  return x.Fail(x.Arg(0) + (want ? " shown" : " taken off the display") + " within " + std::to_string(limit) + " ms",
+                shown() ? "shown" : gone() ? "taken off" : "between");
+}
+
 bool RunExpectCaption(Call& x) {
   QWidget* w = ScriptRunner::FindTopLevel(x.Arg(0), true);
   const QString want = QString::fromStdString(x.Arg(1));
@@ -559,6 +577,7 @@ const std::vector<CommandSpec>& Commands() {
       {"wait-rect", "wait-rect CLASS L T R B MS",
        {Arg::Word, Arg::Int, Arg::Int, Arg::Int, Arg::Int, Arg::Ms}, 6, &RunWaitRect},
       {"expect-visible", "expect-visible CLASS 0|1", {Arg::Word, Arg::Flag}, 2, &RunExpectVisible},
+      {"wait-visible", "wait-visible CLASS 0|1 MS", {Arg::Word, Arg::Flag, Arg::Ms}, 3, &RunWaitVisible},
       {"expect-on-screen", "expect-on-screen CLASS", {Arg::Word}, 1, &RunExpectOnScreen},
       {"expect-caption", "expect-caption CLASS TEXT", {Arg::Word, Arg::OptText}, 2, &RunExpectCaption},
       {"wait-caption", "wait-caption CLASS MS TEXT", {Arg::Word, Arg::Ms, Arg::OptText}, 2, &RunWaitCaption},

@@ -40,7 +40,11 @@ public:
 
 protected:
   bool eventFilter(QObject* watched, QEvent* e) override {
-    if (e->type() == QEvent::WindowTitleChange && watched->isWidgetType()) m_changed();
+    // A caption, or a window's exposure: Qt's word that the display shows or
+    // has taken away a window of ours.
+    if ((e->type() == QEvent::WindowTitleChange && watched->isWidgetType()) ||
+        (e->type() == QEvent::Expose && watched->isWindowType()))
+      m_changed();
     return false;
   }
 
@@ -129,8 +133,8 @@ public:
       }
     });
     // What the script waits for may be this process's own state, a window's
-    // caption among it: a change of one is checked too, not only the
-    // server's events.
+    // caption or exposure among it: a change of one is checked too, not only
+    // the server's events.
     CaptionWatch captions([&] {
       if (done()) {
         met = true;

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <filesystem>
 #include <sstream>
 
@@ -258,6 +259,23 @@ TEST_F(ScriptRun, WaitCaptionWaitsForTheCaptionAndGivesUpAtItsLimit) {
   r = PlayScript("wait-caption TScriptProbe 20 never\n", actions);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "FAIL line 1: caption \"never\" within 20 ms / \"probe - later\"\n");
+}
+
+TEST_F(ScriptRun, WaitVisibleWaitsForTheDisplayAndGivesUpAtItsLimit) {
+  QTimer::singleShot(30, probe, [this] { probe->hide(); });
+  RunResult r = PlayScript("wait-visible TScriptProbe 0 5000\n", actions);
+  EXPECT_EQ(r.status, 0) << r.err;
+  // Not only hidden: the platform has said it took the window away.
+  EXPECT_FALSE(probe->windowHandle()->isExposed());
+
+  r = PlayScript("wait-visible TScriptProbe 1 20\n", actions);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "FAIL line 1: TScriptProbe shown within 20 ms / taken off\n");
+
+  QTimer::singleShot(30, probe, [this] { probe->show(); });
+  r = PlayScript("wait-visible TScriptProbe 1 5000\nwait-visible TNoSuchWindow 0 20\n", actions);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(probe->windowHandle()->isExposed());
 }
 
 TEST_F(ScriptRun, ExpectationsReportWhatTheyFound) {
