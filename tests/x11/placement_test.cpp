@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QWidget>
 #include <algorithm>
@@ -749,6 +750,26 @@ TEST(Activation, OurWindowHidingIsNoLossAnotherProcessTakingTheFocusIs) {
   EXPECT_FALSE(platform::CountsAsOwnForActivation(focused)) << "the default again: only this process's windows";
   xterm.End();
   platform::SetApplicationActive(true);
+}
+
+// The activation taken while the X focus stays in a window of ours (KWin,
+// counting a native window active, leaves the X focus where it was): a click
+// on a window of ours brings it back, though neither the X focus nor the
+// window manager's active window changes.  A second click soon after the
+// first comes as a double click alone.
+TEST(Activation, AClickOnAWindowOfOursDecidesAgain) {
+  if (!X11()) GTEST_SKIP() << "not on an X display with the X11 backend";
+  SCOPED_TRACE(std::string("window manager: ") + WmName());
+  QWidget main, panel;
+  ASSERT_NO_FATAL_FAILURE(ShowWithPanelActive(main, panel));
+  for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonDblClick}) {
+    SCOPED_TRACE(type == QEvent::MouseButtonPress ? "a press" : "a double click");
+    platform::SetApplicationActive(false);
+    const QPointF at(20, 20);
+    QMouseEvent click(type, at, panel.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&panel, &click);
+    EXPECT_TRUE(WaitFor([] { return platform::IsApplicationActive(); }, 3000));
+  }
 }
 
 // Every window of ours leaves the screen while another application's window
