@@ -465,19 +465,22 @@ bool RunExpectVisible(Call& x) {
 bool RunWaitVisible(Call& x) {
   const bool want = x.Arg(1) == "1";
   const int limit = x.Int(2);
+  std::string seen = "no window";
   // Exposure is the display's word as Qt has heard it: a window hidden stays
   // exposed until Qt has read that the window is unmapped.
-  auto shown = [&] {
-    QWidget* w = ScriptRunner::FindTopLevel(x.Arg(0), true);
-    return w && w->isVisible() && w->windowHandle() && w->windowHandle()->isExposed();
-  };
-  auto gone = [&] {
-    QWidget* w = ScriptRunner::FindTopLevel(x.Arg(0), true);
-    return !w || (!w->isVisible() && !(w->windowHandle() && w->windowHandle()->isExposed()));
-  };
-  if (WaitUntil([&] { return want ? shown() : gone(); }, limit, x)) return true;
-  return x.Fail(x.Arg(0) + (want ? " shown" : " taken off the display") + " within " + std::to_string(limit) + " ms",
-                shown() ? "shown" : gone() ? "taken off" : "between");
+  const bool ok = WaitUntil(
+      [&] {
+        QWidget* w = ScriptRunner::FindTopLevel(x.Arg(0), true);
+        if (!w) return !want;
+        const bool visible = w->isVisible(), exposed = w->windowHandle() && w->windowHandle()->isExposed();
+        seen = std::string(visible ? "visible" : "hidden") + (exposed ? ", exposed" : ", not exposed");
+        return visible == want && exposed == want;
+      },
+      limit, x);
+  if (!ok)
+    return x.Fail(x.Arg(0) + (want ? " shown" : " taken off the display") + " within " + std::to_string(limit) + " ms",
+                  seen);
+  return true;
 }
 
 bool RunExpectCaption(Call& x) {

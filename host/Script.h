@@ -34,9 +34,10 @@
 //   expect-visible CLASS 0|1  (0 also holds when no such window exists)
 //   wait-visible CLASS 0|1 MS let the event loop run until the display shows
 //                             the window (1) or has taken it away (0), as Qt
-//                             has heard it; fail when not within MS.  Shown
-//                             again before Qt has heard of its hiding, a window
-//                             makes Qt 6.4 report an internal error on X.
+//                             has heard it; fail when not within MS.  (On X a
+//                             window shown is mapped when the window manager
+//                             gets to it: one hidden before then may still be
+//                             mapped after the hide.)
 //   expect-caption CLASS TEXT (TEXT may be empty)
 //   wait-caption CLASS MS TEXT  let the event loop run until the window's
 //                             caption reads TEXT; fail when it does not within MS

@@ -270,7 +270,7 @@ TEST_F(ScriptRun, WaitVisibleWaitsForTheDisplayAndGivesUpAtItsLimit) {
 
   r = PlayScript("wait-visible TScriptProbe 1 20\n", actions);
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "FAIL line 1: TScriptProbe shown within 20 ms / taken off\n");
+  EXPECT_EQ(r.err, "FAIL line 1: TScriptProbe shown within 20 ms / hidden, not exposed\n");
 
   QTimer::singleShot(30, probe, [this] { probe->show(); });
   r = PlayScript("wait-visible TScriptProbe 1 5000\nwait-visible TNoSuchWindow 0 20\n", actions);
