@@ -30,18 +30,17 @@ namespace {
 using platform::x11::Answer;
 using platform::x11::Connection;
 
-// Calls back after any top-level window's caption changed, while it lives.
-class CaptionWatch : public QObject {
+// Calls back, while it lives, after a caption of ours changed or Qt heard the
+// display show or take away a window of ours.
+class OwnStateWatch : public QObject {
 public:
-  explicit CaptionWatch(std::function<void()> changed) : m_changed(std::move(changed)) {
+  explicit OwnStateWatch(std::function<void()> changed) : m_changed(std::move(changed)) {
     QCoreApplication::instance()->installEventFilter(this);
   }
-  ~CaptionWatch() override { QCoreApplication::instance()->removeEventFilter(this); }
+  ~OwnStateWatch() override { QCoreApplication::instance()->removeEventFilter(this); }
 
 protected:
   bool eventFilter(QObject* watched, QEvent* e) override {
-    // A caption, or a window's exposure: Qt's word that the display shows or
-    // has taken away a window of ours.
     if ((e->type() == QEvent::WindowTitleChange && watched->isWidgetType()) ||
         (e->type() == QEvent::Expose && watched->isWindowType()))
       m_changed();
@@ -135,7 +134,7 @@ public:
     // What the script waits for may be this process's own state, a window's
     // caption or exposure among it: a change of one is checked too, not only
     // the server's events.
-    CaptionWatch captions([&] {
+    OwnStateWatch ownState([&] {
       if (done()) {
         met = true;
         loop.quit();
