@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <functional>
 #include <iostream>
+#include <map>
 #include <thread>
 
 #include "platform/Windows.h"
@@ -277,6 +278,20 @@ public:
     if (handle_ != 0) WaitForWindow([&] { return !Listed(handle_); });
   }
   platform::HWND Handle() const { return handle_; }
+  // Waits (at most ms) until the process has printed `line` once more than
+  // the count of earlier calls with that line had seen.
+  bool Printed(const QByteArray& line, int ms) {
+    QElapsedTimer t;
+    t.start();
+    const qsizetype want = ++awaited_[line];
+    while (t.elapsed() < ms) {
+      output_ += proc_.readAllStandardOutput();
+      if (output_.count(line + '\n') >= want) return true;
+      proc_.waitForReadyRead(20);
+      QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return false;
+  }
 
 private:
   // True while the window manager lists the window among its clients.
@@ -303,6 +318,8 @@ private:
   }
   QProcess proc_;
   platform::HWND handle_ = 0;
+  QByteArray output_;
+  std::map<QByteArray, qsizetype> awaited_;
 };
 
 struct ForeignCase {
@@ -662,6 +679,54 @@ TEST(HeldSize, ABarHoldingItsHeightLeavesItsStripAndComesHome) {
     platform::MoveWindow(h, home.left, home.top, home.Width(), home.Height(), true);
     SettleAt(h, home);
     EXPECT_EQ(Frame(h), home) << "Stop brings the frame home";
+    EXPECT_FALSE(X11()->IsUnmanaged(h));
+  }
+}
+
+// A client that resizes itself a moment after the window manager has framed
+// it again (a toolkit re-applying a size it laid itself out at before) is
+// asked for the given-back frame again: Stop leaves it home, whether the
+// resize comes before the hand-back's own move has landed or after, and
+// after a slide that handed it back on the way and moved it on managed.
+TEST(LateSize, AClientResizingItselfAfterTheHandBackIsPutBackHome) {
+  if (!X11()) GTEST_SKIP() << "not on an X display with the X11 backend";
+  if (!X11()->WmRunning()) GTEST_SKIP() << "without a window manager nothing is handed back";
+  SCOPED_TRACE(std::string("window manager: ") + WmName());
+  const QString helper = QCoreApplication::applicationDirPath() + "/test_x11_latesize";
+  const struct {
+    const char* name;
+    int delayMs;
+    int steps;  // 1: Stop's jump home
+  } rows[] = {
+      {"as soon as it is framed", 0, 1},
+      {"after the landing", 400, 1},
+      {"after a slide home", 400, 6},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    Foreign app(helper, {"late size", "400", "200", "300", "200", QString::number(r.delayMs), "400", "237"},
+                "late size");
+    ASSERT_TRUE(app.Started()) << helper.toStdString();
+    const platform::HWND h = app.Handle();
+    ASSERT_NE(h, 0u) << "the window did not appear";
+    Settle(h);
+    const Rect home = Frame(h);
+    const QSize ownSize = ClientSize(h);
+    const Rect hidden{home.left, kHang - home.Height(), home.right, kHang};
+    platform::MoveWindow(h, hidden.left, hidden.top, hidden.Width(), hidden.Height(), true);
+    SettleAt(h, hidden);
+    if (!X11()->IsUnmanaged(h)) GTEST_SKIP() << "the window manager keeps the window on the screen";
+
+    if (r.steps == 1)
+      platform::MoveWindow(h, home.left, home.top, home.Width(), home.Height(), true);
+    else
+      Slide(h, home, r.steps);
+    // Once the window manager has made it the client's size, the frame must
+    // come home again.
+    ASSERT_TRUE(app.Printed("resized", 10000)) << "the client did not resize itself after the hand-back";
+    SettleAt(h, home);
+    EXPECT_EQ(Frame(h), home) << "home after the client's own late resize";
+    EXPECT_EQ(ClientSize(h), ownSize);
     EXPECT_FALSE(X11()->IsUnmanaged(h));
   }
 }

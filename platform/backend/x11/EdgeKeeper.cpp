@@ -1,6 +1,7 @@
 #include "platform/backend/x11/EdgeKeeper.h"
 
 #include <QSocketNotifier>
+#include <QTimer>
 #include <set>
 
 #include "platform/backend/x11/Placement.h"
@@ -26,6 +27,7 @@ void EdgeKeeper::Select(xcb_window_t w, bool on) {
 
 void EdgeKeeper::Keep(xcb_window_t w, const Rect& asked, const Rect& placed) {
   if (!conn_) return;
+  settling_.erase(w);
   const bool known = kept_.count(w) != 0;
   kept_[w] = Kept{asked, placed, 0};
   if (known) return;
@@ -36,8 +38,40 @@ void EdgeKeeper::Keep(xcb_window_t w, const Rect& asked, const Rect& placed) {
 }
 
 void EdgeKeeper::Release(xcb_window_t w) {
-  if (!conn_ || kept_.erase(w) == 0 || tracked_.count(w) != 0) return;
+  const bool settled = settling_.erase(w) != 0;
+  if (!conn_ || (kept_.erase(w) == 0 && !settled) || tracked_.count(w) != 0) return;
   Select(w, false);
+}
+
+void EdgeKeeper::Settle(xcb_window_t w, const Rect& asked) {
+  if (!conn_) return;
+  const bool listened = kept_.count(w) != 0 || tracked_.count(w) != 0 || settling_.count(w) != 0;
+  kept_.erase(w);
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kSettleWatchMs);
+  settling_[w] = Settled{asked, until, 0, false};
+  if (!listened) Select(w, true);
+}
+
+void EdgeKeeper::OnSettlingChanged(xcb_window_t w) {
+  auto it = settling_.find(w);
+  if (it == settling_.end() || it->second.told) return;
+  if (std::chrono::steady_clock::now() > it->second.until) {
+    Release(w);
+    return;
+  }
+  it->second.told = true;
+  // Not from inside this drain: it may run inside a move (Poll, Keep), and
+  // answering moves the window.
+  QTimer::singleShot(0, notifier_.get(), [this, w] {
+    auto s = settling_.find(w);
+    if (s == settling_.end()) return;  // moved anew, released or gone meanwhile
+    s->second.told = false;
+    const Rect asked = s->second.asked;
+    if (!onStrayed || !onStrayed(w, asked)) return;
+    // onStrayed may have moved it anew (Unsettle) or ended it.
+    s = settling_.find(w);
+    if (s != settling_.end() && ++s->second.reasks >= kMaxReasks) Release(w);
+  });
 }
 
 void EdgeKeeper::Track(xcb_window_t w) {
@@ -65,6 +99,7 @@ void EdgeKeeper::Drain(bool queuedOnly) {
         case XCB_DESTROY_NOTIFY: {
           const xcb_window_t w = reinterpret_cast<const xcb_destroy_notify_event_t*>(e.get())->window;
           kept_.erase(w);
+          settling_.erase(w);
           configured.erase(w);
           if (tracked_.erase(w) != 0 && onGone) onGone(w);
           break;
@@ -76,7 +111,10 @@ void EdgeKeeper::Drain(bool queuedOnly) {
     if (!any) return;
     // What the window is now, not what an event says: events of a slide's
     // earlier steps arrive after later steps have placed the window anew.
-    for (xcb_window_t w : configured) Check(w);
+    for (xcb_window_t w : configured) {
+      Check(w);
+      OnSettlingChanged(w);
+    }
     queuedOnly = true;
   }
 }

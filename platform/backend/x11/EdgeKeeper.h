@@ -15,6 +15,17 @@
 // monitors (AnchoredRect), a few times per placement at the most.  Waiting for the client's answer inside each
 // move would hold up every step of a slide.
 //
+// A window given back to the window manager is watched a while longer
+// (Settle, onStrayed): the same toolkit applies, late, a size it saw while it
+// stood unmanaged (Lazarus's main bar, shown revealed at its frame's height
+// with no frame around it, laid itself out at that height and, under muffin
+// on a loaded machine, resized itself to it after Stop had landed it home:
+// 37 px too tall).  A change the keeper hears within kSettleWatchMs of the
+// hand-back (or of the managed moves that follow it, a slide's last steps)
+// is handed to the window system, which asks the window manager for the
+// frame again; kMaxReasks times at the most, so that a client that insists
+// keeps its size.
+//
 // On the same connection it tells when a window the window system keeps
 // records of is destroyed (Track, onGone): the X server hands a gone
 // client's window ids to the next client (an IDE started again), and what
@@ -23,6 +34,7 @@
 
 #include <xcb/xcb.h>
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -50,9 +62,22 @@ public:
   // newly kept is checked at once, for a client that answered before it was
   // listened to.
   void Keep(xcb_window_t w, const Rect& asked, const Rect& placed);
-  // The window is managed again, or gone: its changes are its own.
+  // The window is managed again, or gone: its changes are its own.  Also
+  // ends a Settle.
   void Release(xcb_window_t w);
   bool Keeps(xcb_window_t w) const { return kept_.count(w) != 0; }
+
+  // The window was just given back to the window manager, framed at `asked`:
+  // for kSettleWatchMs a change of its geometry is told to onStrayed, in a
+  // later turn of the event loop (never inside a move), with `asked`.
+  // onStrayed answers whether it asked the window manager again (a change
+  // that left the frame at `asked`, such as the echo of the hand-back's own
+  // moves, costs nothing).
+  void Settle(xcb_window_t w, const Rect& asked);
+  // The window is moved anew: what it was given back at is no longer asked.
+  void Unsettle(xcb_window_t w) { settling_.erase(w); }
+  bool Settling(xcb_window_t w) const { return settling_.count(w) != 0; }
+  std::function<bool(xcb_window_t, const Rect& asked)> onStrayed;
 
   // Tells onGone once w is destroyed (until then it is listened to, kept or not).
   void Track(xcb_window_t w);
@@ -61,9 +86,20 @@ public:
   // move is forgotten before the move (the event loop may not have run since).
   void Poll() { Drain(false); }
 
+  // How long after a hand-back a change counts as the client's stale one:
+  // under load Lazarus's came a few hundred milliseconds after the landing.
+  static constexpr int kSettleWatchMs = 3000;
+  static constexpr int kMaxReasks = 2;
+
 private:
   // Corrections of one placement at the most.
   static constexpr int kMaxCorrections = 8;
+  struct Settled {
+    Rect asked;
+    std::chrono::steady_clock::time_point until;
+    int reasks;
+    bool told;  // onStrayed is due in the next turn
+  };
   struct Kept {
     Rect asked;
     Rect placed;     // where the window stands as far as this layer knows
@@ -76,11 +112,14 @@ private:
   // Reads where the window stands now and answers it.
   void Check(xcb_window_t w);
   void OnConfigured(xcb_window_t w, const Rect& now);
+  // A settling window changed: onStrayed in the next turn, unless it ended meanwhile.
+  void OnSettlingChanged(xcb_window_t w);
 
   Connection display_;
   xcb_connection_t* conn_ = nullptr;  // display_'s
   std::unique_ptr<QSocketNotifier> notifier_;
   std::map<xcb_window_t, Kept> kept_;
+  std::map<xcb_window_t, Settled> settling_;
   std::set<xcb_window_t> tracked_;
 };
 

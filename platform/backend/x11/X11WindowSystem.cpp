@@ -60,6 +60,7 @@ X11WindowSystem::X11WindowSystem(WindowSystem* ours) : ours_(ours), display_(x11
   atoms_.maxVert = Intern(c, "_NET_WM_STATE_MAXIMIZED_VERT");
   atoms_.demandsAttention = Intern(c, "_NET_WM_STATE_DEMANDS_ATTENTION");
   keeper_.onGone = [this](xcb_window_t w) { Forget(w); };
+  keeper_.onStrayed = [this](xcb_window_t w, const Rect& asked) { return AskAgain(w, asked); };
   // Asked now, the window manager has answered (or not) by the first move.
   barrier_ = std::make_unique<WmBarrier>(c, root_);
   barrier_->Pass(WmCheck(), 0);
@@ -531,6 +532,23 @@ void X11WindowSystem::GiveBack(xcb_window_t w, const Rect& frame, bool map) {
   ManagedMove(w, frame, corner);
 }
 
+bool X11WindowSystem::AskAgain(xcb_window_t w, const Rect& asked) {
+  if (!Exists(w) || unmanaged_.count(w) != 0 || !WmClient(w)) return false;
+  // A button held is the user dragging or resizing the frame: the change is
+  // theirs, and the watch ends.
+  const auto pointer = Answer(conn_, &xcb_query_pointer_reply, xcb_query_pointer(conn_, root_));
+  constexpr std::uint16_t kButtons = XCB_BUTTON_MASK_1 | XCB_BUTTON_MASK_2 | XCB_BUTTON_MASK_3 |
+                                     XCB_BUTTON_MASK_4 | XCB_BUTTON_MASK_5;
+  if (pointer && (pointer->mask & kButtons) != 0) {
+    keeper_.Unsettle(w);
+    return false;
+  }
+  const std::optional<Rect> now = FrameRect(w);
+  if (!now || *now == asked) return false;
+  ManagedMove(w, asked);
+  return true;
+}
+
 void X11WindowSystem::Forget(xcb_window_t w) {
   unmanaged_.erase(w);
   held_.erase(w);
@@ -552,6 +570,11 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
     return;
   }
   const auto w = static_cast<xcb_window_t>(h);
+  // A window given back lately and moved on by a slide's next steps is
+  // watched at its newest place: the client's stale answer to the hand-back
+  // may come after them.
+  const bool settling = keeper_.Settling(w);
+  keeper_.Unsettle(w);
   const bool wm = WmRunning();
   const std::vector<Monitor> monitors = CurrentBackends().screens->Monitors();
   auto a = Answer(conn_, &xcb_get_window_attributes_reply, xcb_get_window_attributes(conn_, w));
@@ -604,6 +627,7 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
     keeper_.Release(w);
     if (shown && onManagementChange) onManagementChange(h, false);
     GiveBack(w, frame, shown);
+    if (shown) keeper_.Settle(w, frame);
     if (shown && onManagementChange) onManagementChange(h, true);
   } else if (!wm) {
     // Nothing frames it: it stands as an unmanaged window does.
@@ -618,6 +642,7 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
   } else {
     keeper_.Release(w);
     ManagedMove(w, frame);
+    if (settling) keeper_.Settle(w, frame);
   }
 }
 

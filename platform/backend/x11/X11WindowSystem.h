@@ -12,18 +12,18 @@
 //    window: PositionReading), then read back once the window manager has
 //    handled the request (WmBarrier.h; for one that does not tell, and in
 //    a Wayland session, once the frame has stood still a moment) and
-//    corrected while the window
-//    manager puts the frame elsewhere and it comes closer; off the
-//    screen (unless it is back where the window manager kept it framed at
-//    home) it is withdrawn and shown override-redirect at the asked
-//    rectangle (held to the client's own minimum and maximum size, the
-//    on-screen edge kept, also when the client resizes itself afterwards:
-//    EdgeKeeper.h); back on the screen, or home, it is given back to the
-//    window manager, mapped at the position that puts its frame at the asked
-//    rectangle.  While a window stands at a size its own size hints forbid,
-//    it wears hints that allow it; its own limits come back once its size
-//    fits them again.  Without a window manager a move is a plain configure
-//    of the window.
+//    corrected while the window manager puts the frame elsewhere and it
+//    comes closer; off the screen (unless it is back where the window
+//    manager kept it framed at home) it is withdrawn and shown
+//    override-redirect at the asked rectangle (held to the client's own
+//    minimum and maximum size, the on-screen edge kept, also when the client
+//    resizes itself afterwards: EdgeKeeper.h); back on the screen, or home,
+//    it is given back to the window manager, mapped at the position that
+//    puts its frame at the asked rectangle, and asked there again if the
+//    client resizes itself a moment later (EdgeKeeper::Settle).  While a
+//    window stands at a size its own size hints forbid, it wears hints that
+//    allow it; its own limits come back once its size fits them again.
+//    Without a window manager a move is a plain configure of the window.
 //  * Stacking: the root window's children bottom to top (the X server's own
 //    order of frames and unmanaged windows), each turned into its client.
 //  * Our own child widgets, and finding, owners and identities of our own
@@ -155,6 +155,9 @@ private:
   // shows unmanaged, or gives back to a window manager, which frames it).
   void Configure(xcb_window_t w, const Rect& r, bool keepBorder = false);
   void GiveBack(xcb_window_t w, const Rect& frame, bool map);
+  // A window given back lately changed (EdgeKeeper::Settle): asks the window
+  // manager for `asked` again where the frame stands elsewhere; true when it did.
+  bool AskAgain(xcb_window_t w, const Rect& asked);
   // Drops everything this layer kept for the window: it is gone, or its id
   // names another window now.
   void Forget(xcb_window_t w);
