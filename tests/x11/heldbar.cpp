@@ -20,7 +20,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/backend/x11/Xcb.h"
+#include "tests/x11/ClientWindow.h"
 
 int main(int argc, char** argv) {
   if (argc != 6 && argc != 7) {
@@ -34,18 +34,8 @@ int main(int argc, char** argv) {
   if (width <= 0 || height <= 0 || otherHeight <= 0) return 2;
   xcb_connection_t* c = xcb_connect(nullptr, nullptr);
   if (xcb_connection_has_error(c)) return 1;
-  xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-  const xcb_window_t w = xcb_generate_id(c);
-  const std::uint32_t values[] = {screen->white_pixel, XCB_EVENT_MASK_STRUCTURE_NOTIFY};
-  xcb_create_window(c, XCB_COPY_FROM_PARENT, w, screen->root, static_cast<int16_t>(x), static_cast<int16_t>(y),
-                    static_cast<uint16_t>(width), static_cast<uint16_t>(height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                    screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
-  xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
-                      static_cast<uint32_t>(title.size()), title.data());
-  xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, platform::x11::Intern(c, "_NET_WM_NAME"), platform::x11::Intern(c, "UTF8_STRING"), 8,
-                      static_cast<uint32_t>(title.size()), title.data());
   static const char kClass[] = "heldbar\0Heldbar";
-  xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, sizeof kClass, kClass);
+  const xcb_window_t w = testclient::CreateClientWindow(c, title, kClass, x, y, width, height);
   // Program position, minimum 0 x height, maximum 32767 x height, base size
   // width x height, NorthWest gravity: what a fixed-height toolkit bar sets.
   auto setHints = [&](int h) {

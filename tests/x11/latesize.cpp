@@ -23,7 +23,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/backend/x11/Xcb.h"
+#include "tests/x11/ClientWindow.h"
 
 int main(int argc, char** argv) {
   if (argc != 9) {
@@ -38,18 +38,9 @@ int main(int argc, char** argv) {
   if (width <= 0 || height <= 0 || delayMs < 0 || lateWidth <= 0 || lateHeight <= 0) return 2;
   xcb_connection_t* c = xcb_connect(nullptr, nullptr);
   if (xcb_connection_has_error(c)) return 1;
-  xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-  const xcb_window_t w = xcb_generate_id(c);
-  const std::uint32_t values[] = {screen->white_pixel, XCB_EVENT_MASK_STRUCTURE_NOTIFY};
-  xcb_create_window(c, XCB_COPY_FROM_PARENT, w, screen->root, static_cast<int16_t>(x), static_cast<int16_t>(y),
-                    static_cast<uint16_t>(width), static_cast<uint16_t>(height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                    screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
-  xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
-                      static_cast<uint32_t>(title.size()), title.data());
-  xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, platform::x11::Intern(c, "_NET_WM_NAME"),
-                      platform::x11::Intern(c, "UTF8_STRING"), 8, static_cast<uint32_t>(title.size()), title.data());
   static const char kClass[] = "latesize\0Latesize";
-  xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, sizeof kClass, kClass);
+  const xcb_window_t w = testclient::CreateClientWindow(c, title, kClass, x, y, width, height);
+  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
   xcb_map_window(c, w);
   xcb_flush(c);
   std::printf("ready\n");
@@ -63,7 +54,7 @@ int main(int argc, char** argv) {
     while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
       if ((e->response_type & 0x7F) == XCB_REPARENT_NOTIFY) {
         const auto* r = reinterpret_cast<const xcb_reparent_notify_event_t*>(e);
-        if (r->window == w && r->parent == screen->root) {
+        if (r->window == w && r->parent == root) {
           atRoot = true;
         } else if (r->window == w && atRoot) {
           atRoot = false;
