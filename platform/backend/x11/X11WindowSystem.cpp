@@ -544,9 +544,16 @@ bool X11WindowSystem::AskAgain(xcb_window_t w, const Rect& asked) {
     return false;
   }
   const std::optional<Rect> now = FrameRect(w);
-  if (!now || *now == asked) return false;
-  ManagedMove(w, asked);
-  return true;
+  if (!now) return false;
+  if (*now != asked) {
+    ManagedMove(w, asked);
+    return true;
+  }
+  // Landed.  Hints of ours it still wears go back now if its size fits its
+  // own: on a loaded machine an xterm's answer to the move home came after
+  // the move had given up waiting, and its resize increments stayed off.
+  ReturnHints(w);
+  return false;
 }
 
 void X11WindowSystem::Forget(xcb_window_t w) {

@@ -156,7 +156,8 @@ private:
   void Configure(xcb_window_t w, const Rect& r, bool keepBorder = false);
   void GiveBack(xcb_window_t w, const Rect& frame, bool map);
   // A window given back lately changed (EdgeKeeper::Settle): asks the window
-  // manager for `asked` again where the frame stands elsewhere; true when it did.
+  // manager for `asked` again where the frame stands elsewhere (true when it
+  // did), else gives back the client's own size hints if they fit now.
   bool AskAgain(xcb_window_t w, const Rect& asked);
   // Drops everything this layer kept for the window: it is gone, or its id
   // names another window now.
