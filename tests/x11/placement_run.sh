@@ -50,22 +50,30 @@ for wm in "${wms[@]}"; do
       xfwm4|metacity)
         args=(); [ "$wm" = xfwm4 ] && args=(--compositor=off) || args=(--no-composite)
         if command -v dbus-run-session >/dev/null; then
-          HOME=$home setsid dbus-run-session -- "$wm" "${args[@]}" >/dev/null 2>&1 &
+          HOME=$home setsid dbus-run-session -- "$wm" "${args[@]}" >"$home/wm.log" 2>&1 &
         else
-          HOME=$home setsid "$wm" "${args[@]}" >/dev/null 2>&1 &
+          HOME=$home setsid "$wm" "${args[@]}" >"$home/wm.log" 2>&1 &
         fi ;;
-      *) HOME=$home setsid "$wm" >/dev/null 2>&1 & ;;
+      *) HOME=$home setsid "$wm" >"$home/wm.log" 2>&1 & ;;
     esac
     wmpid=$!
-    # Ready once it names itself on the root window (within 60 s: a loaded
-    # machine starts one with a session bus slowly).
+    # Ready once it names itself on the root window: within 120 s by the
+    # clock (a loaded machine starts one with a session bus slowly, and each
+    # xprop then takes a while of its own), or not at all once it has ended.
     ready=
-    for _ in $(seq 1200); do
+    deadline=$((SECONDS + 120))
+    while [ "$SECONDS" -lt "$deadline" ]; do
       if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; then ready=1; break; fi
+      kill -0 "$wmpid" 2>/dev/null || break
       sleep 0.05
     done
     if [ -z "$ready" ]; then
-      echo "FAILED: window manager $wm did not start on $DISPLAY"; status=1
+      if kill -0 "$wmpid" 2>/dev/null; then
+        echo "FAILED: window manager $wm did not start on $DISPLAY within 120 s; its output:"
+      else
+        echo "FAILED: window manager $wm ended at its start on $DISPLAY; its output:"
+      fi
+      tail -20 "$home/wm.log"; status=1
       kill -- -"$wmpid" 2>/dev/null; kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; rm -rf "$home"
       continue
     fi
