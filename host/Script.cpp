@@ -483,6 +483,23 @@ bool RunWaitVisible(Call& x) {
   return true;
 }
 
+bool RunWaitActive(Call& x) {
+  const int limit = x.Int(1);
+  std::string seen = "none";
+  // Qt's word: the window that holds the keyboard focus, once the window
+  // manager (or compositor) has given it and Qt has read that.
+  const bool ok = WaitUntil(
+      [&] {
+        QWidget* w = ScriptRunner::FindTopLevel(x.Arg(0), true);
+        QWidget* active = QApplication::activeWindow();
+        seen = active ? active->metaObject()->className() : "none";
+        return w && w == active;
+      },
+      limit, x);
+  if (!ok) return x.Fail(x.Arg(0) + " active within " + std::to_string(limit) + " ms", seen);
+  return true;
+}
+
 bool RunExpectCaption(Call& x) {
   QWidget* w = ScriptRunner::FindTopLevel(x.Arg(0), true);
   const QString want = QString::fromStdString(x.Arg(1));
@@ -581,6 +598,7 @@ const std::vector<CommandSpec>& Commands() {
        {Arg::Word, Arg::Int, Arg::Int, Arg::Int, Arg::Int, Arg::Ms}, 6, &RunWaitRect},
       {"expect-visible", "expect-visible CLASS 0|1", {Arg::Word, Arg::Flag}, 2, &RunExpectVisible},
       {"wait-visible", "wait-visible CLASS 0|1 MS", {Arg::Word, Arg::Flag, Arg::Ms}, 3, &RunWaitVisible},
+      {"wait-active", "wait-active CLASS MS", {Arg::Word, Arg::Ms}, 2, &RunWaitActive},
       {"expect-on-screen", "expect-on-screen CLASS", {Arg::Word}, 1, &RunExpectOnScreen},
       {"expect-caption", "expect-caption CLASS TEXT", {Arg::Word, Arg::OptText}, 2, &RunExpectCaption},
       {"wait-caption", "wait-caption CLASS MS TEXT", {Arg::Word, Arg::Ms, Arg::OptText}, 2, &RunWaitCaption},

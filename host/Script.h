@@ -38,6 +38,9 @@
 //                             window shown is mapped when the window manager
 //                             gets to it: one hidden before then may still be
 //                             mapped after the hide.)
+//   wait-active CLASS MS      let the event loop run until the window is the
+//                             application's active one (it holds the keyboard
+//                             focus, as Qt has heard it); fail when not within MS
 //   expect-caption CLASS TEXT (TEXT may be empty)
 //   wait-caption CLASS MS TEXT  let the event loop run until the window's
 //                             caption reads TEXT; fail when it does not within MS

@@ -30,8 +30,8 @@ namespace {
 using platform::x11::Answer;
 using platform::x11::Connection;
 
-// Calls back, while it lives, after a caption of ours changed or Qt heard the
-// display show or take away a window of ours.
+// Calls back, while it lives, after a caption of ours changed, Qt heard the
+// display show or take away a window of ours, or the active window changed.
 class OwnStateWatch : public QObject {
 public:
   explicit OwnStateWatch(std::function<void()> changed) : m_changed(std::move(changed)) {
@@ -41,7 +41,8 @@ public:
 
 protected:
   bool eventFilter(QObject* watched, QEvent* e) override {
-    if ((e->type() == QEvent::WindowTitleChange && watched->isWidgetType()) ||
+    if (((e->type() == QEvent::WindowTitleChange || e->type() == QEvent::ActivationChange) &&
+         watched->isWidgetType()) ||
         (e->type() == QEvent::Expose && watched->isWindowType()))
       m_changed();
     return false;
@@ -132,8 +133,8 @@ public:
       }
     });
     // What the script waits for may be this process's own state, a window's
-    // caption or exposure among it: a change of one is checked too, not only
-    // the server's events.
+    // caption, exposure or activation among it: a change of one is checked
+    // too, not only the server's events.
     OwnStateWatch ownState([&] {
       if (done()) {
         met = true;

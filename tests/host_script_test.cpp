@@ -278,6 +278,25 @@ TEST_F(ScriptRun, WaitVisibleWaitsForTheDisplayAndGivesUpAtItsLimit) {
   EXPECT_TRUE(probe->windowHandle()->isExposed());
 }
 
+TEST_F(ScriptRun, WaitActiveWaitsForTheFocusAndGivesUpAtItsLimit) {
+  QWidget other;
+  other.show();
+  other.activateWindow();
+  QElapsedTimer t;
+  t.start();
+  while (QApplication::activeWindow() != &other && t.elapsed() < 5000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  ASSERT_EQ(QApplication::activeWindow(), &other);
+  QTimer::singleShot(30, probe, [this] { probe->activateWindow(); });
+  RunResult r = PlayScript("wait-active TScriptProbe 5000\n", actions);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(QApplication::activeWindow(), probe);
+
+  r = PlayScript("wait-active TNoSuchWindow 20\n", actions);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "FAIL line 1: TNoSuchWindow active within 20 ms / TScriptProbe\n");
+}
+
 TEST_F(ScriptRun, ExpectationsReportWhatTheyFound) {
   struct Row {
     const char* name;
