@@ -17,7 +17,6 @@
 #include <cstdlib>
 #include <functional>
 #include <iostream>
-#include <map>
 #include <thread>
 
 #include "platform/Windows.h"
@@ -278,15 +277,13 @@ public:
     if (handle_ != 0) WaitForWindow([&] { return !Listed(handle_); });
   }
   platform::HWND Handle() const { return handle_; }
-  // Waits (at most ms) until the process has printed `line` once more than
-  // the count of earlier calls with that line had seen.
+  // Waits (at most ms) until the process has printed `line`.
   bool Printed(const QByteArray& line, int ms) {
     QElapsedTimer t;
     t.start();
-    const qsizetype want = ++awaited_[line];
     while (t.elapsed() < ms) {
       output_ += proc_.readAllStandardOutput();
-      if (output_.count(line + '\n') >= want) return true;
+      if (output_.contains(line + '\n')) return true;
       proc_.waitForReadyRead(20);
       QApplication::processEvents(QEventLoop::AllEvents, 10);
     }
@@ -319,7 +316,6 @@ private:
   QProcess proc_;
   platform::HWND handle_ = 0;
   QByteArray output_;
-  std::map<QByteArray, qsizetype> awaited_;
 };
 
 struct ForeignCase {
