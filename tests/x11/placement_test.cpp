@@ -24,6 +24,8 @@
 #include "platform/backend/x11/Placement.h"
 #include "platform/backend/x11/X11WindowSystem.h"
 
+#include <xcb/xtest.h>
+
 namespace {
 
 using platform::Rect;
@@ -831,6 +833,55 @@ TEST(Activation, AClickOnAWindowOfOursDecidesAgain) {
     QApplication::sendEvent(&panel, &click);
     EXPECT_TRUE(WaitFor([] { return platform::IsApplicationActive(); }, 3000));
   }
+}
+
+// A window of ours in another process (the IDE's, where the host's rule counts
+// it ours), hidden at an edge where no window manager manages it: Qt hears
+// nothing of a click on it, only the X server's raw press tells.  The click
+// gives it the X focus and decides the activation again, as a click on one
+// of our widgets does; the activation taken beforehand stands for a
+// compositor's word of a native window's focus, which nothing else would take
+// back while the X focus stays with us.
+TEST(Activation, AClickOnAnotherProcesssWindowOfOursDecidesAgain) {
+  if (!X11()) GTEST_SKIP() << "not on an X display with the X11 backend";
+  if (!X11()->WmRunning()) GTEST_SKIP() << "without a window manager the X focus alone decides";
+  SCOPED_TRACE(std::string("window manager: ") + WmName());
+  xcb_connection_t* c = X11()->Connection();
+  const xcb_query_extension_reply_t* xtest = xcb_get_extension_data(c, &xcb_test_id);
+  if (!xtest || !xtest->present) GTEST_SKIP() << "the X server has no XTest";
+  Foreign xterm("xterm", {"-T", "the IDE", "-geometry", "40x10+700+300"}, "the IDE");
+  if (!xterm.Started()) GTEST_SKIP() << "xterm is not installed";
+  const platform::HWND ide = xterm.Handle();
+  ASSERT_NE(ide, 0u) << "the xterm did not come up";
+  Settle(ide);
+  QWidget main, panel;
+  ASSERT_NO_FATAL_FAILURE(ShowWithPanelActive(main, panel));
+  platform::SetActivationOwner([](platform::HWND h) {
+    auto id = platform::CurrentBackends().windows->Identify(h);
+    return platform::WidgetFromHandle(h) != nullptr || (id && id->cls == "XTerm");
+  });
+
+  const Rect home = Frame(ide);
+  const Rect hidden{home.left, kHang - home.Height(), home.right, kHang};
+  X11()->Move(ide, hidden);
+  ASSERT_TRUE(X11()->IsUnmanaged(ide)) << "hidden at the top, out of the window manager's hands";
+  // Past Qt's 400 ms of grace for a focus lost with the unmapping.
+  WaitFor([] { return false; }, 1200);
+  platform::SetApplicationActive(false);
+
+  // A real click in the middle of its strip.
+  const int x = (hidden.left + hidden.right) / 2, y = kHang / 2;
+  xcb_test_fake_input(c, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, X11()->Root(), std::int16_t(x), std::int16_t(y), 0);
+  xcb_test_fake_input(c, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+  xcb_test_fake_input(c, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+  xcb_flush(c);
+  EXPECT_TRUE(WaitFor([] { return platform::IsApplicationActive(); }, 5000)) << "the click decided again";
+  EXPECT_EQ(X11()->FocusedWindow(), ide) << "the click gave the hidden window the X focus";
+
+  X11()->Move(ide, home);
+  platform::SetActivationOwner({});
+  xterm.End();
+  platform::SetApplicationActive(true);
 }
 
 // Every window of ours leaves the screen while another application's window

@@ -23,7 +23,10 @@
 #    (XTest, at the button's place read from the X server), reveals and hides
 #    the main window and the Object Inspector with XTest pointer motion, opens
 #    the panel again and clicks Stop, and checks that both windows stand at
-#    home.  Every rectangle is the frame as the X server reports it; the strip
+#    home.  Under --wayland it also clicks the native window after Start
+#    ("disable on focus loss" is on: the panel's caption says hiding paused)
+#    and then the inspector's strip (hiding resumes, and the strip reveals).
+#    Every rectangle is the frame as the X server reports it; the strip
 #    a hidden window leaves on the screen is measured from it, beside the
 #    panel that reserves its edge if there is one (from the work area the
 #    window manager publishes).  Under i3 (tiling) the windows stand in tiles:
@@ -69,7 +72,7 @@ while [ "$#" -gt 0 ]; do
     --keep=*) KEEP="${1#*=}"; shift ;;
     --no-install) INSTALL=0; shift ;;
     --animate) ANIMATE=True; shift ;;
-    -h|--help) sed -n '2,43p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,45p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "run-with-lazarus.sh: unknown option: $1 (see --help)" >&2; exit 2 ;;
   esac
 done
@@ -537,6 +540,44 @@ TOP_EDGE=$WA_Y LEFT_EDGE=$WA_X
 MAIN_SHOWN="$MAIN_LEFT $TOP_EDGE $MAIN_W $MAIN_H"
 INSP_SHOWN="$LEFT_EDGE $WA_Y $INSP_W $WA_H"
 say "work area $WA_X $WA_Y $WA_W $WA_H: main window shown at $MAIN_SHOWN, inspector at $INSP_SHOWN"
+# expect_caption WHAT TEXT SECONDS: waits for the control panel's caption
+# (hidden or not) to read TEXT
+expect_caption() {
+  local end=$((SECONDS + $3)) c
+  while :; do
+    c="$(xdotool getwindowname "$PANEL" 2>/dev/null)"
+    [ "$c" = "$2" ] && { say "   ok: $1: \"$c\""; return 0; }
+    [ "$SECONDS" -ge "$end" ] && break
+    sleep 0.05
+  done
+  FAILS+=("$1: the panel's caption \"$c\", expected \"$2\"")
+  say "   FAILED: $1: the panel's caption is \"$c\", expected \"$2\""
+  return 1
+}
+# native_point: prints "X Y", a point of the screen that no shown window of
+# Lazarus covers (the native window lies below them all: Lazarus's other
+# windows, the source editor among them, stand over much of it); fails when
+# there is none among a few candidates.
+native_point() {
+  local w f x y covered
+  local frames=()
+  for w in $(xdotool search --onlyvisible --class lazarus 2>/dev/null); do
+    f="$(frame "$(printf '0x%x' "$w")")" && frames+=("$f")
+  done
+  for x in 1230 1000 700 400; do
+    for y in 780 650 450; do
+      covered=0
+      for f in "${frames[@]}"; do
+        read -r -a r <<<"$f"
+        if [ "$x" -ge "${r[0]}" ] && [ "$x" -lt $((r[0] + r[2])) ] && [ "$y" -ge "${r[1]}" ] && [ "$y" -lt $((r[1] + r[3])) ]; then
+          covered=1; break
+        fi
+      done
+      [ "$covered" = 0 ] && { echo "$x $y"; return 0; }
+    done
+  done
+  return 1
+}
 strips() { echo "strips: main $(strip "$MAIN" top) px at the top, inspector $(strip "$INSP" left) px at the left (want $HANG)"; }
 
 PANEL=""
@@ -614,6 +655,29 @@ expect_hidden "inspector hidden by Start" "$INSP" left 10
 say "   $(strips)"
 say "   the panel's caption: \"$(xdotool getwindowname "$PANEL" 2>/dev/null)\", the active window: $(xprop -root _NET_ACTIVE_WINDOW 2>/dev/null | sed 's/.*# //')"
 shot "started"
+
+if [ -n "$WAYLAND" ]; then
+  # "Disable on focus loss" is on: a click on the native window takes the
+  # focus from the IDE and hiding pauses; a click on a strip (a window of
+  # Lazarus's, in its own process, that the compositor does not manage)
+  # gives it back, and the pointer resting on the strip then reveals.
+  say "== a click on the native window pauses hiding; a click on the inspector's strip resumes it"
+  expect_caption "active after Start" "Edgetucker 1.2d" 10
+  read -r -a NATIVE <<<"$(native_point)"
+  [ "${#NATIVE[@]}" -eq 2 ] || fail "no point of the native window is left uncovered: $(xdotool search --onlyvisible --class lazarus getwindowname %@ 2>/dev/null | tr '\n' ';')"
+  say "   clicking the native window at ${NATIVE[*]}"
+  click_at "${NATIVE[0]}" "${NATIVE[1]}"
+  expect_caption "paused by the native window's focus" "Edgetucker 1.2d - Disabled" 10
+  click_at $((LEFT_EDGE + 2)) 600
+  expect_caption "resumed by the click on the strip" "Edgetucker 1.2d" 10
+  # The pointer came to rest there while hiding paused: it moves along the
+  # strip, and rests again.
+  glide $((LEFT_EDGE + 2)) 620
+  expect "inspector revealed on the strip" "$INSP" "$INSP_SHOWN" 10
+  glide 700 450
+  expect_hidden "inspector hidden again" "$INSP" left 10
+  shot "focus-back"
+fi
 
 say "== the main window: the pointer rests on its strip, then leaves"
 glide 640 400

@@ -131,19 +131,22 @@ bool X11Activation::eventFilter(QObject* watched, QEvent* event) {
   } else if ((event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) &&
              w->window()->internalWinId() != 0) {
     // (A second click soon after the first comes as a double click alone.)
-    const HWND top = static_cast<HWND>(w->window()->internalWinId());
-    if (windows_->IsUnmanaged(top) && windows_->FocusedWindow() != top) windows_->Focus(top);
-    // A click on a window of ours is the user's latest word, newer than a
-    // compositor's report of a native window already heard.  It is decided
-    // again here because nothing else may tell: KWin can count a native
-    // window active while the X focus stays in a window of ours, and the
-    // focus then moving between our windows changes neither Qt's application
-    // state nor _NET_ACTIVE_WINDOW.
-    nativeActive_ = false;
-    noneHolds_.stop();
-    QTimer::singleShot(0, this, [this] { Evaluate(); });
+    OnOwnWindowClicked(static_cast<HWND>(w->window()->internalWinId()));
   }
   return false;
+}
+
+void X11Activation::OnOwnWindowClicked(HWND top) {
+  if (windows_->IsUnmanaged(top) && windows_->FocusedWindow() != top) windows_->Focus(top);
+  // A click on a window of ours is the user's latest word, newer than a
+  // compositor's report of a native window already heard.  It is decided
+  // again here because nothing else may tell: KWin can count a native window
+  // active while the X focus stays in a window of ours, and the focus then
+  // moving between our windows changes neither Qt's application state nor
+  // _NET_ACTIVE_WINDOW.
+  nativeActive_ = false;
+  noneHolds_.stop();
+  QTimer::singleShot(0, this, [this] { Evaluate(); });
 }
 
 bool X11Activation::WmLetGo(xcb_window_t w) const { return !WmClient(events_, w, wmStateAtom_); }
@@ -220,21 +223,27 @@ void X11Activation::ReadEvents() {
 }
 
 void X11Activation::OnButtonPressAnywhere() {
-  // Only while we hold the X focus behind the window manager's back: it then
-  // still believes another window has the focus, and a click on that window
-  // is one it will not answer.
+  const auto p = Answer(events_, &xcb_query_pointer_reply, xcb_query_pointer(events_, windows_->Root()));
+  if (!p) return;
+  // The top-level window under the pointer: a frame, or an unmanaged window.
+  const xcb_window_t under = p->child;
+  // A window of ours that is no widget of this process (the IDE's own, in
+  // the IDE's process, where the host's rule counts it ours): Qt tells
+  // nothing of a click on it, so it is handled here as the event filter
+  // handles a click on one of our widgets.
+  if (under != XCB_WINDOW_NONE && IsOurWindow(under) && !WidgetFromHandle(under)) OnOwnWindowClicked(under);
+  // The rest only while we hold the X focus behind the window manager's back:
+  // it then still believes another window has the focus, and a click on that
+  // window is one it will not answer.
   if (!windows_->WmRunning()) return;
   const HWND focus = windows_->FocusedWindow();
   if (!IsOurWindow(focus) || !windows_->IsUnmanaged(focus)) return;
   const xcb_window_t named =
       Cardinal(events_, windows_->Root(), activeAtom_, XCB_ATOM_WINDOW).value_or(XCB_WINDOW_NONE);
   if (named == XCB_WINDOW_NONE || IsOurWindow(named)) return;
-  const auto p = Answer(events_, &xcb_query_pointer_reply, xcb_query_pointer(events_, windows_->Root()));
-  if (!p) return;
-  // The top-level window under the pointer (a frame, or an unmanaged window)
-  // against the frame of the named window: some window managers (icewm) make
-  // their frames override-redirect, so the frame is compared, not a client.
-  const xcb_window_t under = p->child;
+  // The window under the pointer against the frame of the named window: some
+  // window managers (icewm) make their frames override-redirect, so the
+  // frame is compared, not a client.
   const xcb_window_t top = TopLevel(events_, windows_->Root(), named);
   if (top == XCB_WINDOW_NONE) return;
   if (under != XCB_WINDOW_NONE && under == top) windows_->Focus(named);

@@ -34,7 +34,10 @@
 // at an edge) gives it the X focus, as a click on a managed window would.  Any
 // click on a window of ours decides the activation again, over an earlier
 // word of the compositor's: the X focus may never have left our windows (KWin
-// counting a native window active), and then nothing else would tell.
+// counting a native window active), and then nothing else would tell.  Our
+// windows in another process (the IDE's, by the host's rule) are clicked
+// without Qt hearing of it: there the press heard through XInput 2 does the
+// same.
 //
 // Under XWayland a native Wayland window holding the focus leaves no X window
 // active (_NET_ACTIVE_WINDOW None; the X focus on none, or on a window of
@@ -82,6 +85,9 @@ private:
   // X server has XInput 2.
   void SelectButtonPresses();
   void OnButtonPressAnywhere();
+  // A click on the top-level window `top` of ours: an unmanaged one takes the
+  // X focus, and the activation is decided again.
+  void OnOwnWindowClicked(HWND top);
   // True when the application is active and no other application's window
   // holds the focus: a window of ours leaving now takes no focus from anyone.
   bool HoldsFocus() const;
