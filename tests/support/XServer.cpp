@@ -112,6 +112,13 @@ void PointerMover::MoveTo(int x, int y) {
   Flush();
 }
 
+void PointerMover::Click() {
+  if (!m_ok) return;
+  xcb_test_fake_input(m_conn, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+  xcb_test_fake_input(m_conn, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+  xcb_flush(m_conn);
+}
+
 void PointerMover::WarpTo(int x, int y) {
   if (!m_ok) return;
   xcb_warp_pointer(m_conn, XCB_NONE, m_root, 0, 0, 0, 0, static_cast<int16_t>(x), static_cast<int16_t>(y));

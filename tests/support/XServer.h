@@ -51,6 +51,8 @@ public:
   // Moves without flushing, so several moves reach the server in one write.
   void QueueMoveTo(int x, int y);
   void Flush();
+  // Presses and releases the first button where the pointer stands.
+  void Click();
   // A warp, which produces no raw motion (what QCursor::setPos does).
   void WarpTo(int x, int y);
   // Where the server says the pointer is (one round trip).

@@ -23,8 +23,7 @@
 #include "platform/backend/Backend.h"
 #include "platform/backend/x11/Placement.h"
 #include "platform/backend/x11/X11WindowSystem.h"
-
-#include <xcb/xtest.h>
+#include "tests/support/XServer.h"
 
 namespace {
 
@@ -755,6 +754,13 @@ bool WaitFor(const std::function<bool()>& pred, int timeoutMs) {
   return true;
 }
 
+// A host's rule that counts another process's windows (the xterms standing
+// in for the IDE's) as the application's own, beside this process's.
+bool OursAndXTerms(platform::HWND h) {
+  auto id = platform::CurrentBackends().windows->Identify(h);
+  return platform::WidgetFromHandle(h) != nullptr || (id && id->cls == "XTerm");
+}
+
 // Our main window and a panel, as the add-in's windows stand when Start is
 // pressed: both shown and settled, the panel active with the X focus.
 void ShowWithPanelActive(QWidget& main, QWidget& panel) {
@@ -803,10 +809,7 @@ TEST(Activation, OurWindowHidingIsNoLossAnotherProcessTakingTheFocusIs) {
   // A host that serves that process's windows counts them as its own: with
   // its rule installed the same focus is the application's again.
   const platform::HWND focused = X11()->FocusedWindow();
-  platform::SetActivationOwner([&](platform::HWND h) {
-    auto id = platform::CurrentBackends().windows->Identify(h);
-    return platform::WidgetFromHandle(h) != nullptr || (id && id->cls == "XTerm");
-  });
+  platform::SetActivationOwner(OursAndXTerms);
   EXPECT_TRUE(platform::IsApplicationActive()) << "installing the rule decides anew";
   EXPECT_TRUE(platform::CountsAsOwnForActivation(focused));
   platform::SetActivationOwner({});
@@ -846,9 +849,8 @@ TEST(Activation, AClickOnAnotherProcesssWindowOfOursDecidesAgain) {
   if (!X11()) GTEST_SKIP() << "not on an X display with the X11 backend";
   if (!X11()->WmRunning()) GTEST_SKIP() << "without a window manager the X focus alone decides";
   SCOPED_TRACE(std::string("window manager: ") + WmName());
-  xcb_connection_t* c = X11()->Connection();
-  const xcb_query_extension_reply_t* xtest = xcb_get_extension_data(c, &xcb_test_id);
-  if (!xtest || !xtest->present) GTEST_SKIP() << "the X server has no XTest";
+  testx::PointerMover mouse(qgetenv("DISPLAY").toStdString());
+  if (!mouse.Ok()) GTEST_SKIP() << "the X server has no XTest";
   Foreign xterm("xterm", {"-T", "the IDE", "-geometry", "40x10+700+300"}, "the IDE");
   if (!xterm.Started()) GTEST_SKIP() << "xterm is not installed";
   const platform::HWND ide = xterm.Handle();
@@ -856,10 +858,7 @@ TEST(Activation, AClickOnAnotherProcesssWindowOfOursDecidesAgain) {
   Settle(ide);
   QWidget main, panel;
   ASSERT_NO_FATAL_FAILURE(ShowWithPanelActive(main, panel));
-  platform::SetActivationOwner([](platform::HWND h) {
-    auto id = platform::CurrentBackends().windows->Identify(h);
-    return platform::WidgetFromHandle(h) != nullptr || (id && id->cls == "XTerm");
-  });
+  platform::SetActivationOwner(OursAndXTerms);
 
   const Rect home = Frame(ide);
   const Rect hidden{home.left, kHang - home.Height(), home.right, kHang};
@@ -870,11 +869,8 @@ TEST(Activation, AClickOnAnotherProcesssWindowOfOursDecidesAgain) {
   platform::SetApplicationActive(false);
 
   // A real click in the middle of its strip.
-  const int x = (hidden.left + hidden.right) / 2, y = kHang / 2;
-  xcb_test_fake_input(c, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, X11()->Root(), std::int16_t(x), std::int16_t(y), 0);
-  xcb_test_fake_input(c, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-  xcb_test_fake_input(c, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-  xcb_flush(c);
+  mouse.MoveTo((hidden.left + hidden.right) / 2, kHang / 2);
+  mouse.Click();
   EXPECT_TRUE(WaitFor([] { return platform::IsApplicationActive(); }, 5000)) << "the click decided again";
   EXPECT_EQ(X11()->FocusedWindow(), ide) << "the click gave the hidden window the X focus";
 
