@@ -135,6 +135,42 @@ TEST(JudgeQuery, XWaylandsStalePointer) {
   EXPECT_EQ(JudgeQuery(x11, {}, {true, true, false, true, {}, false}).verdict, QueryVerdict::Report);
 }
 
+// Batches of the watch's events as mutter's XWayland sends them: is the
+// root's EnterNotify from a child the pointer leaving the X surfaces?
+TEST(CrossingReader, TheRootEnteredFromAChild) {
+  enum Ev { Raw, Change, Enter, Batch };
+  struct Row {
+    const char* name;
+    std::vector<Ev> events;
+    bool leftX;
+  };
+  const Row rows[] = {
+      {"moved over a window, then out", {Raw, Raw, Enter}, true},
+      {"out in one step, no motion read", {Enter}, true},
+      {"the window under a resting pointer unmapped", {Change, Enter}, false},
+      {"moved, then the window under it went", {Raw, Change, Enter}, false},
+      // A revealed window handed back to the window manager while the
+      // process was busy; the pointer then moved down over it and out.
+      {"a window handed over, then moved over and out", {Change, Change, Raw, Change, Raw, Raw, Enter}, true},
+      {"out first, a window changed after", {Raw, Enter, Change}, true},
+      {"a change read in an earlier batch", {Change, Batch, Enter}, true},
+      {"left, then back in and changed under it", {Enter, Batch, Raw, Change, Enter}, true},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    platform::x11::CrossingReader reader;
+    reader.NewBatch();
+    for (Ev e : r.events) switch (e) {
+        case Raw: reader.RawMotion(); break;
+        case Change: reader.WindowChanged(); break;
+        case Enter: reader.RootEnteredFromChild(); break;
+        case Batch: reader.NewBatch(); break;
+      }
+    EXPECT_EQ(reader.Take(), r.leftX);
+    EXPECT_FALSE(reader.Take()) << "taken once";
+  }
+}
+
 Monitor Mon(int l, int t, int r, int b, bool primary = false) { return Monitor{{l, t, r, b}, {l, t, r, b}, primary}; }
 
 // The engine's decision for a pointer at p with both windows shown, and with

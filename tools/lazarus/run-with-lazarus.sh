@@ -316,8 +316,15 @@ shot() {  # shot NAME: the whole screen, numbered in the order of the run
   STEP=$((STEP + 1))
   local f
   f="$SHOTS/$(printf '%02d' "$STEP")-$1.png"
-  import -display "$DISPLAY" -window root "$f" 2>/dev/null || xwd -root -silent | convert xwd:- "$f" 2>/dev/null
-  echo "   screenshot $(basename "$f")" >>"$REPORT"
+  # XWayland's root window has no picture of the screen (the compositor
+  # draws it): there both tools fail and the step is only noted.
+  if import -display "$DISPLAY" -window root "$f" 2>/dev/null ||
+    { xwd -root -silent 2>/dev/null | convert xwd:- "$f" 2>/dev/null; }; then
+    echo "   screenshot $(basename "$f")" >>"$REPORT"
+  else
+    rm -f "$f"
+    echo "   no screenshot $(basename "$f"): the X server has no picture of the screen" >>"$REPORT"
+  fi
 }
 
 # ---- 3. the desktop and the IDE ----------------------------------------------------

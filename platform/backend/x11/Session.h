@@ -32,6 +32,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/Windows.h"
@@ -109,13 +110,48 @@ struct QueryFacts {
   bool confirming = false;     // this is the query a None asked for, a moment later
   Point at;                    // where the query found the pointer (root coordinates)
   // The root had an EnterNotify from a child (detail Inferior) since the last
-  // query, no window having changed before it: XWayland moved its pointer out
-  // of its windows because the compositor took it off them, not because a
-  // window changed under it.  Its pointer is then fresh, windows changed
+  // query that CrossingReader reads as the pointer leaving: XWayland moved its
+  // pointer out of its windows because the compositor took it off them, not
+  // because a window changed under it.  Its pointer is then fresh, windows changed
   // earlier or not (a window revealed under the resting pointer, left in one
   // step with no motion over it).
   bool leftX = false;
 };
+// Reads one batch of the watch's events, in the order the server sent them,
+// for what the root's crossings tell under XWayland.
+//
+// XWayland moves its pointer out of its windows into the root (an EnterNotify
+// of the root from a child, detail Inferior) in two cases: the compositor took
+// the pointer off its surfaces (it left for a native window or the bare
+// desktop), or the top-level window under the pointer changed (unmapped,
+// reparented, moved away) and the compositor has not yet handed the pointer to
+// what stands there now.  Only the first is news of the pointer.  A change of a
+// top-level window read before the EnterNotify makes it the second, unless raw
+// motion came between the two: raw motion reaches XWayland only while the
+// pointer is over one of its surfaces, so the change had settled and the
+// pointer stood in a window again when it went out.  (Measured under mutter
+// with slides: a revealed window handed back to the window manager while the
+// process was busy, the pointer moving down over it and out, all read in one
+// batch; taking the EnterNotify for the change left the window shown.)
+class CrossingReader {
+public:
+  void RawMotion() { m_changedSinceMotion = false; }
+  // MapNotify, UnmapNotify, ReparentNotify or ConfigureNotify of a top-level window.
+  void WindowChanged() { m_changedSinceMotion = true; }
+  // The root's EnterNotify with detail Inferior.
+  void RootEnteredFromChild() {
+    if (!m_changedSinceMotion) m_leftX = true;
+  }
+  // The pointer left the X surfaces since the last Take (QueryFacts::leftX).
+  bool Take() { return std::exchange(m_leftX, false); }
+  // A new batch: changes read in an earlier one were handled by then.
+  void NewBatch() { m_changedSinceMotion = false; }
+
+private:
+  bool m_changedSinceMotion = false;
+  bool m_leftX = false;
+};
+
 struct WatchState {
   bool dirty = false;  // windows changed since the pointer was last found in one
   bool offX = false;   // the last report was "off the X surfaces"

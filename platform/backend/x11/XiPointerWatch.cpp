@@ -99,6 +99,7 @@ bool XiPointerWatch::Start(std::function<void(Point)> sink) {
   // selection let in before it is covered by it; motion after it is news.
   m_haveLast = false;
   m_state = WatchState{};
+  m_crossings = CrossingReader{};
   m_rawSeen = false;
   const std::uint32_t seq = Query(false);
   m_notifier->setEnabled(true);
@@ -133,14 +134,17 @@ void XiPointerWatch::Stop() {
 
 bool XiPointerWatch::Drain(bool queuedOnly, std::uint32_t after) {
   bool moved = false;
-  bool changed = false;
+  m_crossings.NewBatch();
   while (const Event ev = NextEvent(m_conn, queuedOnly)) {
     if ((ev->response_type & 0x7F) == XCB_GE_GENERIC) {
       const auto* ge = reinterpret_cast<const xcb_ge_generic_event_t*>(ev.get());
+      if (ge->extension != m_xiOpcode || ge->event_type != XCB_INPUT_RAW_MOTION) continue;
+      // Motion stamped before a query still tells that the pointer was over
+      // an X surface after what was read before it.
+      m_crossings.RawMotion();
       // full_sequence names the last request the server had handled when it
       // made the event: motion stamped before a query is covered by its answer.
-      if (ge->extension == m_xiOpcode && ge->event_type == XCB_INPUT_RAW_MOTION && ev->full_sequence >= after)
-        moved = m_rawSeen = true;
+      if (ev->full_sequence >= after) moved = m_rawSeen = true;
     } else {
       switch (ev->response_type & 0x7F) {
         // The root's crossings and its children's changes, selected only
@@ -148,12 +152,8 @@ bool XiPointerWatch::Drain(bool queuedOnly, std::uint32_t after) {
         // them (with no raw motion at times), or what stands under
         // XWayland's idea of the pointer changed (JudgeQuery).
         case XCB_ENTER_NOTIFY:
-          // XWayland moves its pointer out of a window into the root when
-          // the compositor takes the pointer off its surfaces; a window
-          // changing under it comes with its own event first.
-          if (reinterpret_cast<const xcb_enter_notify_event_t*>(ev.get())->detail == XCB_NOTIFY_DETAIL_INFERIOR &&
-              !changed)
-            m_leftX = true;
+          if (reinterpret_cast<const xcb_enter_notify_event_t*>(ev.get())->detail == XCB_NOTIFY_DETAIL_INFERIOR)
+            m_crossings.RootEnteredFromChild();
           moved = true;
           break;
         case XCB_LEAVE_NOTIFY: moved = true; break;
@@ -161,7 +161,7 @@ bool XiPointerWatch::Drain(bool queuedOnly, std::uint32_t after) {
         case XCB_UNMAP_NOTIFY:
         case XCB_REPARENT_NOTIFY:
         case XCB_CONFIGURE_NOTIFY:
-          changed = true;
+          m_crossings.WindowChanged();
           m_state.dirty = true;
           m_confirm->stop();
           break;
@@ -183,7 +183,7 @@ std::uint32_t XiPointerWatch::Query(bool report, bool confirming) {
   q.raw = std::exchange(m_rawSeen, false);
   q.confirming = confirming;
   q.at = p;
-  q.leftX = std::exchange(m_leftX, false);
+  q.leftX = m_crossings.Take();
   if (q.childNone && m_sources.childNoneIsOffX) {
     auto t = Answer(m_conn, &xcb_translate_coordinates_reply,
                     xcb_translate_coordinates(m_conn, m_root, m_root, std::int16_t(p.x), std::int16_t(p.y)));

@@ -102,9 +102,8 @@ private:
   PointerSources m_sources;
   // Raw motion came in since the last query.
   bool m_rawSeen = false;
-  // The root's EnterNotify from one of its children, with no window changed
-  // before it in the same batch of events, came since the last query.
-  bool m_leftX = false;
+  // Whether a root EnterNotify since the last query was the pointer leaving.
+  CrossingReader m_crossings;
   WatchState m_state;
   // Asks again a moment after a query answered None (JudgeQuery).
   std::unique_ptr<QTimer> m_confirm;
