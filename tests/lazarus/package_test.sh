@@ -203,7 +203,9 @@ INI
 
 say "== Xvfb 1280x800, openbox, the rebuilt IDE with project alpha"
 mkfifo "$WORK/displayfd"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$WORK/displayfd" 2>"$WORK/xvfb.log" &
+# -noreset: a server that resets as its last client leaves turns away the
+# next one while it does.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$WORK/displayfd" 2>"$WORK/xvfb.log" &
 PIDS+=($!)
 read -r -t 20 DISPLAYNUM <"$WORK/displayfd" || die "Xvfb did not start"
 export DISPLAY=":$DISPLAYNUM"

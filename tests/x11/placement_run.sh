@@ -37,7 +37,10 @@ start_server() {
   for try in 1 2 3; do
     rm -f "$home/displayfd"; mkfifo "$home/displayfd"
     displaynum=
-    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$home/displayfd" >"$home/xvfb.log" 2>&1 &
+    # -noreset: without it the server resets as the answer check's xprop, its
+    # last client, leaves, and turns away a window manager connecting then
+    # ("Unable to open X display").
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$home/displayfd" >"$home/xvfb.log" 2>&1 &
     xvfb=$!
     if read -r -t 20 displaynum <"$home/displayfd"; then
       export DISPLAY=:$displaynum

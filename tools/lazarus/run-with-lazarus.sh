@@ -335,7 +335,9 @@ prepare_lazarus
 if [ -z "$WAYLAND" ]; then
   say "== starting Xvfb ${SCREEN_W}x${SCREEN_H}, $WM and Lazarus"
   mkfifo "$WORK/displayfd"
-  Xvfb -displayfd 3 -screen 0 "${SCREEN_W}x${SCREEN_H}x24" -nolisten tcp 3>"$WORK/displayfd" 2>"$WORK/xvfb.log" &
+  # -noreset: a server that resets as its last client leaves turns away the
+  # next one while it does.
+  Xvfb -displayfd 3 -screen 0 "${SCREEN_W}x${SCREEN_H}x24" -nolisten tcp -noreset 3>"$WORK/displayfd" 2>"$WORK/xvfb.log" &
   PIDS+=($!)
   read -r -t 20 DISPLAYNUM <"$WORK/displayfd" || die "Xvfb did not start"
   export DISPLAY=":$DISPLAYNUM"
