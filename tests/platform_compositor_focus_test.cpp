@@ -4,7 +4,12 @@
 // a native window is the loss.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdint>
+#include <vector>
+
 #include "platform/backend/x11/CompositorFocus.h"
+#include "platform/backend/x11/LateFallback.h"
 
 namespace {
 
@@ -86,3 +91,39 @@ TEST(CompositorFocus, StartThenAClickOnTheNativeWindow) {
 }
 
 }  // namespace
+
+// A window manager's focus fallback that comes after the application stopped
+// waiting: which newly active window of another application is still that.
+TEST(LateFallback, WhatCountsAsTheWindowManagersFallback) {
+  using platform::x11::LateFallback;
+  using namespace std::chrono_literals;
+  const LateFallback::Clock::time_point t0{};  // the focus kept at t0 + 1 s
+  const LateFallback::Clock::time_point kept = t0 + 1s;
+  struct Row {
+    const char* name;
+    std::vector<std::uint32_t> managed;  // when the focus was kept
+    bool pressed;                        // a button pressed anywhere since
+    LateFallback::Clock::time_point at;
+    std::uint32_t active;
+    bool fallback;
+  };
+  const Row rows[] = {
+      {"a window managed then, soon after", {0x100, 0x200}, false, kept + 800ms, 0x200, true},
+      {"just before the while ends", {0x200}, false, kept + LateFallback::kWhile - 1ms, 0x200, true},
+      {"after the while", {0x200}, false, kept + LateFallback::kWhile, 0x200, false},
+      {"a press came between: the user's choice", {0x200}, true, kept + 100ms, 0x200, false},
+      {"a window new since: a program that started", {0x200}, false, kept + 100ms, 0x300, false},
+      {"no list of managed windows: nothing is taken", {}, false, kept + 100ms, 0x200, false},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    LateFallback late;
+    EXPECT_FALSE(late.Take(kept, 0x200)) << "nothing before it is armed";
+    late.Arm(kept, r.managed);
+    if (r.pressed) late.Disarm();
+    EXPECT_EQ(late.Take(r.at, r.active), r.fallback);
+    if (r.fallback) {
+      EXPECT_FALSE(late.Take(r.at, r.active)) << "taken back once only";
+    }
+  }
+}

@@ -914,4 +914,44 @@ TEST(Activation, HidingEveryWindowOfOursKeepsTheFocusWithUs) {
   platform::SetApplicationActive(true);
 }
 
+// The same with a window manager that hands on the focus only after the
+// application stopped waiting for it (stopped a while, as a loaded machine
+// had openbox): its late fallback to the other application's window is no
+// loss either, and the focus comes back to our main window.  A click on that
+// window afterwards is a loss as ever.
+TEST(Activation, AWindowManagersLateFallbackIsNoLoss) {
+  if (!X11()) GTEST_SKIP() << "not on an X display with the X11 backend";
+  if (!X11()->WmRunning() || WmStall::Group() <= 0) GTEST_SKIP() << "no window manager of the test's own to stop";
+  SCOPED_TRACE(std::string("window manager: ") + WmName());
+  Foreign xterm("xterm", {"-T", "another process", "-geometry", "40x10+700+300"}, "another process");
+  if (!xterm.Started()) GTEST_SKIP() << "xterm is not installed";
+  const platform::HWND other = xterm.Handle();
+  ASSERT_NE(other, 0u) << "the xterm did not come up";
+  testx::PointerMover mouse(qgetenv("DISPLAY").toStdString());
+
+  QWidget main, panel;
+  ASSERT_NO_FATAL_FAILURE(ShowWithPanelActive(main, panel));
+  const Rect home = Frame(&main);
+  X11()->Move(platform::HandleOf(&main), Rect{home.left, kHang - home.Height(), home.right, kHang});
+  {
+    // Longer than the application waits for the unmap to be answered and
+    // for the focus to be handed on (half a second and a quarter).
+    WmStall stall(1500);
+    panel.hide();
+  }
+  // The window manager goes on: its fallback comes now, and must not count.
+  EXPECT_FALSE(WaitFor([] { return !platform::IsApplicationActive(); }, 2000)) << "the late fallback was a loss";
+  EXPECT_TRUE(WaitFor([&] { return X11()->FocusedWindow() == platform::HandleOf(&main); }, 5000))
+      << "the focus came back to our main window";
+
+  // The user's click on the other application's window is a loss.
+  const Rect r = Frame(other);
+  mouse.MoveTo((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  mouse.Click();
+  EXPECT_TRUE(WaitFor([] { return !platform::IsApplicationActive(); }, 5000)) << "the click took the focus";
+  X11()->Move(platform::HandleOf(&main), home);
+  xterm.End();
+  platform::SetApplicationActive(true);
+}
+
 }  // namespace

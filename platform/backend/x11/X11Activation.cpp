@@ -40,6 +40,7 @@ X11Activation::X11Activation(X11WindowSystem* windows, QObject* parent)
   if (!events_) return;
   activeAtom_ = Intern(events_, "_NET_ACTIVE_WINDOW");
   wmStateAtom_ = Intern(events_, "WM_STATE");
+  clientListAtom_ = Intern(events_, "_NET_CLIENT_LIST");
   const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
   xcb_change_window_attributes(events_, windows_->Root(), XCB_CW_EVENT_MASK, &mask);
   SelectButtonPresses();
@@ -125,8 +126,8 @@ bool X11Activation::eventFilter(QObject* watched, QEvent* event) {
     if (deactivating_ == w && heldBeforeHide_ && IsApplicationActive()) {
       deactivating_ = nullptr;
       const auto x = static_cast<xcb_window_t>(w->internalWinId());
-      if (windows_->WmRunning()) PollUntil([&] { return WmLetGo(x); }, kWmAnswerMs);
-      KeepFocus(0);
+      const bool late = windows_->WmRunning() && !PollUntil([&] { return WmLetGo(x); }, kWmAnswerMs);
+      KeepFocus(0, late);
     }
   } else if ((event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) &&
              w->window()->internalWinId() != 0) {
@@ -173,14 +174,19 @@ bool X11Activation::XFocusIsOurs() const {
   return false;
 }
 
-void X11Activation::KeepFocus(HWND preferred) {
+void X11Activation::KeepFocus(HWND preferred, bool wmLate) {
   if (!events_) return;
   // Unmapping the window that had the focus reverts the X focus to nobody at
   // once; a window manager then hands it on in its own time (after it has let
   // go of the window, and at times after it has said so).  Its answer is the
   // X focus on some window again; one that gives it to nobody is waited for
   // no longer than kFallbackMs.
-  if (windows_->WmRunning()) PollUntil([&] { return XFocus() != XCB_WINDOW_NONE; }, kFallbackMs);
+  if (windows_->WmRunning() && !PollUntil([&] { return XFocus() != XCB_WINDOW_NONE; }, kFallbackMs)) wmLate = true;
+  // A window manager that has not answered by now may hand the focus on
+  // later still.  Only where every button press is heard: elsewhere a click
+  // on another application could not be told from that.
+  if (wmLate && windows_->WmRunning() && xiOpcode_ != 0)
+    lateFallback_.Arm(LateFallback::Clock::now(), Cardinals(events_, windows_->Root(), clientListAtom_, XCB_ATOM_WINDOW));
   if (XFocusIsOurs()) return;
   QWidget* w = WidgetFromHandle(preferred);
   if (!(w && w->isVisible() ? FocusWindow(w) : FocusMain())) return;
@@ -223,6 +229,8 @@ void X11Activation::ReadEvents() {
 }
 
 void X11Activation::OnButtonPressAnywhere() {
+  // Whatever becomes active after a press is the user's choice.
+  lateFallback_.Disarm();
   const auto p = Answer(events_, &xcb_query_pointer_reply, xcb_query_pointer(events_, windows_->Root()));
   if (!p) return;
   // The top-level window under the pointer: a frame, or an unmanaged window.
@@ -302,6 +310,14 @@ void X11Activation::Evaluate() {
     }
     compositor_ = AfterXWindowActive(compositor_);
     if (nativeActive_ && noneHolds_.isActive()) return;  // KWin said a native window took it
+    if (!IsOurWindow(active) && lateFallback_.Take(LateFallback::Clock::now(), static_cast<std::uint32_t>(active))) {
+      // The window manager handing on the focus late: no loss, taken back once.
+      QTimer::singleShot(0, this, [this] {
+        KeepFocus(0);
+        lateFallback_.Disarm();
+      });
+      return;
+    }
     noneHolds_.stop();
     nativeActive_ = false;
     SetApplicationActive(IsOurWindow(active));

@@ -13,7 +13,8 @@
 // the next window it manages, often another application's.  So once the
 // window manager has answered (it has let go of the window, and the X focus is
 // on a window again, or a short while passed), a focus that is not ours any
-// more is taken back: the X focus goes to the window that left if it stands
+// more is taken back (and once more when the window manager's answer comes
+// later than that: LateFallback.h): the X focus goes to the window that left if it stands
 // again (unmanaged, at an edge), else to our main window, the first window
 // the application showed that still stands (X lets a mapped window have the
 // focus whether the window manager manages it or not; a managed one is also
@@ -58,6 +59,7 @@
 #include <xcb/xcb.h>
 
 #include "platform/backend/x11/CompositorFocus.h"
+#include "platform/backend/x11/LateFallback.h"
 #include "platform/backend/x11/X11WindowSystem.h"
 #include "platform/backend/x11/Xcb.h"
 
@@ -93,8 +95,11 @@ private:
   bool HoldsFocus() const;
   // After a window of ours that held the focus left or was unmapped for a
   // moment: keeps the focus with us, on `preferred` if it stands (0 for none),
-  // else on our main window.
-  void KeepFocus(HWND preferred);
+  // else on our main window.  `wmLate`: the window manager had not let go of
+  // the window when the caller stopped waiting; then, as when it has not
+  // handed the focus on within kFallbackMs, its fallback may still come
+  // (LateFallback.h).
+  void KeepFocus(HWND preferred, bool wmLate = false);
   // Gives the X focus to our main window; false when none stands.
   bool FocusMain();
   // The X focus window; none for nobody, PointerRoot or the root window.
@@ -109,7 +114,7 @@ private:
   X11WindowSystem* windows_;
   Connection display_;
   xcb_connection_t* events_ = nullptr;  // display_'s
-  xcb_atom_t activeAtom_ = 0, wmStateAtom_ = 0;
+  xcb_atom_t activeAtom_ = 0, wmStateAtom_ = 0, clientListAtom_ = 0;
   QSocketNotifier* notifier_ = nullptr;
   bool qtActive_ = true;
   bool keepAcrossChange_ = false;
@@ -125,6 +130,8 @@ private:
   bool nativeActive_ = false;
   // What KWin's reports left (CompositorFocus.h).
   CompositorFocus compositor_;
+  // The window manager's fallback after the focus was kept (LateFallback.h).
+  LateFallback lateFallback_;
 };
 
 // True when the X window counts as the application's own: one of this
