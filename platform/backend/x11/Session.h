@@ -112,9 +112,9 @@ struct QueryFacts {
   // The root had an EnterNotify from a child (detail Inferior) since the last
   // query that CrossingReader reads as the pointer leaving: XWayland moved its
   // pointer out of its windows because the compositor took it off them, not
-  // because a window changed under it.  Its pointer is then fresh, windows changed
-  // earlier or not (a window revealed under the resting pointer, left in one
-  // step with no motion over it).
+  // because a window changed under it.  Its pointer is then fresh, windows
+  // changed earlier or not (a window revealed under the resting pointer, left
+  // in one step with no motion over it).
   bool leftX = false;
 };
 // Reads one batch of the watch's events, in the order the server sent them,

@@ -14,11 +14,11 @@
 // window manager has answered (it has let go of the window, and the X focus is
 // on a window again, or a short while passed), a focus that is not ours any
 // more is taken back (and once more when the window manager's answer comes
-// later than that: LateFallback.h): the X focus goes to the window that left if it stands
-// again (unmanaged, at an edge), else to our main window, the first window
-// the application showed that still stands (X lets a mapped window have the
-// focus whether the window manager manages it or not; a managed one is also
-// asked for through _NET_ACTIVE_WINDOW).  This happens in the same turn of the
+// later than that: LateFallback.h): the X focus goes to the window that left
+// if it stands again (unmanaged, at an edge), else to our main window, the
+// first window the application showed that still stands (X lets a mapped
+// window have the focus whether the window manager manages it or not; a
+// managed one is also asked for through _NET_ACTIVE_WINDOW).  This happens in the same turn of the
 // event loop as the hiding, so the fallback is never reported.  A window of
 // another application taking the focus at any other moment (the user clicked
 // it) is a loss.  Without a window manager, a focus that went to nobody goes
