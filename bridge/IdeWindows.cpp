@@ -131,7 +131,7 @@ std::optional<platform::WindowIdentity> IdeWindowSystem::Identify(HWND h) const 
   return m_inner.Identify(real);
 }
 
-bool IdeWindowSystem::Tiled(HWND h) const {
+bool IdeWindowSystem::Tiled(HWND h) {
   const HWND real = Real(h);
   return real && m_inner.Tiled(real);
 }

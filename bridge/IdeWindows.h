@@ -89,7 +89,7 @@ public:
   std::vector<platform::HWND> Stacking() const override;
   platform::HWND Owner(platform::HWND h) const override;
   std::optional<platform::WindowIdentity> Identify(platform::HWND h) const override;
-  bool Tiled(platform::HWND h) const override;
+  bool Tiled(platform::HWND h) override;
 
 private:
   platform::HWND ToRoleHandle(platform::HWND real) const;

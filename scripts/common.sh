@@ -24,9 +24,10 @@ TEST_PACKAGES=(libgtest-dev clang libclang-rt-dev
                xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
                # The desktops' window managers (tests/x11/wm.sh wm_packages):
                # KDE Plasma's, GNOME's, MATE's and Cinnamon's with the settings
-               # schemas they abort without, XFCE's panel, i3
+               # schemas they abort without, XFCE's panel, i3, and dwm (a tiler
+               # with no layout to ask)
                kwin-x11 mutter marco mate-settings-daemon-common muffin cinnamon-settings-daemon
-               xfce4-panel xfconf i3-wm
+               xfce4-panel xfconf i3-wm dwm
                # Wayland sessions: the compositors, their XWayland, and what the
                # tests' native Wayland peer is built from
                kwin-wayland weston sway xwayland qt6-wayland libwayland-dev libwayland-bin

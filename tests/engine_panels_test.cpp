@@ -42,7 +42,7 @@ public:
   HWND Owner(HWND h) const override { return m_inner.Owner(h); }
   std::optional<platform::WindowIdentity> Identify(HWND h) const override { return m_inner.Identify(h); }
   HWND WindowAt(platform::Point pt) const override { return m_inner.WindowAt(pt); }
-  bool Tiled(HWND h) const override { return tiled.count(h) != 0; }
+  bool Tiled(HWND h) override { return tiled.count(h) != 0; }
 
 private:
   platform::WindowSystem& m_inner;

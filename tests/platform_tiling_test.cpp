@@ -10,6 +10,7 @@
 namespace {
 
 using platform::Monitor;
+using platform::Point;
 using platform::Rect;
 using namespace platform::x11;
 
@@ -83,6 +84,60 @@ TEST(TilingTree, SwaysFloatingViewsAndBadReplies) {
   deep += R"({"window": 9})";
   for (int i = 0; i < 600; ++i) deep += "]}";
   EXPECT_EQ(TileStateIn(deep, 9), TileState::NotFound);
+}
+
+TEST(TilingNudge, AskedOnlyWhereTheAnswerCanBeRead) {
+  struct Row {
+    const char* name;
+    NudgeFacts facts;
+    bool asks;
+  };
+  // xwayland, framed, moveResizeListed, wmTellsWhenDone, maximized
+  const Row rows[] = {
+      {"unframed, no moves named (dwm)", {false, false, false, false, false}, true},
+      {"unframed, moves named, tells when done", {false, false, true, true, false}, true},
+      {"unframed, moves named, silent: a late answer would pass for a tile", {false, false, true, false, false}, false},
+      {"framed (openbox, metacity, icewm): put back not always exact", {false, true, true, true, false}, false},
+      {"framed by a window manager naming no moves", {false, true, false, false, false}, false},
+      {"maximized: kept in place by any window manager", {false, false, false, false, true}, false},
+      {"XWayland: the compositor places X windows", {true, false, false, false, false}, false},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    EXPECT_EQ(NudgeAsks(r.facts), r.asks);
+  }
+}
+
+TEST(TilingNudge, StaysOnTheMonitorAndReadsWhatTheFrameDid) {
+  const std::vector<Monitor> two{Monitor{{0, 0, 1280, 800}, {0, 0, 1280, 800}, true},
+                                 Monitor{{1280, 0, 2560, 1024}, {1280, 0, 2560, 1024}, false}};
+  struct Row {
+    const char* name;
+    Rect frame;
+    Point by;
+  };
+  const Row rows[] = {
+      {"a window in the middle", {100, 100, 500, 400}, {1, 0}},
+      {"the left tile of two", {0, 19, 700, 800}, {1, 0}},
+      {"the right tile: its edge is the monitor's", {704, 19, 1280, 800}, {-1, 0}},
+      {"the main bar across the top", {0, 0, 1280, 100}, {0, 1}},
+      {"a bar across the bottom", {0, 700, 1280, 800}, {0, -1}},
+      {"a monocle tile filling the monitor", {0, 0, 1280, 800}, {1, 0}},
+      {"the right tile of the second monitor", {2000, 0, 2560, 1024}, {-1, 0}},
+      {"the left tile of the second monitor", {1280, 0, 2000, 1024}, {1, 0}},
+      {"across both monitors", {1000, 0, 1600, 500}, {1, 0}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    EXPECT_EQ(NudgeOffset(r.frame, two), r.by);
+  }
+  EXPECT_EQ(NudgeOffset({0, 0, 1280, 800}, {}), (Point{1, 0})) << "no monitors known";
+
+  const Rect tile{0, 19, 700, 800};
+  EXPECT_EQ(ReadNudge(tile, tile), TileState::Tiled);
+  EXPECT_EQ(ReadNudge(tile, Rect{1, 19, 701, 800}), TileState::Floating);
+  EXPECT_EQ(ReadNudge(tile, Rect{0, 19, 699, 800}), TileState::Floating) << "a size the window manager changed";
+  EXPECT_EQ(ReadNudge(tile, std::nullopt), TileState::NotFound) << "gone meanwhile";
 }
 
 TEST(PanelStack, OnlyWhatReachesOffTheWorkAreaNeedsIt) {

@@ -82,7 +82,9 @@ public:
   // layout: a move would take it out of the layout (its neighbours fill the
   // gap, and it comes back as a new tile) rather than move it.  False for a
   // floating window, where no window manager tiles, and for a stale handle.
-  virtual bool Tiled(HWND) const { return false; }
+  // Not const: where the window manager has no layout to ask, the answer is
+  // what it does with a window moved a pixel aside (and put back).
+  virtual bool Tiled(HWND) { return false; }
 };
 
 // The monitors of the desktop and the height of a window's title bar.

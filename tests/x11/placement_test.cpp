@@ -420,6 +420,41 @@ INSTANTIATE_TEST_SUITE_P(X11, ForeignPlacement, ::testing::ValuesIn(kForeignCase
                            return n;
                          });
 
+// Without a layout to ask, whether a window stands in a tile is seen from a
+// move a pixel aside.  Under dwm another program's ordinary window stands in
+// a tile and is kept there, and a dialog floats: it moves, and is put back
+// exactly.  Under a floating window manager (which frames its windows) and
+// with none, nothing is a tile and nothing moves.
+TEST(TilingNudge, ATileIsKeptAFloatingWindowIsPutBackExactly) {
+  if (!X11()) GTEST_SKIP() << "not on an X display with the X11 backend";
+  SCOPED_TRACE(std::string("window manager: ") + WmName());
+  const bool tiling = std::string(WmName()) == "dwm";
+  Foreign xterm("xterm", {"-T", "tiled", "-geometry", "60x10+300+200", "-e", "sleep", "600"}, "tiled");
+  if (!xterm.Started()) GTEST_SKIP() << "xterm is not installed";
+  ASSERT_NE(xterm.Handle(), 0u);
+  Settle(xterm.Handle());
+  QWidget dialog(nullptr, Qt::Dialog);
+  dialog.setWindowTitle("floating");
+  dialog.resize(300, 200);
+  ShowAndSettle(dialog);
+  struct Row {
+    const char* name;
+    platform::HWND window;
+    bool tiled;
+  };
+  const Row rows[] = {
+      {"another program's window", xterm.Handle(), tiling},
+      {"a dialog of ours", platform::HandleOf(&dialog), false},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    const Rect home = Frame(r.window);
+    EXPECT_EQ(X11()->Tiled(r.window), r.tiled);
+    EXPECT_EQ(Frame(r.window), home);
+    EXPECT_FALSE(X11()->IsUnmanaged(r.window));
+  }
+}
+
 // Moves the window's frame's top-left corner to (x, y) as a pager would
 // (_NET_MOVERESIZE_WINDOW as a pager, x and y read north-west), so that
 // the window manager keeps it managed wherever it lets it go; then settles.

@@ -9,8 +9,9 @@
 #                       Plasma on X11), mutter (GNOME on X11, --x11), marco
 #                       (MATE), muffin (Cinnamon), xfce (xfwm4 with
 #                       xfce4-panel along the top of the screen), i3 (tiling,
-#                       its default) and i3-floating (i3 with every window
-#                       floating)
+#                       its default), i3-floating (i3 with every window
+#                       floating) and dwm (tiling, with no layout to ask:
+#                       only what it does with a move tells)
 #   wm_packages NAME    prints the Debian packages NAME needs, one a line
 #                       (marco aborts without the settings schema of
 #                       mate-settings-daemon-common, muffin without
@@ -51,6 +52,7 @@ wm_command() {
     muffin) WM_CMD=(muffin --x11 --replace --sm-disable) ;;
     # The configuration file is written by wm_start (-c names it there).
     i3|i3-floating) WM_CMD=(i3) ;;
+    dwm) WM_CMD=(dwm) ;;
     *) return 2 ;;
   esac
 }
@@ -67,6 +69,7 @@ wm_packages() {
     marco) printf '%s\n' marco mate-settings-daemon-common dbus-daemon ;;
     muffin) printf '%s\n' muffin cinnamon-settings-daemon dbus-daemon ;;
     i3|i3-floating) echo i3-wm ;;
+    dwm) echo dwm ;;
     *) return 2 ;;
   esac
 }
@@ -145,7 +148,7 @@ wm_start() {
   PIDS+=("$spy")
   local env_cmd=() extra=()
   case "$WM_NAME" in
-    openbox|fluxbox|icewm|i3|i3-floating) ;;
+    openbox|fluxbox|icewm|i3|i3-floating|dwm) ;;
     *)
       if command -v dbus-daemon >/dev/null; then
         mkfifo "$work/busaddress"

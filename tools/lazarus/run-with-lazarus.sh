@@ -12,7 +12,8 @@
 #    prepare_lazarus below for what that takes.
 # 3. Starts Xvfb (1280 x 800), a window manager (openbox; --wm fluxbox, xfwm4,
 #    icewm, metacity, or a desktop's: kwin_x11, mutter, marco, muffin, xfce
-#    (xfwm4 with xfce4-panel along the top), i3 (tiling), i3-floating; see
+#    (xfwm4 with xfce4-panel along the top), i3 (tiling), i3-floating, dwm
+#    (tiling, with no layout to ask); see
 #    tests/x11/wm.sh) and Lazarus.  With --wayland, a headless Wayland
 #    compositor instead (mutter or KWin, started as tests/wayland/run.sh
 #    does), Lazarus and the bridge on its XWayland, and the tests' native
@@ -29,7 +30,7 @@
 #    Every rectangle is the frame as the X server reports it; the strip
 #    a hidden window leaves on the screen is measured from it, beside the
 #    panel that reserves its edge if there is one (from the work area the
-#    window manager publishes).  Under i3 (tiling) the windows stand in tiles:
+#    window manager publishes).  Under i3 and dwm (tiling) the windows stand in tiles:
 #    Start must leave them there with the panel's message, and nothing moves.
 #    Windows jump (the add-in's default); --animate makes them slide.
 # 5. Takes a screenshot of each step into the shots folder (default
@@ -84,7 +85,8 @@ done
 HANG=5
 SCREEN_W=1280
 SCREEN_H=800
-# i3 in its default mode tiles the IDE's windows: they must stay in their tiles.
+# i3 in its default mode, and dwm, tile the IDE's windows: they must stay in
+# their tiles.
 TILING=0
 
 # ---- 1. packages --------------------------------------------------------------
@@ -94,7 +96,7 @@ TILING=0
 . "$REPO/tests/x11/wm.sh"
 { wm_command "$WM" && [ "$WM" != none ]; } || { echo "run-with-lazarus.sh: unknown window manager: $WM" >&2; exit 2; }
 WM_PACKAGES_FOR="$WM"
-[ "$WM" = i3 ] && TILING=1
+case "$WM" in i3|dwm) TILING=1 ;; esac
 case "$WAYLAND" in
   "") ;;
   mutter|kwin) WM=none-wayland ;;

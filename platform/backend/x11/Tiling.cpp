@@ -57,4 +57,28 @@ TileState TileStateIn(std::string_view treeJson, std::uint32_t window) {
   return Find(doc.object(), window, false, 0);
 }
 
+bool NudgeAsks(const NudgeFacts& f) {
+  if (f.xwayland || f.maximized || f.framed) return false;
+  return !f.moveResizeListed || f.wmTellsWhenDone;
+}
+
+Point NudgeOffset(const Rect& frame, const std::vector<Monitor>& monitors) {
+  // The monitor the frame's centre stands on; the first one for a centre on
+  // none (its edges are then no tile's anyway).
+  const int cx = frame.left + frame.Width() / 2, cy = frame.top + frame.Height() / 2;
+  Rect m = monitors.empty() ? frame : monitors.front().bounds;
+  for (const Monitor& mon : monitors)
+    if (mon.bounds.Contains(cx, cy)) m = mon.bounds;
+  if (frame.right < m.right) return {1, 0};
+  if (frame.left > m.left) return {-1, 0};
+  if (frame.bottom < m.bottom) return {0, 1};
+  if (frame.top > m.top) return {0, -1};
+  return {1, 0};
+}
+
+TileState ReadNudge(const Rect& before, const std::optional<Rect>& after) {
+  if (!after) return TileState::NotFound;
+  return *after == before ? TileState::Tiled : TileState::Floating;
+}
+
 }  // namespace platform::x11

@@ -84,7 +84,7 @@ std::optional<std::string> AskTree(const std::string& path) {
 
 }  // namespace
 
-bool X11WindowSystem::Tiled(HWND h) const {
+bool X11WindowSystem::Tiled(HWND h) {
   if (h == 0 || h > 0xFFFFFFFFu || !conn_ || !Exists(h) || !WmRunning()) return false;
   // i3 names its socket on the root window; sway (and i3) name it to the
   // processes they start.
@@ -100,9 +100,9 @@ bool X11WindowSystem::Tiled(HWND h) const {
     if (!path.empty()) break;
     if (const char* v = std::getenv(name)) path = v;
   }
-  if (path.empty()) return false;
-  const std::optional<std::string> tree = AskTree(path);
-  return tree && TileStateIn(*tree, static_cast<std::uint32_t>(h)) == TileState::Tiled;
+  const std::optional<std::string> tree = path.empty() ? std::nullopt : AskTree(path);
+  if (tree) return TileStateIn(*tree, static_cast<std::uint32_t>(h)) == TileState::Tiled;
+  return NudgeTiled(static_cast<xcb_window_t>(h));
 }
 
 }  // namespace platform::x11

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/backend/x11/PanelStack.h"
+#include "platform/backend/x11/Tiling.h"
 #include "platform/backend/x11/X11Session.h"
 #include "platform/backend/x11/Xcb.h"
 
@@ -349,23 +350,9 @@ void X11WindowSystem::MoveManagedFrame(xcb_window_t w, const Rect& frame, std::o
   if (mappedAt) reading.Learn(PositionReading::kMap, *mappedAt, frame, *before, e, gravity, 0, monitors);
   if (*before == frame) return;
   auto request = [&](const Rect& f, Point corner) {
-    // The client's own gravity, named in the request as well, so that the
-    // window manager reads the position as it reads the client's own.
     const Rect c = ClientFromFrame(f, e);
     WearHints(w, c, corner, false);
-    xcb_client_message_event_t ev{};
-    ev.response_type = XCB_CLIENT_MESSAGE;
-    ev.format = 32;
-    ev.window = w;
-    ev.type = atoms_.moveResize;
-    ev.data.data32[0] = kMoveResizeFlags | static_cast<std::uint32_t>(gravity);
-    ev.data.data32[1] = static_cast<std::uint32_t>(corner.x);
-    ev.data.data32[2] = static_cast<std::uint32_t>(corner.y);
-    ev.data.data32[3] = static_cast<std::uint32_t>(std::max(1, c.Width()));
-    ev.data.data32[4] = static_cast<std::uint32_t>(std::max(1, c.Height()));
-    xcb_send_event(conn_, 0, root_, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                   reinterpret_cast<const char*>(&ev));
-    xcb_flush(conn_);
+    SendMoveResize(w, corner, c, gravity);
   };
   // Waits for the window manager's answer: where it tells when it has
   // handled the request, the frame stands where the answer put it (not moved:
@@ -445,6 +432,74 @@ void X11WindowSystem::MoveManagedFrame(xcb_window_t w, const Rect& frame, std::o
     ask(from);
     if (got == from && (!sameSize || !reachable)) break;  // it keeps the window as it was: no use asking on
   }
+}
+
+void X11WindowSystem::SendMoveResize(xcb_window_t w, Point corner, const Rect& client, int gravity) {
+  // The client's own gravity, named in the request as well, so that the
+  // window manager reads the position as it reads the client's own.
+  xcb_client_message_event_t ev{};
+  ev.response_type = XCB_CLIENT_MESSAGE;
+  ev.format = 32;
+  ev.window = w;
+  ev.type = atoms_.moveResize;
+  ev.data.data32[0] = kMoveResizeFlags | static_cast<std::uint32_t>(gravity);
+  ev.data.data32[1] = static_cast<std::uint32_t>(corner.x);
+  ev.data.data32[2] = static_cast<std::uint32_t>(corner.y);
+  ev.data.data32[3] = static_cast<std::uint32_t>(std::max(1, client.Width()));
+  ev.data.data32[4] = static_cast<std::uint32_t>(std::max(1, client.Height()));
+  xcb_send_event(conn_, 0, root_, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                 reinterpret_cast<const char*>(&ev));
+  xcb_flush(conn_);
+}
+
+void X11WindowSystem::RememberHome(xcb_window_t w, bool framedHere) {
+  if (homes_.count(w) != 0) return;
+  keeper_.Track(w);
+  Home& home = homes_[w];
+  home.states = Cardinals(w, atoms_.netWmState, XCB_ATOM_ATOM);
+  // Framed where it stands: where the window manager keeps it at home.
+  if (framedHere && WmClient(w) && TopAncestor(w) != w) home.frame = FrameRect(w);
+}
+
+bool X11WindowSystem::NudgeTiled(xcb_window_t w) {
+  if (IsUnmanaged(w) || !WmClient(w)) return false;
+  auto a = Answer(conn_, &xcb_get_window_attributes_reply, xcb_get_window_attributes(conn_, w));
+  if (!a || a->map_state != XCB_MAP_STATE_VIEWABLE) return false;
+  const std::vector<std::uint32_t> states = Cardinals(w, atoms_.netWmState, XCB_ATOM_ATOM);
+  const auto has = [&](xcb_atom_t s) {
+    return s != XCB_ATOM_NONE && std::find(states.begin(), states.end(), s) != states.end();
+  };
+  const std::vector<std::uint32_t> supported = Cardinals(root_, Intern(conn_, "_NET_SUPPORTED"), XCB_ATOM_ATOM);
+  NudgeFacts facts;
+  facts.xwayland = CurrentSession().xwayland;
+  facts.framed = TopAncestor(w) != w;
+  facts.moveResizeListed = std::find(supported.begin(), supported.end(), atoms_.moveResize) != supported.end();
+  facts.maximized = (has(atoms_.maxHorz) && has(atoms_.maxVert)) || has(Intern(conn_, "_NET_WM_STATE_FULLSCREEN"));
+  // Asked only where it decides: a newly met window manager may take a
+  // while to tell whether it tells.
+  if (!facts.xwayland && !facts.framed && !facts.maximized && facts.moveResizeListed)
+    facts.wmTellsWhenDone = WmTellsWhenDone();
+  if (!NudgeAsks(facts)) return false;
+  const std::optional<Rect> before = FrameRect(w);
+  if (!before) return false;
+  // What the window manager sets on a window that moves (KWin: demanding
+  // attention) is not its state at home.
+  RememberHome(w, true);
+  const Point by = NudgeOffset(*before, CurrentBackends().screens->Monitors());
+  // Unframed, the window's own position is its frame's.
+  const auto ask = [&](Point at) {
+    const std::optional<Rect> from = FrameRect(w);
+    const std::uint32_t xy[] = {static_cast<std::uint32_t>(at.x), static_cast<std::uint32_t>(at.y)};
+    xcb_configure_window(conn_, w, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, xy);
+    xcb_flush(conn_);
+    if (!facts.wmTellsWhenDone || !WmAnswered(kWmReleaseMs))
+      PollUntil([&] { return FrameRect(w) != from; }, kWmAnswerMs);
+    return FrameRect(w);
+  };
+  const std::optional<Rect> after = ask({before->left + by.x, before->top + by.y});
+  const TileState state = ReadNudge(*before, after);
+  if (state == TileState::Floating) ask({before->left, before->top});
+  return state == TileState::Tiled;
 }
 
 bool X11WindowSystem::Withdraw(xcb_window_t w) {
@@ -596,13 +651,7 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
   // hands a gone client's ids to the next one): what was kept is not its.
   if (unmanaged_.count(h) != 0 && a && !a->override_redirect) Forget(w);
   const bool unmanaged = unmanaged_.count(h) != 0;
-  if (homes_.count(w) == 0) {
-    keeper_.Track(w);
-    Home& home = homes_[w];
-    home.states = Cardinals(w, atoms_.netWmState, XCB_ATOM_ATOM);
-    // Framed where it stands: where the window manager keeps it at home.
-    if (wm && shown && !unmanaged && WmClient(w) && TopAncestor(w) != w) home.frame = FrameRect(w);
-  }
+  RememberHome(w, wm && shown && !unmanaged);
   // The borders it has framed (or had when it was withdrawn).
   Extents borders;
   if (unmanaged) {

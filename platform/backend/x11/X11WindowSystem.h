@@ -64,8 +64,10 @@ public:
   std::optional<WindowIdentity> Identify(HWND h) const override;
   HWND WindowAt(Point pt) const override;
   // Asks a tiling window manager's IPC (i3's, sway's) where the window stands
-  // in its layout (Tiling.h; TilingIpc.cpp).
-  bool Tiled(HWND h) const override;
+  // in its layout (Tiling.h; TilingIpc.cpp); without one, moves the window a
+  // pixel aside and sees whether the window manager keeps it in place
+  // (NudgeTiled).
+  bool Tiled(HWND h) override;
 
   // True while a window manager runs (_NET_SUPPORTING_WM_CHECK names a live window).
   bool WmRunning() const { return WmCheck() != XCB_WINDOW_NONE; }
@@ -147,6 +149,16 @@ private:
   // did not have when this layer first moved it.
   std::vector<std::uint32_t> AddedStates(xcb_window_t w, const std::vector<std::uint32_t>& now) const;
   void MoveManagedFrame(xcb_window_t w, const Rect& frame, std::optional<Point> mappedAt);
+  // Sends _NET_MOVERESIZE_WINDOW: the client's reference point at `corner`
+  // (read in `gravity`), its size `client`'s.
+  void SendMoveResize(xcb_window_t w, Point corner, const Rect& client, int gravity);
+  // Keeps the window's states (and its frame, when framedHere: it stands
+  // shown and managed) as they are before this layer first moves it.
+  void RememberHome(xcb_window_t w, bool framedHere);
+  // Whether a window manager with no layout to ask keeps the window where
+  // it stands when asked to move it a pixel aside (Tiling.h); a window it
+  // moves is put back.
+  bool NudgeTiled(xcb_window_t w);
   // False, with the window mapped again for the window manager, when it
   // does not let go of the window.
   bool Withdraw(xcb_window_t w);
