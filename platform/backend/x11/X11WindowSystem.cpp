@@ -350,9 +350,23 @@ void X11WindowSystem::MoveManagedFrame(xcb_window_t w, const Rect& frame, std::o
   if (mappedAt) reading.Learn(PositionReading::kMap, *mappedAt, frame, *before, e, gravity, 0, monitors);
   if (*before == frame) return;
   auto request = [&](const Rect& f, Point corner) {
+    // The client's own gravity, named in the request as well, so that the
+    // window manager reads the position as it reads the client's own.
     const Rect c = ClientFromFrame(f, e);
     WearHints(w, c, corner, false);
-    SendMoveResize(w, corner, c, gravity);
+    xcb_client_message_event_t ev{};
+    ev.response_type = XCB_CLIENT_MESSAGE;
+    ev.format = 32;
+    ev.window = w;
+    ev.type = atoms_.moveResize;
+    ev.data.data32[0] = kMoveResizeFlags | static_cast<std::uint32_t>(gravity);
+    ev.data.data32[1] = static_cast<std::uint32_t>(corner.x);
+    ev.data.data32[2] = static_cast<std::uint32_t>(corner.y);
+    ev.data.data32[3] = static_cast<std::uint32_t>(std::max(1, c.Width()));
+    ev.data.data32[4] = static_cast<std::uint32_t>(std::max(1, c.Height()));
+    xcb_send_event(conn_, 0, root_, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&ev));
+    xcb_flush(conn_);
   };
   // Waits for the window manager's answer: where it tells when it has
   // handled the request, the frame stands where the answer put it (not moved:
@@ -432,24 +446,6 @@ void X11WindowSystem::MoveManagedFrame(xcb_window_t w, const Rect& frame, std::o
     ask(from);
     if (got == from && (!sameSize || !reachable)) break;  // it keeps the window as it was: no use asking on
   }
-}
-
-void X11WindowSystem::SendMoveResize(xcb_window_t w, Point corner, const Rect& client, int gravity) {
-  // The client's own gravity, named in the request as well, so that the
-  // window manager reads the position as it reads the client's own.
-  xcb_client_message_event_t ev{};
-  ev.response_type = XCB_CLIENT_MESSAGE;
-  ev.format = 32;
-  ev.window = w;
-  ev.type = atoms_.moveResize;
-  ev.data.data32[0] = kMoveResizeFlags | static_cast<std::uint32_t>(gravity);
-  ev.data.data32[1] = static_cast<std::uint32_t>(corner.x);
-  ev.data.data32[2] = static_cast<std::uint32_t>(corner.y);
-  ev.data.data32[3] = static_cast<std::uint32_t>(std::max(1, client.Width()));
-  ev.data.data32[4] = static_cast<std::uint32_t>(std::max(1, client.Height()));
-  xcb_send_event(conn_, 0, root_, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                 reinterpret_cast<const char*>(&ev));
-  xcb_flush(conn_);
 }
 
 void X11WindowSystem::RememberHome(xcb_window_t w, bool framedHere) {

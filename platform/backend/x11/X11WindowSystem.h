@@ -149,9 +149,6 @@ private:
   // did not have when this layer first moved it.
   std::vector<std::uint32_t> AddedStates(xcb_window_t w, const std::vector<std::uint32_t>& now) const;
   void MoveManagedFrame(xcb_window_t w, const Rect& frame, std::optional<Point> mappedAt);
-  // Sends _NET_MOVERESIZE_WINDOW: the client's reference point at `corner`
-  // (read in `gravity`), its size `client`'s.
-  void SendMoveResize(xcb_window_t w, Point corner, const Rect& client, int gravity);
   // Keeps the window's states (and its frame, when framedHere: it stands
   // shown and managed) as they are before this layer first moves it.
   void RememberHome(xcb_window_t w, bool framedHere);
