@@ -482,19 +482,37 @@ bool X11WindowSystem::NudgeTiled(xcb_window_t w) {
   // attention) is not its state at home.
   RememberHome(w, true);
   const Point by = NudgeOffset(*before, CurrentBackends().screens->Monitors());
-  // Unframed, the window's own position is its frame's.
+  // Unframed, the window's own position is its frame's.  A window manager
+  // that keeps the window where it is tells the client so with a synthetic
+  // ConfigureNotify (ICCCM 4.1.5; dwm sends it to everyone listening on the
+  // window): heard on this connection, it ends the wait at once.
+  const std::uint32_t listen = XCB_EVENT_MASK_STRUCTURE_NOTIFY, deaf = 0;
+  xcb_change_window_attributes(conn_, w, XCB_CW_EVENT_MASK, &listen);
   const auto ask = [&](Point at) {
     const std::optional<Rect> from = FrameRect(w);
     const std::uint32_t xy[] = {static_cast<std::uint32_t>(at.x), static_cast<std::uint32_t>(at.y)};
     xcb_configure_window(conn_, w, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, xy);
     xcb_flush(conn_);
-    if (!facts.wmTellsWhenDone || !WmAnswered(kWmReleaseMs))
-      PollUntil([&] { return FrameRect(w) != from; }, kWmAnswerMs);
+    if (facts.wmTellsWhenDone && WmAnswered(kWmReleaseMs)) return FrameRect(w);
+    bool told = false;
+    PollUntil(
+        [&] {
+          // Nothing else reads this connection's events: whatever else is
+          // queued (errors of requests on gone windows) goes with them.
+          while (const Event e = NextEvent(conn_)) {
+            const auto* n = reinterpret_cast<const xcb_configure_notify_event_t*>(e.get());
+            if ((e->response_type & 0x7f) == XCB_CONFIGURE_NOTIFY && n->window == w) told = true;
+          }
+          return told || FrameRect(w) != from;
+        },
+        kWmAnswerMs);
     return FrameRect(w);
   };
   const std::optional<Rect> after = ask({before->left + by.x, before->top + by.y});
   const TileState state = ReadNudge(*before, after);
   if (state == TileState::Floating) ask({before->left, before->top});
+  xcb_change_window_attributes(conn_, w, XCB_CW_EVENT_MASK, &deaf);
+  xcb_flush(conn_);
   return state == TileState::Tiled;
 }
 
