@@ -33,8 +33,9 @@
 // request back lands exactly where it stood.  The nudge is also only asked
 // where its answer can be read: a window manager that tells when it has
 // handled a request (WmBarrier.h), or one that does not name
-// _NET_MOVERESIZE_WINDOW (tiling ones do not, and only the frame standing
-// still a while tells what they did).  One that names moves but does not
+// _NET_MOVERESIZE_WINDOW (tiling ones do not; dwm tells a window it keeps
+// with a synthetic ConfigureNotify, others only by the frame standing still
+// a while).  One that names moves but does not
 // tell when it has handled one floats (kwin_x11, fluxbox), and on a loaded
 // machine its late answer would look like a window kept in a tile.  A
 // maximized or full-screen window keeps its place under any window manager,
