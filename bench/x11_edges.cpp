@@ -74,6 +74,7 @@
 
 #include "platform/backend/x11/Xcb.h"
 #include "support/Summary.h"
+#include "support/XDisplay.h"
 #include "tests/support/XServer.h"
 
 namespace {
@@ -81,27 +82,7 @@ namespace {
 namespace x11 = platform::x11;
 using Clock = std::chrono::steady_clock;
 
-// Made before main(), so that the application the benchmark main creates runs
-// on it; none when a display is given.
-struct Display {
-  std::unique_ptr<testx::Xvfb> server;
-  bool ok = false;
-  std::string why;
-  Display() {
-    const char* qpa = std::getenv("QT_QPA_PLATFORM");
-    const char* display = std::getenv("DISPLAY");
-    if (qpa && std::string(qpa) == "xcb" && display && *display) {
-      ok = true;
-      return;
-    }
-    server = std::make_unique<testx::Xvfb>("1280x800x24");
-    ok = server->Running();
-    why = server->Why();
-    if (!ok) return;
-    ::setenv("DISPLAY", server->Display().c_str(), 1);
-  }
-};
-Display g_display;
+bench::XDisplay g_display(false);
 
 const char* WmName() {
   const char* wm = std::getenv("EDGETUCKER_WM");

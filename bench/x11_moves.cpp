@@ -46,34 +46,13 @@
 #include "platform/backend/x11/X11WindowSystem.h"
 #include "platform/backend/x11/Xcb.h"
 #include "support/Summary.h"
-#include "tests/support/XServer.h"
+#include "support/XDisplay.h"
 
 namespace {
 
 using platform::Rect;
 
-// Made before main(), so that the application the benchmark main creates runs
-// on it; none when a display is given.
-struct Display {
-  std::unique_ptr<testx::Xvfb> server;
-  bool ok = false;
-  std::string why;
-  Display() {
-    const char* qpa = std::getenv("QT_QPA_PLATFORM");
-    const char* display = std::getenv("DISPLAY");
-    if (qpa && std::string(qpa) == "xcb" && display && *display) {
-      ok = true;
-      return;
-    }
-    server = std::make_unique<testx::Xvfb>("1280x800x24");
-    ok = server->Running();
-    why = server->Why();
-    if (!ok) return;
-    ::setenv("DISPLAY", server->Display().c_str(), 1);
-    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-  }
-};
-Display g_display;
+bench::XDisplay g_display(true);
 
 platform::x11::X11WindowSystem* X11() {
   return dynamic_cast<platform::x11::X11WindowSystem*>(platform::CurrentBackends().windows);
