@@ -73,6 +73,7 @@
 #include <vector>
 
 #include "platform/backend/x11/Xcb.h"
+#include "support/Percentiles.h"
 #include "support/Summary.h"
 #include "support/XDisplay.h"
 #include "tests/support/XServer.h"
@@ -84,10 +85,7 @@ using Clock = std::chrono::steady_clock;
 
 bench::XDisplay g_display(false);
 
-const char* WmName() {
-  const char* wm = std::getenv("EDGETUCKER_WM");
-  return wm && *wm ? wm : "none";
-}
+using bench::WmName;
 
 // With the IDE's trace on, each round says when its motions were sent, on
 // the trace's clock (the steady clock's milliseconds, modulo 100 s).
@@ -378,18 +376,7 @@ private:
   Frame m_workArea, m_mainHidden, m_inspectorHidden;
 };
 
-double Percentile(std::vector<double> v, double p) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  const auto i = static_cast<std::size_t>(p * static_cast<double>(v.size() - 1) + 0.5);
-  return v[std::min(i, v.size() - 1)];
-}
-
-void SetPercentiles(benchmark::State& state, const std::string& prefix, const std::vector<double>& ms) {
-  state.counters[prefix + "_p50"] = Percentile(ms, 0.5);
-  state.counters[prefix + "_p99"] = Percentile(ms, 0.99);
-  state.counters[prefix + "_max"] = Percentile(ms, 1.0);
-}
+using bench::SetPercentiles;
 
 // One IDE per animation setting, kept for both windows' rows; the last one
 // is told to finish while the application still exists (its process object

@@ -45,6 +45,7 @@
 #include "platform/backend/Backend.h"
 #include "platform/backend/x11/X11WindowSystem.h"
 #include "platform/backend/x11/Xcb.h"
+#include "support/Percentiles.h"
 #include "support/Summary.h"
 #include "support/XDisplay.h"
 
@@ -58,10 +59,7 @@ platform::x11::X11WindowSystem* X11() {
   return dynamic_cast<platform::x11::X11WindowSystem*>(platform::CurrentBackends().windows);
 }
 
-const char* WmName() {
-  const char* wm = std::getenv("EDGETUCKER_WM");
-  return wm && *wm ? wm : "none";
-}
+using bench::WmName;
 
 // Runs the event loop a while, for the window manager's last configures.
 void Idle(int ms = 20) {
@@ -80,13 +78,6 @@ bool Near(platform::HWND h, const Rect& r) {
 
 // One round trip on c: everything sent before has been handled by the server.
 void Sync(xcb_connection_t* c) { platform::x11::Answer(c, &xcb_get_input_focus_reply, xcb_get_input_focus(c)); }
-
-double Percentile(std::vector<double> v, double p) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  const auto i = static_cast<std::size_t>(p * static_cast<double>(v.size() - 1) + 0.5);
-  return v[std::min(i, v.size() - 1)];
-}
 
 constexpr int kSlides = 20, kSteps = 10;
 
@@ -158,13 +149,9 @@ void BM_MoveBlocks(benchmark::State& state) {
     }
   }
   state.SetLabel(WmName());
-  state.counters["block_p50"] = Percentile(calls, 0.5);
-  state.counters["block_p99"] = Percentile(calls, 0.99);
-  state.counters["block_max"] = Percentile(calls, 1.0);
+  bench::SetPercentiles(state, "block", calls);
   if (!limit) {
-    state.counters["settle_p50"] = Percentile(settles, 0.5);
-    state.counters["settle_p99"] = Percentile(settles, 0.99);
-    state.counters["settle_max"] = Percentile(settles, 1.0);
+    bench::SetPercentiles(state, "settle", settles);
     X11()->Move(h, home);
     Idle();
   }

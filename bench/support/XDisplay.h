@@ -35,4 +35,11 @@ struct XDisplay {
   }
 };
 
+// The window manager the run names (EDGETUCKER_WM, set by placement_run.sh),
+// for the rows' labels.
+inline const char* WmName() {
+  const char* wm = std::getenv("EDGETUCKER_WM");
+  return wm && *wm ? wm : "none";
+}
+
 }  // namespace bench
