@@ -90,8 +90,6 @@ TEST(CompositorFocus, StartThenAClickOnTheNativeWindow) {
   EXPECT_EQ(OnNoXWindowActive(s), NoneActiveStep::Watch);
 }
 
-}  // namespace
-
 // A window manager's focus fallback that comes after the application stopped
 // waiting: which newly active window of another application is still that.
 TEST(LateFallback, WhatCountsAsTheWindowManagersFallback) {
@@ -127,3 +125,5 @@ TEST(LateFallback, WhatCountsAsTheWindowManagersFallback) {
     }
   }
 }
+
+}  // namespace

@@ -18,8 +18,9 @@
 // if it stands again (unmanaged, at an edge), else to our main window, the
 // first window the application showed that still stands (X lets a mapped
 // window have the focus whether the window manager manages it or not; a
-// managed one is also asked for through _NET_ACTIVE_WINDOW).  This happens in the same turn of the
-// event loop as the hiding, so the fallback is never reported.  A window of
+// managed one is also asked for through _NET_ACTIVE_WINDOW).  This happens
+// in the same turn of the event loop as the hiding, so the fallback is never
+// reported.  A window of
 // another application taking the focus at any other moment (the user clicked
 // it) is a loss.  Without a window manager, a focus that went to nobody goes
 // back to our main window as well.

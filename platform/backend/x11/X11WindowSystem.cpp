@@ -478,8 +478,8 @@ bool X11WindowSystem::NudgeTiled(xcb_window_t w) {
   if (!NudgeAsks(facts)) return false;
   const std::optional<Rect> before = FrameRect(w);
   if (!before) return false;
-  // What the window manager sets on a window that moves (KWin: demanding
-  // attention) is not its state at home.
+  // Its states as they are now are its states at home: what a window
+  // manager sets on a window that moves must not count as one of them.
   RememberHome(w, true);
   const Point by = NudgeOffset(*before, CurrentBackends().screens->Monitors());
   // Unframed, the window's own position is its frame's.  A window manager
