@@ -636,6 +636,64 @@ TEST(LateWm, AMoveAnsweredLateLandsExactly) {
   }
 }
 
+// A hide does not wait for the window manager to let go of the window: with
+// the window manager stopped, each move off the screen returns with the
+// window still being withdrawn, and the window stands exactly where the last
+// of them asked once the window manager has let go.  A move back home before
+// that waits for it, and lands home framed.
+TEST(LateWm, AHideNeverWaitsForTheWindowManagerToLetGo) {
+  if (!X11()) GTEST_SKIP() << "not on an X display with the X11 backend";
+  if (!X11()->WmRunning() || WmStall::Group() <= 0) GTEST_SKIP() << "no window manager of the test's own to stop";
+  SCOPED_TRACE(std::string("window manager: ") + WmName());
+  const Rect home{300, 200, 700, 500};
+  const Rect hidden{kHang - home.Width(), home.top, kHang, home.bottom};
+  const struct {
+    const char* name;
+    std::vector<Rect> off;  // asked while the window manager is stopped
+    bool backHome;          // and then home, still while it is stopped
+  } rows[] = {
+      {"a jump off the screen", {hidden}, false},
+      {"a slide's last steps, the last one kept",
+       {Rect{hidden.left + 40, home.top, hidden.right + 40, home.bottom},
+        Rect{hidden.left + 20, home.top, hidden.right + 20, home.bottom}, hidden},
+       false},
+      {"off and straight back home", {hidden}, true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    QWidget w;
+    w.setWindowTitle(row.name);
+    ShowAndSettle(w);
+    const platform::HWND h = platform::HandleOf(&w);
+    platform::MoveWindow(h, home.left, home.top, home.Width(), home.Height(), true);
+    SettleAt(h, home);
+    ASSERT_EQ(Frame(h), home) << "in place before the window manager stops";
+    {
+      WmStall stall(1000);
+      for (const Rect& r : row.off) {
+        platform::MoveWindow(h, r.left, r.top, r.Width(), r.Height(), true);
+        EXPECT_TRUE(X11()->IsWithdrawing(h)) << "the move returned before the window manager let go";
+      }
+      if (row.backHome) platform::MoveWindow(h, home.left, home.top, home.Width(), home.Height(), true);
+    }
+    if (row.backHome) {
+      SettleAt(h, home);
+      EXPECT_EQ(Frame(h), home) << "home once the window manager answered";
+      EXPECT_FALSE(X11()->IsUnmanaged(h)) << "framed again";
+      continue;
+    }
+    QElapsedTimer t;
+    t.start();
+    while (X11()->IsWithdrawing(h) && t.elapsed() < 10000) QApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_FALSE(X11()->IsWithdrawing(h)) << "the window manager's answer came as an event";
+    EXPECT_EQ(Frame(h), row.off.back()) << "where the last move asked";
+    EXPECT_TRUE(X11()->IsUnmanaged(h));
+    Slide(h, home, 3);
+    SettleAt(h, home);
+    EXPECT_EQ(Frame(h), home) << "home again";
+  }
+}
+
 // A bar of another process that holds its height (min = max in its hints,
 // and it configures itself back to it): unframed while hidden it cannot take
 // the frame's height, and must still leave its strip, not shrink away from

@@ -3,6 +3,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <set>
+#include <utility>
 
 #include "platform/backend/x11/Placement.h"
 #include "platform/backend/x11/Xcb.h"
@@ -17,10 +18,14 @@ EdgeKeeper::EdgeKeeper() : display_(Connection::Open()), conn_(display_.get()) {
 
 EdgeKeeper::~EdgeKeeper() = default;
 
-void EdgeKeeper::Select(xcb_window_t w, bool on) {
+void EdgeKeeper::Listen(xcb_window_t w) {
   // This connection's own event mask on the window; the client's and the
   // window manager's masks are theirs and stay as they are.
-  const std::uint32_t mask = on ? XCB_EVENT_MASK_STRUCTURE_NOTIFY : 0;
+  const bool awaited = releasing_.count(w) != 0;
+  const bool structure = awaited || kept_.count(w) != 0 || settling_.count(w) != 0 || tracked_.count(w) != 0;
+  std::uint32_t mask = 0;
+  if (structure) mask |= XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+  if (awaited) mask |= XCB_EVENT_MASK_PROPERTY_CHANGE;
   xcb_change_window_attributes(conn_, w, XCB_CW_EVENT_MASK, &mask);
   xcb_flush(conn_);
 }
@@ -31,7 +36,7 @@ void EdgeKeeper::Keep(xcb_window_t w, const Rect& asked, const Rect& placed) {
   const bool known = kept_.count(w) != 0;
   kept_[w] = Kept{asked, placed, 0};
   if (known) return;
-  Select(w, true);
+  Listen(w);
   // The client may have answered the placement before it was listened to.
   Check(w);
   Drain(true);
@@ -40,16 +45,17 @@ void EdgeKeeper::Keep(xcb_window_t w, const Rect& asked, const Rect& placed) {
 void EdgeKeeper::Release(xcb_window_t w) {
   const bool settled = settling_.erase(w) != 0;
   if (!conn_ || (kept_.erase(w) == 0 && !settled) || tracked_.count(w) != 0) return;
-  Select(w, false);
+  Listen(w);
 }
 
 void EdgeKeeper::Settle(xcb_window_t w, const Rect& asked) {
   if (!conn_) return;
-  const bool listened = kept_.count(w) != 0 || tracked_.count(w) != 0 || settling_.count(w) != 0;
+  const bool listened = kept_.count(w) != 0 || tracked_.count(w) != 0 || settling_.count(w) != 0 ||
+                        releasing_.count(w) != 0;
   kept_.erase(w);
   const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kSettleWatchMs);
   settling_[w] = Settled{asked, until, 0, false};
-  if (!listened) Select(w, true);
+  if (!listened) Listen(w);
 }
 
 void EdgeKeeper::OnSettlingChanged(xcb_window_t w) {
@@ -76,17 +82,43 @@ void EdgeKeeper::OnSettlingChanged(xcb_window_t w) {
 
 void EdgeKeeper::Track(xcb_window_t w) {
   if (!conn_ || !tracked_.insert(w).second) return;
-  if (kept_.count(w) == 0) Select(w, true);
+  if (kept_.count(w) == 0) Listen(w);
+}
+
+void EdgeKeeper::AwaitRelease(xcb_window_t w) {
+  if (!conn_ || !releasing_.emplace(w, false).second) return;
+  Listen(w);
+  // The withdrawal goes on another connection: the selection must be in
+  // force before it, or an answer coming at once would go unheard.
+  Sync(conn_);
+}
+
+void EdgeKeeper::EndRelease(xcb_window_t w) {
+  if (!conn_ || releasing_.erase(w) == 0) return;
+  Listen(w);
 }
 
 void EdgeKeeper::OnReadable() { Drain(false); }
+
+void EdgeKeeper::OnReleaseNews(xcb_window_t w) {
+  auto it = releasing_.find(w);
+  if (it == releasing_.end() || std::exchange(it->second, true)) return;
+  // Not from inside this drain: it may run inside a move (Poll), and the
+  // answer maps and places the window, and keeps it here (Keep).
+  QTimer::singleShot(0, notifier_.get(), [this, w] {
+    auto r = releasing_.find(w);
+    if (r == releasing_.end()) return;  // ended or gone meanwhile
+    r->second = false;
+    if (onReleaseNews) onReleaseNews(w);
+  });
+}
 
 void EdgeKeeper::Drain(bool queuedOnly) {
   // Answering reads replies, and reading a reply may queue events that came
   // meanwhile without the socket staying readable: they are taken in turn,
   // a bounded number of rounds per wake-up.
   for (int round = 0; round < 16; ++round) {
-    std::set<xcb_window_t> configured;
+    std::set<xcb_window_t> configured, released;
     bool any = false;
     while (const Event e = NextEvent(conn_, queuedOnly)) {
       any = true;
@@ -96,11 +128,22 @@ void EdgeKeeper::Drain(bool queuedOnly) {
           if (c->event == c->window) configured.insert(c->window);
           break;
         }
+        case XCB_REPARENT_NOTIFY:
+          released.insert(reinterpret_cast<const xcb_reparent_notify_event_t*>(e.get())->window);
+          break;
+        case XCB_UNMAP_NOTIFY:
+          released.insert(reinterpret_cast<const xcb_unmap_notify_event_t*>(e.get())->window);
+          break;
+        case XCB_PROPERTY_NOTIFY:
+          released.insert(reinterpret_cast<const xcb_property_notify_event_t*>(e.get())->window);
+          break;
         case XCB_DESTROY_NOTIFY: {
           const xcb_window_t w = reinterpret_cast<const xcb_destroy_notify_event_t*>(e.get())->window;
           kept_.erase(w);
           settling_.erase(w);
+          releasing_.erase(w);
           configured.erase(w);
+          released.erase(w);
           if (tracked_.erase(w) != 0 && onGone) onGone(w);
           break;
         }
@@ -115,6 +158,7 @@ void EdgeKeeper::Drain(bool queuedOnly) {
       Check(w);
       OnSettlingChanged(w);
     }
+    for (xcb_window_t w : released) OnReleaseNews(w);
     queuedOnly = true;
   }
 }

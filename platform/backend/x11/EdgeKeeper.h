@@ -30,6 +30,13 @@
 // records of is destroyed (Track, onGone): the X server hands a gone
 // client's window ids to the next client (an IDE started again), and what
 // was learned of the old window must not pass for the new one's.
+//
+// And it hears the window manager let go of a window the window system has
+// withdrawn (AwaitRelease, onReleaseNews): the frame's reparenting of the
+// client to the root, and WM_STATE deleted or marked Withdrawn (a window
+// manager that frames nothing only changes the property).  The window
+// system then shows the window unmanaged in the event loop, so that no move
+// waits for the window manager's answer.
 #pragma once
 
 #include <xcb/xcb.h>
@@ -82,6 +89,15 @@ public:
   // Tells onGone once w is destroyed (until then it is listened to, kept or not).
   void Track(xcb_window_t w);
   std::function<void(xcb_window_t)> onGone;
+
+  // The window system has withdrawn w and waits for the window manager to
+  // let go of it: its reparenting, unmapping and property changes are told
+  // to onReleaseNews (once per batch of events, in a later turn of the event
+  // loop, never inside a move) until EndRelease.  onReleaseNews reads what
+  // the window is now; the events only say that it may have changed.
+  void AwaitRelease(xcb_window_t w);
+  void EndRelease(xcb_window_t w);
+  std::function<void(xcb_window_t)> onReleaseNews;
   // Handles what came on the socket now, so that a window destroyed before a
   // move is forgotten before the move (the event loop may not have run since).
   void Poll() { Drain(false); }
@@ -105,7 +121,9 @@ private:
     Rect placed;     // where the window stands as far as this layer knows
     int corrections;  // since it was last placed
   };
-  void Select(xcb_window_t w, bool on);
+  // Selects what this connection hears of w: structure changes while w is
+  // kept, settling, tracked or awaited, property changes while awaited.
+  void Listen(xcb_window_t w);
   void OnReadable();
   // Handles the events that came (queuedOnly: those already read off the socket).
   void Drain(bool queuedOnly);
@@ -114,6 +132,8 @@ private:
   void OnConfigured(xcb_window_t w, const Rect& now);
   // A settling window changed: onStrayed in the next turn, unless it ended meanwhile.
   void OnSettlingChanged(xcb_window_t w);
+  // An awaited window changed: onReleaseNews in the next turn, unless it ended meanwhile.
+  void OnReleaseNews(xcb_window_t w);
 
   Connection display_;
   xcb_connection_t* conn_ = nullptr;  // display_'s
@@ -121,6 +141,8 @@ private:
   std::map<xcb_window_t, Kept> kept_;
   std::map<xcb_window_t, Settled> settling_;
   std::set<xcb_window_t> tracked_;
+  // Awaited windows, and whether onReleaseNews is due for one in the next turn.
+  std::map<xcb_window_t, bool> releasing_;
 };
 
 }  // namespace platform::x11

@@ -48,10 +48,11 @@ X11Activation::X11Activation(X11WindowSystem* windows, QObject* parent)
   notifier_ = new QSocketNotifier(xcb_get_file_descriptor(events_), QSocketNotifier::Read, this);
   connect(notifier_, &QSocketNotifier::activated, this, [this] { ReadEvents(); });
   windows_->onManagementChange = [this](HWND h, bool done) {
-    if (!IsOurWindow(h)) return;
     if (!done) {
-      keepAcrossChange_ = HoldsFocus();
-    } else if (std::exchange(keepAcrossChange_, false)) {
+      if (!IsOurWindow(h)) return;
+      if (changing_.empty()) keepAcrossChange_ = HoldsFocus();
+      changing_.insert(h);
+    } else if (changing_.erase(h) != 0 && changing_.empty() && std::exchange(keepAcrossChange_, false)) {
       KeepFocus(h);
     }
   };

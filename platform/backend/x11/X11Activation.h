@@ -57,6 +57,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <chrono>
+#include <set>
 #include <xcb/xcb.h>
 
 #include "platform/backend/x11/CompositorFocus.h"
@@ -118,6 +119,12 @@ private:
   xcb_atom_t activeAtom_ = 0, wmStateAtom_ = 0, clientListAtom_ = 0;
   QSocketNotifier* notifier_ = nullptr;
   bool qtActive_ = true;
+  // Windows of ours between the two calls of onManagementChange, and whether
+  // the focus was ours before the first of them began: a hide withdraws the
+  // inspector and the main bar before the window manager has let go of
+  // either, and the focus is taken back once no window of ours is changing
+  // hands any more.
+  std::set<HWND> changing_;
   bool keepAcrossChange_ = false;
   std::uint8_t xiOpcode_ = 0;  // XInput's major opcode once raw presses are selected
   // The window Qt deactivated in this turn of the event loop, and whether the

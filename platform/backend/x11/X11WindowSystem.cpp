@@ -1,5 +1,6 @@
 #include "platform/backend/x11/X11WindowSystem.h"
 
+#include <QTimer>
 #include <QWidget>
 #include <algorithm>
 #include <chrono>
@@ -62,12 +63,26 @@ X11WindowSystem::X11WindowSystem(WindowSystem* ours) : ours_(ours), display_(x11
   atoms_.demandsAttention = Intern(c, "_NET_WM_STATE_DEMANDS_ATTENTION");
   keeper_.onGone = [this](xcb_window_t w) { Forget(w); };
   keeper_.onStrayed = [this](xcb_window_t w, const Rect& asked) { return AskAgain(w, asked); };
+  keeper_.onReleaseNews = [this](xcb_window_t w) { SettleWithdrawal(w, false); };
+  releaseDeadline_ = std::make_unique<QTimer>();
+  releaseDeadline_->setSingleShot(true);
+  QObject::connect(releaseDeadline_.get(), &QTimer::timeout, releaseDeadline_.get(), [this] {
+    std::vector<xcb_window_t> due;
+    for (const auto& [w, withdrawal] : withdrawing_)
+      if (withdrawal.until <= std::chrono::steady_clock::now()) due.push_back(w);
+    for (xcb_window_t w : due) SettleWithdrawal(w, false);
+    ArmReleaseDeadline();
+  });
   // Asked now, the window manager has answered (or not) by the first move.
   barrier_ = std::make_unique<WmBarrier>(c, root_);
   barrier_->Pass(WmCheck(), 0);
 }
 
-X11WindowSystem::~X11WindowSystem() = default;
+X11WindowSystem::~X11WindowSystem() {
+  // Withdrawals still in flight are handed back: nothing would show them.
+  for (const auto& [w, withdrawal] : withdrawing_) xcb_map_window(conn_, w);
+  if (conn_) xcb_flush(conn_);
+}
 
 void X11WindowSystem::Sync() const { x11::Sync(conn_); }
 
@@ -154,6 +169,10 @@ std::optional<Rect> X11WindowSystem::FrameRect(HWND h) const {
   if (IsOurChild(h)) return ours_->FrameRect(h);
   if (h == 0 || h > 0xFFFFFFFFu) return std::nullopt;
   const auto w = static_cast<xcb_window_t>(h);
+  // A window being withdrawn stands nowhere yet: what a caller reads back is
+  // where the window manager's answer puts it (the engine's landing check
+  // after a hide), so that answer is waited for here, and only here.
+  if (withdrawing_.count(w) != 0) const_cast<X11WindowSystem*>(this)->SettleWithdrawal(w, true);
   const xcb_window_t top = TopAncestor(w);
   if (top == XCB_WINDOW_NONE) return std::nullopt;
   if (top != w) {
@@ -516,11 +535,14 @@ bool X11WindowSystem::NudgeTiled(xcb_window_t w) {
   return state == TileState::Tiled;
 }
 
-bool X11WindowSystem::Withdraw(xcb_window_t w) {
+void X11WindowSystem::Withdraw(xcb_window_t w, const Rect& asked) {
   if (onManagementChange) onManagementChange(w, false);
   const std::optional<Rect> frame = FrameRect(w);
   const std::optional<Rect> client = ClientRect(w);
   unmanaged_[w] = frame && client ? ExtentsBetween(*frame, *client) : Extents{};
+  withdrawing_[w] = Withdrawal{asked, std::chrono::steady_clock::now() + std::chrono::milliseconds(kWmReleaseMs)};
+  // Listened to before the window manager can answer.
+  keeper_.AwaitRelease(w);
   // ICCCM withdrawal: unmap, and tell the window manager with a synthetic
   // UnmapNotify on the root; it lets go of the window (reparents it to the root
   // and removes WM_STATE).
@@ -533,25 +555,62 @@ bool X11WindowSystem::Withdraw(xcb_window_t w) {
   xcb_send_event(conn_, 0, root_, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                  reinterpret_cast<const char*>(&ev));
   xcb_flush(conn_);
-  // Bounded generously (kWmReleaseMs): a window manager that has not let go
-  // by then keeps the window (weston frames it again), and would have it
-  // placed relative to a frame it no longer shows and never give it back: it
-  // is mapped again for the window manager to show where it was, and not
-  // hidden.
-  if (!PollUntil([&] { return TopAncestor(w) == w && !WmClient(w); }, kWmReleaseMs)) {
+  ArmReleaseDeadline();
+}
+
+bool X11WindowSystem::LetGo(xcb_window_t w) const { return TopAncestor(w) == w && !WmClient(w); }
+
+void X11WindowSystem::SettleWithdrawal(xcb_window_t w, bool wait) {
+  auto it = withdrawing_.find(w);
+  if (it == withdrawing_.end()) return;
+  const auto until = it->second.until;
+  // Bounded generously (kWmReleaseMs): a window manager always lets go, and
+  // on a loaded machine it took longer than kWmAnswerMs.
+  bool letGo = LetGo(w);
+  if (!letGo && wait) letGo = PollUntil([&] { return LetGo(w); }, until);
+  if (!letGo && std::chrono::steady_clock::now() < until) return;  // its answer is still to come
+  const Rect asked = it->second.asked;
+  withdrawing_.erase(it);
+  keeper_.EndRelease(w);
+  ArmReleaseDeadline();
+  if (!letGo) {
     unmanaged_.erase(w);
     xcb_map_window(conn_, w);
     Sync();
-    if (onManagementChange) onManagementChange(w, true);
-    return false;
+  } else {
+    // Some window managers (fluxbox, xfwm4) leave their _NET_FRAME_EXTENTS on
+    // a window they let go of: anyone reading the frame from it (Qt's frame
+    // margins, a pager) would count a frame the window no longer has.
+    xcb_delete_property(conn_, w, atoms_.frameExtents);
+    const std::uint32_t on = 1;
+    xcb_change_window_attributes(conn_, w, XCB_CW_OVERRIDE_REDIRECT, &on);
+    PlaceUnmanaged(w, asked, true);
   }
-  // Some window managers (fluxbox, xfwm4) leave their _NET_FRAME_EXTENTS on
-  // a window they let go of: anyone reading the frame from it (Qt's frame
-  // margins, a pager) would count a frame the window no longer has.
-  xcb_delete_property(conn_, w, atoms_.frameExtents);
-  const std::uint32_t on = 1;
-  xcb_change_window_attributes(conn_, w, XCB_CW_OVERRIDE_REDIRECT, &on);
-  return true;
+  if (onManagementChange) onManagementChange(w, true);
+}
+
+void X11WindowSystem::ArmReleaseDeadline() {
+  if (!releaseDeadline_) return;
+  if (withdrawing_.empty()) {
+    releaseDeadline_->stop();
+    return;
+  }
+  auto first = withdrawing_.begin()->second.until;
+  for (const auto& [w, withdrawal] : withdrawing_) first = std::min(first, withdrawal.until);
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(first - std::chrono::steady_clock::now());
+  releaseDeadline_->start(static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, left.count())));
+}
+
+void X11WindowSystem::PlaceUnmanaged(xcb_window_t w, const Rect& frame, bool map) {
+  const std::vector<Monitor> monitors = CurrentBackends().screens->Monitors();
+  const Rect placed = UnmanagedRect(frame, OwnHints(w), monitors);
+  Configure(w, placed);
+  const std::uint32_t above = XCB_STACK_MODE_ABOVE;
+  xcb_configure_window(conn_, w, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+  StackBelowPanels(conn_, root_, w, placed, monitors);
+  if (map) xcb_map_window(conn_, w);
+  Sync();
+  keeper_.Keep(w, frame, placed);
 }
 
 void X11WindowSystem::GiveBack(xcb_window_t w, const Rect& frame, bool map) {
@@ -626,6 +685,11 @@ bool X11WindowSystem::AskAgain(xcb_window_t w, const Rect& asked) {
 }
 
 void X11WindowSystem::Forget(xcb_window_t w) {
+  if (withdrawing_.erase(w) != 0) {
+    keeper_.EndRelease(w);
+    ArmReleaseDeadline();
+    if (onManagementChange) onManagementChange(w, true);
+  }
   unmanaged_.erase(w);
   held_.erase(w);
   readings_.erase(w);
@@ -646,6 +710,18 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
     return;
   }
   const auto w = static_cast<xcb_window_t>(h);
+  if (const auto withdrawal = withdrawing_.find(w); withdrawal != withdrawing_.end()) {
+    // Still being withdrawn: a move that keeps the window off the screen only
+    // changes where it will be shown (the newest place is the one kept); one
+    // that brings it back waits for the window manager to let go first, and
+    // goes on as for a window shown unmanaged.
+    if (ModeFor(frame, CurrentBackends().screens->Monitors(), WmRunning(), unmanaged_[w], homes_[w].frame) ==
+        Mode::Unmanaged) {
+      withdrawal->second.asked = frame;
+      return;
+    }
+    SettleWithdrawal(w, true);
+  }
   // A window given back lately and moved on by a slide's next steps is
   // watched at its newest place: the client's stale answer to the hand-back
   // may come after them.
@@ -683,16 +759,11 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
     // Where the compositor would not show the window back at its place (it
     // places X windows itself), or the window manager does not let it go,
     // the window stays where it is: whoever moved it finds it not moved.
-    if (!unmanaged && (!CurrentSession().placesWindows || !Withdraw(w))) return;
-    const Rect placed = UnmanagedRect(frame, OwnHints(w), monitors);
-    Configure(w, placed);
-    const std::uint32_t above = XCB_STACK_MODE_ABOVE;
-    xcb_configure_window(conn_, w, XCB_CONFIG_WINDOW_STACK_MODE, &above);
-    StackBelowPanels(conn_, root_, w, placed, monitors);
-    if (shown) xcb_map_window(conn_, w);
-    Sync();
-    keeper_.Keep(w, frame, placed);
-    if (!unmanaged && onManagementChange) onManagementChange(h, true);
+    if (unmanaged) {
+      PlaceUnmanaged(w, frame, shown);
+    } else if (CurrentSession().placesWindows) {
+      Withdraw(w, frame);
+    }
   } else if (unmanaged) {
     keeper_.Release(w);
     if (shown && onManagementChange) onManagementChange(h, false);

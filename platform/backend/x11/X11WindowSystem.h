@@ -17,7 +17,14 @@
 //    manager kept it framed at home) it is withdrawn and shown
 //    override-redirect at the asked rectangle (held to the client's own
 //    minimum and maximum size, the on-screen edge kept, also when the client
-//    resizes itself afterwards: EdgeKeeper.h); back on the screen, or home,
+//    resizes itself afterwards: EdgeKeeper.h).  The withdrawal does not wait
+//    for the window manager to let go: the move returns at once, later moves
+//    off the screen only change where the window will stand, and the window
+//    is shown at the newest of them once the window manager's answer comes
+//    as an event (a slide off the screen ends where its last step asked).
+//    Reading the frame of a window still being withdrawn waits for that
+//    answer, so that what is read back is where the window stands.  Back on
+//    the screen, or home,
 //    it is given back to the window manager, mapped at the position that
 //    puts its frame at the asked rectangle, and asked there again if the
 //    client resizes itself a moment later (EdgeKeeper::Settle).  While a
@@ -35,6 +42,7 @@
 
 #include <xcb/xcb.h>
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -44,6 +52,8 @@
 #include "platform/backend/x11/Placement.h"
 #include "platform/backend/x11/WmBarrier.h"
 #include "platform/backend/x11/Xcb.h"
+
+class QTimer;
 
 namespace platform::x11 {
 
@@ -94,8 +104,12 @@ public:
   // request (WmBarrier.h): moves then wait for its answer however late it
   // comes, where for others they watch the frame a while.
   bool WmTellsWhenDone() { return WmAnswered(WmBarrier::kFirstAnswerMs); }
-  // True while this layer holds the window withdrawn and unmanaged.
+  // True while this layer holds the window withdrawn and unmanaged (from the
+  // moment it withdraws it).
   bool IsUnmanaged(HWND h) const { return unmanaged_.count(h) != 0; }
+  // True while this layer waits for the window manager to let go of a window
+  // it withdrew.
+  bool IsWithdrawing(HWND h) const { return withdrawing_.count(h) != 0; }
   xcb_connection_t* Connection() const { return conn_; }
   xcb_window_t Root() const { return root_; }
 
@@ -156,9 +170,25 @@ private:
   // it stands when asked to move it a pixel aside (Tiling.h); a window it
   // moves is put back.
   bool NudgeTiled(xcb_window_t w);
-  // False, with the window mapped again for the window manager, when it
-  // does not let go of the window.
-  bool Withdraw(xcb_window_t w);
+  // Withdraws the window from the window manager, to be shown unmanaged at
+  // `asked` (or the newest rectangle asked meanwhile) once the window manager
+  // has let go (EdgeKeeper::AwaitRelease tells when it may have).
+  void Withdraw(xcb_window_t w, const Rect& asked);
+  // True once the window manager has let go of w: the window is a child of
+  // the root and not its client.
+  bool LetGo(xcb_window_t w) const;
+  // Ends a withdrawal in flight once the window manager has let go (shown
+  // unmanaged); after kWmReleaseMs a window manager that has not keeps the
+  // window (weston frames it again), and would have it placed relative to a
+  // frame it no longer shows and never give it back: it is mapped again for
+  // the window manager to show where it was.  wait: waits for the answer up
+  // to that deadline.
+  void SettleWithdrawal(xcb_window_t w, bool wait);
+  // Shows a window shown unmanaged (or being shown so) at `frame`, held to
+  // its own size and kept against the asked edges (EdgeKeeper::Keep).
+  void PlaceUnmanaged(xcb_window_t w, const Rect& frame, bool map);
+  // Runs the release deadline timer for the earliest withdrawal in flight.
+  void ArmReleaseDeadline();
   // Puts the window with its border at r: keeping its own border width (no
   // window manager to take it away), or with none (a window this layer
   // shows unmanaged, or gives back to a window manager, which frames it).
@@ -182,6 +212,14 @@ private:
   } atoms_{};
   // Windows this layer withdrew, with the frame extents they had.
   std::map<HWND, Extents> unmanaged_;
+  // Withdrawals the window manager has not answered yet: the newest frame
+  // asked for the window, and until when the answer is waited for.
+  struct Withdrawal {
+    Rect asked;
+    std::chrono::steady_clock::time_point until;
+  };
+  std::map<xcb_window_t, Withdrawal> withdrawing_;
+  std::unique_ptr<QTimer> releaseDeadline_;
   // Windows wearing hints of this layer: their own, and the ones this layer
   // put on them lately (normalized).
   struct HeldHints {
