@@ -763,6 +763,12 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
       PlaceUnmanaged(w, frame, shown);
     } else if (CurrentSession().placesWindows) {
       Withdraw(w, frame);
+      // A Wayland compositor hands the focus on in its own time, and names
+      // no X window active meanwhile: with the event loop running while the
+      // window it withdrew stood unmapped, mutter's XWayland had the IDE's
+      // focus counted lost after a hide (hiding paused, every Lazarus round
+      // under headless mutter).  There the withdrawal is waited for.
+      if (CurrentSession().xwayland) SettleWithdrawal(w, true);
     }
   } else if (unmanaged) {
     keeper_.Release(w);

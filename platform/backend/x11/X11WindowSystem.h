@@ -21,7 +21,8 @@
 //    for the window manager to let go: the move returns at once, later moves
 //    off the screen only change where the window will stand, and the window
 //    is shown at the newest of them once the window manager's answer comes
-//    as an event (a slide off the screen ends where its last step asked).
+//    as an event (a slide off the screen ends where its last step asked);
+//    in a Wayland session the move waits for it, as the focus needs.
 //    Reading the frame of a window still being withdrawn waits for that
 //    answer, so that what is read back is where the window stands.  Back on
 //    the screen, or home,
