@@ -1049,3 +1049,57 @@ TEST(Activation, AWindowManagersLateFallbackIsNoLoss) {
 }
 
 }  // namespace
+
+namespace {
+
+// A window manager that answers nothing (it holds the redirect and drops
+// every request) leaves each moved window at a defined place: a managed
+// move is given up where the window stands, a hidden window stands exactly
+// at its strip (nobody holds a window that leaves), and one brought home is
+// shown there unmanaged, since no frame came, rather than left unmapped.
+TEST(StubWindowManager, AWindowManagerThatNeverAnswersLeavesEveryWindowSomewhereDefined) {
+  if (!X11()) GTEST_SKIP() << "not on an X display with the X11 backend";
+  if (X11()->WmRunning()) GTEST_SKIP() << "the stub needs a display without a window manager";
+  QWidget w;
+  w.setWindowTitle("stub");
+  w.setGeometry(100, 100, 400, 120);
+  ShowAndSettle(w);
+  const platform::HWND h = platform::HandleOf(&w);
+  const Rect home = Frame(h);
+
+  QProcess stub;
+  stub.start(QCoreApplication::applicationDirPath() + "/test_x11_stubwm", {});
+  ASSERT_TRUE(stub.waitForReadyRead(10000)) << "the stub window manager did not start";
+  QElapsedTimer t;
+  t.start();
+  while (!X11()->WmRunning() && t.elapsed() < 10000) QApplication::processEvents(QEventLoop::AllEvents, 10);
+  ASSERT_TRUE(X11()->WmRunning());
+
+  auto move = [&](const Rect& r) {
+    platform::MoveWindow(h, r.left, r.top, r.Width(), r.Height(), true);
+    QElapsedTimer idle;
+    idle.start();
+    while (X11()->IsWithdrawing(h) && idle.elapsed() < 10000) QApplication::processEvents(QEventLoop::AllEvents, 10);
+  };
+  const Rect aside{home.left + 50, home.top + 50, home.right + 50, home.bottom + 50};
+  move(aside);
+  EXPECT_EQ(Frame(h), home) << "a request nobody answers leaves the window where it stands";
+
+  const Rect hidden{home.left, kHang - home.Height(), home.right, kHang};
+  move(hidden);
+  EXPECT_EQ(Frame(h), hidden) << "hidden exactly";
+  EXPECT_TRUE(X11()->IsUnmanaged(h));
+
+  move(home);
+  EXPECT_EQ(Frame(h), home) << "shown at home";
+  EXPECT_TRUE(X11()->IsUnmanaged(h)) << "unmanaged: no frame came";
+  xcb_connection_t* c = X11()->Connection();
+  auto* a = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, static_cast<xcb_window_t>(h)), nullptr);
+  ASSERT_TRUE(a);
+  EXPECT_EQ(a->map_state, XCB_MAP_STATE_VIEWABLE) << "not left unmapped";
+  std::free(a);
+  stub.kill();
+  stub.waitForFinished(5000);
+}
+
+}  // namespace

@@ -613,7 +613,7 @@ void X11WindowSystem::PlaceUnmanaged(xcb_window_t w, const Rect& frame, bool map
   keeper_.Keep(w, frame, placed);
 }
 
-void X11WindowSystem::GiveBack(xcb_window_t w, const Rect& frame, bool map) {
+bool X11WindowSystem::GiveBack(xcb_window_t w, const Rect& frame, bool map) {
   const Extents e = unmanaged_[w];
   unmanaged_.erase(w);
   xcb_unmap_window(conn_, w);
@@ -637,14 +637,25 @@ void X11WindowSystem::GiveBack(xcb_window_t w, const Rect& frame, bool map) {
   if (!map) {
     // Hidden meanwhile: the window manager frames it when it is shown.
     xcb_flush(conn_);
-    return;
+    return false;
   }
   xcb_map_window(conn_, w);
   xcb_flush(conn_);
   // Framed again once WM_STATE is back (every window manager sets it) and
   // the frame holds the client (a window manager that frames nothing leaves
   // it where it is: that wait is bounded short).
-  PollUntil([&] { return WmClient(w); }, kWmReleaseMs);
+  if (!PollUntil([&] { return WmClient(w); }, kWmReleaseMs)) {
+    // One that has not taken the window by now does not map it either (it
+    // holds the redirect and answers nothing, or has hung): the window would
+    // stay unmapped, out of the user's reach.  It is shown unmanaged at the
+    // asked frame instead, and counts as withdrawn, so that later moves place
+    // it as such and give it back again when they come home.
+    unmanaged_[w] = e;
+    const std::uint32_t on = 1;
+    xcb_change_window_attributes(conn_, w, XCB_CW_OVERRIDE_REDIRECT, &on);
+    PlaceUnmanaged(w, frame, true);
+    return false;
+  }
   // The rest of its answer to the map (the frame around the client) comes
   // before its answer to what was sent after it.
   WmAnswered(kWmReleaseMs);
@@ -658,6 +669,7 @@ void X11WindowSystem::GiveBack(xcb_window_t w, const Rect& frame, bool map) {
       },
       kSettleMs);
   ManagedMove(w, frame, corner);
+  return true;
 }
 
 bool X11WindowSystem::AskAgain(xcb_window_t w, const Rect& asked) {
@@ -773,8 +785,7 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
   } else if (unmanaged) {
     keeper_.Release(w);
     if (shown && onManagementChange) onManagementChange(h, false);
-    GiveBack(w, frame, shown);
-    if (shown) keeper_.Settle(w, frame);
+    if (GiveBack(w, frame, shown)) keeper_.Settle(w, frame);
     if (shown && onManagementChange) onManagementChange(h, true);
   } else if (!wm) {
     // Nothing frames it: it stands as an unmanaged window does.

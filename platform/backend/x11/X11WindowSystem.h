@@ -194,7 +194,10 @@ private:
   // window manager to take it away), or with none (a window this layer
   // shows unmanaged, or gives back to a window manager, which frames it).
   void Configure(xcb_window_t w, const Rect& r, bool keepBorder = false);
-  void GiveBack(xcb_window_t w, const Rect& frame, bool map);
+  // Gives a window shown unmanaged back to the window manager at `frame`
+  // (mapped when `map`); true once it framed it.  One that does not take it
+  // within kWmReleaseMs leaves it shown unmanaged there.
+  bool GiveBack(xcb_window_t w, const Rect& frame, bool map);
   // A window given back lately changed (EdgeKeeper::Settle): asks the window
   // manager for `asked` again where the frame stands elsewhere (true when it
   // did), else gives back the client's own size hints if they fit now.
