@@ -391,4 +391,61 @@ TEST(Placement, NormalizedHintsCompareByMeaning) {
   EXPECT_EQ(Normalized({}), SizeHints(18, 0));
 }
 
+TEST(Placement, PlanMovePicksTheWayByWhatIsKnownOfTheWindow) {
+  const std::vector<Monitor> one{Monitor{Rect{0, 0, 1280, 800}, Rect{0, 0, 1280, 775}, true}};
+  const Rect hidden{0, -115, 1280, 5}, shown{0, 0, 1280, 120};
+  // A title bar and thin borders, as most window managers frame.
+  const Extents framed{1, 1, 20, 1};
+  MoveFacts managed;
+  managed.wmRunning = managed.shown = true;
+  managed.borders = framed;
+  MoveFacts unmanaged = managed;
+  unmanaged.unmanaged = true;
+  MoveFacts withdrawing = unmanaged;
+  withdrawing.withdrawing = true;
+  MoveFacts noWm;
+  noWm.shown = true;
+  MoveFacts unshown = managed;
+  unshown.shown = false;
+  MoveFacts unshownUnmanaged = unmanaged;
+  unshownUnmanaged.shown = false;
+  MoveFacts pinned = managed;
+  pinned.placesWindows = false;
+  // Lazarus's main bar under i3: framed at home with its title bar and part
+  // of the client above the screen.
+  const Rect highHome{0, -36, 1280, 84};
+  MoveFacts keptHigh = unmanaged;
+  keptHigh.home = highHome;
+  const struct {
+    const char* name;
+    MoveFacts facts;
+    Rect frame;
+    std::vector<Monitor> monitors;
+    MoveWay want;
+  } rows[] = {
+      {"managed, on the screen", managed, shown, one, MoveWay::Managed},
+      {"managed, off the screen", managed, hidden, one, MoveWay::Withdraw},
+      {"managed, sticking out by no more than its borders", managed, Rect{-1, -20, 1281, 101}, one,
+       MoveWay::Managed},
+      {"managed, off the screen where windows cannot hide", pinned, hidden, one, MoveWay::Stay},
+      {"managed, no monitor known", managed, hidden, {}, MoveWay::Managed},
+      {"held unmanaged, off the screen", unmanaged, hidden, one, MoveWay::PlaceUnmanaged},
+      {"held unmanaged, on the screen", unmanaged, shown, one, MoveWay::GiveBack},
+      {"held unmanaged, back where the window manager kept it framed", keptHigh, highHome, one, MoveWay::GiveBack},
+      {"held unmanaged and hidden by its client, off the screen", unshownUnmanaged, hidden, one,
+       MoveWay::PlaceUnmanaged},
+      {"held unmanaged and hidden by its client, home", unshownUnmanaged, shown, one, MoveWay::GiveBack},
+      {"being withdrawn, a later step off the screen", withdrawing, Rect{0, -100, 1280, 20}, one, MoveWay::Retarget},
+      {"being withdrawn, asked back on the screen", withdrawing, shown, one, MoveWay::FinishWithdrawal},
+      {"nobody shows it, off the screen", unshown, hidden, one, MoveWay::ConfigureHidden},
+      {"nobody shows it, on the screen", unshown, shown, one, MoveWay::ConfigureHidden},
+      {"no window manager, off the screen", noWm, hidden, one, MoveWay::Configure},
+      {"no window manager, on the screen", noWm, shown, one, MoveWay::Configure},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    EXPECT_EQ(PlanMove(r.facts, r.frame, r.monitors), r.want);
+  }
+}
+
 }  // namespace

@@ -277,4 +277,17 @@ Mode ModeFor(const Rect& frame, const std::vector<Monitor>& monitors, bool wmRun
   return WhollyOnMonitors(core, monitors) ? Mode::Managed : Mode::Unmanaged;
 }
 
+MoveWay PlanMove(const MoveFacts& f, const Rect& frame, const std::vector<Monitor>& monitors) {
+  const Mode mode = ModeFor(frame, monitors, f.wmRunning, f.borders, f.home);
+  if (f.withdrawing) return mode == Mode::Unmanaged ? MoveWay::Retarget : MoveWay::FinishWithdrawal;
+  // A window nobody shows is nobody's to frame: moving it must not show it.
+  if (!f.shown && !f.unmanaged) return MoveWay::ConfigureHidden;
+  if (mode == Mode::Unmanaged) {
+    if (f.unmanaged) return MoveWay::PlaceUnmanaged;
+    return f.placesWindows ? MoveWay::Withdraw : MoveWay::Stay;
+  }
+  if (f.unmanaged) return MoveWay::GiveBack;
+  return f.wmRunning ? MoveWay::Managed : MoveWay::Configure;
+}
+
 }  // namespace platform::x11

@@ -215,4 +215,57 @@ constexpr int kOverhang = 4;
 Mode ModeFor(const Rect& frame, const std::vector<Monitor>& monitors, bool wmRunning, const Extents& e = {},
              const std::optional<Rect>& managedAt = std::nullopt);
 
+// What the window system knows of a window when it is asked to move it, and
+// of the session it stands in.
+struct MoveFacts {
+  bool wmRunning = false;
+  // Windows may hide off the screen (Session::placesWindows).
+  bool placesWindows = true;
+  // Mapped, or framed and marked Normal (a window manager may map the client
+  // a moment after its frame).
+  bool shown = false;
+  // This layer holds it withdrawn, or is withdrawing it.
+  bool unmanaged = false;
+  // The window manager has not let go of it yet.
+  bool withdrawing = false;
+  // The borders of its frame, or those it had when it was withdrawn.
+  Extents borders;
+  // Where the window manager kept it framed before this layer first moved it.
+  std::optional<Rect> home;
+  friend bool operator==(const MoveFacts&, const MoveFacts&) = default;
+};
+
+// The way a window goes to an asked frame.
+enum class MoveWay {
+  // Still being withdrawn and asked off the screen: only where it is to be
+  // shown changes.
+  Retarget,
+  // Still being withdrawn and asked back on the screen: its withdrawal is
+  // finished first (waited for), then the move is planned again.
+  FinishWithdrawal,
+  // Nobody shows it: a plain configure of the window, which stays unshown.
+  ConfigureHidden,
+  // No window manager: a plain configure, held to its own size as an
+  // unmanaged window is.
+  Configure,
+  // Managed and asked on the screen: a request to the window manager, read
+  // back and corrected.
+  Managed,
+  // Managed and asked off the screen: withdrawn, shown unmanaged once the
+  // window manager has let go.
+  Withdraw,
+  // Asked off the screen where windows cannot hide (the compositor places X
+  // windows itself): it stays where it is, and the caller reads it back there.
+  Stay,
+  // Held unmanaged and asked off the screen: placed again, unmanaged.
+  PlaceUnmanaged,
+  // Held unmanaged and asked on the screen (or home): given back to the
+  // window manager, framed at the asked frame.
+  GiveBack,
+};
+
+// The way for a window with `facts` to go to `frame` (ModeFor decides
+// whether it must stand unmanaged).
+MoveWay PlanMove(const MoveFacts& facts, const Rect& frame, const std::vector<Monitor>& monitors);
+
 }  // namespace platform::x11

@@ -709,6 +709,38 @@ void X11WindowSystem::Forget(xcb_window_t w) {
   keeper_.Release(w);
 }
 
+MoveFacts X11WindowSystem::Facts(xcb_window_t w) {
+  MoveFacts f;
+  f.wmRunning = WmRunning();
+  f.placesWindows = CurrentSession().placesWindows;
+  f.withdrawing = withdrawing_.count(w) != 0;
+  auto a = Answer(conn_, &xcb_get_window_attributes_reply, xcb_get_window_attributes(conn_, w));
+  // A window the window manager has just framed may stand unmapped a moment
+  // longer (mutter maps the client after its frame): its WM_STATE Normal
+  // says it is shown, and a move must place its frame, not the bare client.
+  if (a && a->map_state != XCB_MAP_STATE_UNMAPPED) {
+    f.shown = true;
+  } else if (a && f.wmRunning) {
+    const std::vector<std::uint32_t> state = Cardinals(w, atoms_.wmState, atoms_.wmState);
+    f.shown = !state.empty() && state[0] == 1 && TopAncestor(w) != w;
+  }
+  // A window this layer withdrew is override-redirect until it is given
+  // back (once the window manager has let go).  One that is not is another
+  // window under a reused id (the X server hands a gone client's ids to the
+  // next one): what was kept is not its.
+  if (!f.withdrawing && unmanaged_.count(w) != 0 && a && !a->override_redirect) Forget(w);
+  f.unmanaged = unmanaged_.count(w) != 0;
+  RememberHome(w, f.wmRunning && f.shown && !f.unmanaged);
+  f.home = homes_[w].frame;
+  if (f.unmanaged) {
+    f.borders = unmanaged_[w];
+  } else if (f.wmRunning) {
+    const std::optional<Rect> frame = FrameRect(w), client = ClientRect(w);
+    if (frame && client) f.borders = ExtentsBetween(*frame, *client);
+  }
+  return f;
+}
+
 void X11WindowSystem::Move(HWND h, const Rect& frame) {
   if (IsOurChild(h)) {
     ours_->Move(h, frame);
@@ -722,58 +754,48 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
     return;
   }
   const auto w = static_cast<xcb_window_t>(h);
-  if (const auto withdrawal = withdrawing_.find(w); withdrawal != withdrawing_.end()) {
-    // Still being withdrawn: a move that keeps the window off the screen only
-    // changes where it will be shown (the newest place is the one kept); one
-    // that brings it back waits for the window manager to let go first, and
-    // goes on as for a window shown unmanaged.
-    if (ModeFor(frame, CurrentBackends().screens->Monitors(), WmRunning(), unmanaged_[w], homes_[w].frame) ==
-        Mode::Unmanaged) {
-      withdrawal->second.asked = frame;
-      return;
-    }
-    SettleWithdrawal(w, true);
-  }
   // A window given back lately and moved on by a slide's next steps is
   // watched at its newest place: the client's stale answer to the hand-back
   // may come after them.
   const bool settling = keeper_.Settling(w);
   keeper_.Unsettle(w);
-  const bool wm = WmRunning();
   const std::vector<Monitor> monitors = CurrentBackends().screens->Monitors();
-  auto a = Answer(conn_, &xcb_get_window_attributes_reply, xcb_get_window_attributes(conn_, w));
-  // A window the window manager has just framed may stand unmapped a moment
-  // longer (mutter maps the client after its frame): its WM_STATE Normal
-  // says it is shown, and a move must place its frame, not the bare client.
-  const bool shown = a && (a->map_state != XCB_MAP_STATE_UNMAPPED ||
-                           (wm && !Cardinals(w, atoms_.wmState, atoms_.wmState).empty() &&
-                            Cardinals(w, atoms_.wmState, atoms_.wmState)[0] == 1 && TopAncestor(w) != w));
-  // A window this layer withdrew is override-redirect until it is given
-  // back.  One that is not is another window under a reused id (the X server
-  // hands a gone client's ids to the next one): what was kept is not its.
-  if (unmanaged_.count(h) != 0 && a && !a->override_redirect) Forget(w);
-  const bool unmanaged = unmanaged_.count(h) != 0;
-  RememberHome(w, wm && shown && !unmanaged);
-  // The borders it has framed (or had when it was withdrawn).
-  Extents borders;
-  if (unmanaged) {
-    borders = unmanaged_[h];
-  } else if (wm) {
-    const std::optional<Rect> f = FrameRect(w), c = ClientRect(w);
-    if (f && c) borders = ExtentsBetween(*f, *c);
+  MoveFacts facts = Facts(w);
+  MoveWay way = PlanMove(facts, frame, monitors);
+  if (way == MoveWay::FinishWithdrawal) {
+    SettleWithdrawal(w, true);
+    facts = Facts(w);
+    way = PlanMove(facts, frame, monitors);
   }
-  const Mode mode = ModeFor(frame, monitors, wm, borders, homes_[w].frame);
-  if (!shown && !unmanaged) {
-    // A window nobody shows is nobody's to frame: moving it must not show it.
-    Configure(w, frame, true);
-    Sync();
-  } else if (mode == Mode::Unmanaged) {
-    // Where the compositor would not show the window back at its place (it
-    // places X windows itself), or the window manager does not let it go,
-    // the window stays where it is: whoever moved it finds it not moved.
-    if (unmanaged) {
-      PlaceUnmanaged(w, frame, shown);
-    } else if (CurrentSession().placesWindows) {
+  switch (way) {
+    case MoveWay::Retarget:
+      withdrawing_[w].asked = frame;
+      break;
+    case MoveWay::FinishWithdrawal:  // planned again above, never twice
+    case MoveWay::Stay:
+      break;
+    case MoveWay::ConfigureHidden:
+      Configure(w, frame, true);
+      Sync();
+      break;
+    case MoveWay::Configure: {
+      // Nothing frames it: it stands as an unmanaged window does.
+      const Rect placed = UnmanagedRect(frame, OwnHints(w), monitors);
+      Configure(w, placed, true);
+      Sync();
+      // Only while it is off the screen: at home its size is its own business.
+      if (WhollyOnMonitors(frame, monitors))
+        keeper_.Release(w);
+      else
+        keeper_.Keep(w, frame, placed);
+      break;
+    }
+    case MoveWay::Managed:
+      keeper_.Release(w);
+      ManagedMove(w, frame);
+      if (settling) keeper_.Settle(w, frame);
+      break;
+    case MoveWay::Withdraw:
       Withdraw(w, frame);
       // A Wayland compositor hands the focus on in its own time, and names
       // no X window active meanwhile: with the event loop running while the
@@ -781,26 +803,16 @@ void X11WindowSystem::Move(HWND h, const Rect& frame) {
       // focus counted lost after a hide (hiding paused, every Lazarus round
       // under headless mutter).  There the withdrawal is waited for.
       if (CurrentSession().xwayland) SettleWithdrawal(w, true);
-    }
-  } else if (unmanaged) {
-    keeper_.Release(w);
-    if (shown && onManagementChange) onManagementChange(h, false);
-    if (GiveBack(w, frame, shown)) keeper_.Settle(w, frame);
-    if (shown && onManagementChange) onManagementChange(h, true);
-  } else if (!wm) {
-    // Nothing frames it: it stands as an unmanaged window does.
-    const Rect placed = UnmanagedRect(frame, OwnHints(w), monitors);
-    Configure(w, placed, true);
-    Sync();
-    // Only while it is off the screen: at home its size is its own business.
-    if (WhollyOnMonitors(frame, monitors))
+      break;
+    case MoveWay::PlaceUnmanaged:
+      PlaceUnmanaged(w, frame, facts.shown);
+      break;
+    case MoveWay::GiveBack:
       keeper_.Release(w);
-    else
-      keeper_.Keep(w, frame, placed);
-  } else {
-    keeper_.Release(w);
-    ManagedMove(w, frame);
-    if (settling) keeper_.Settle(w, frame);
+      if (facts.shown && onManagementChange) onManagementChange(h, false);
+      if (GiveBack(w, frame, facts.shown)) keeper_.Settle(w, frame);
+      if (facts.shown && onManagementChange) onManagementChange(h, true);
+      break;
   }
 }
 

@@ -202,6 +202,11 @@ private:
   // manager for `asked` again where the frame stands elsewhere (true when it
   // did), else gives back the client's own size hints if they fit now.
   bool AskAgain(xcb_window_t w, const Rect& asked);
+  // What a move's plan needs to know of the window (PlanMove), read from the
+  // X server and what this layer keeps; first drops what was kept for a
+  // window whose id names another window now, and keeps the window's home
+  // states before its first move (RememberHome).
+  MoveFacts Facts(xcb_window_t w);
   // Drops everything this layer kept for the window: it is gone, or its id
   // names another window now.
   void Forget(xcb_window_t w);
