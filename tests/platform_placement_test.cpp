@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <optional>
 
 #include "platform/backend/x11/Placement.h"
 
@@ -449,3 +451,50 @@ TEST(Placement, PlanMovePicksTheWayByWhatIsKnownOfTheWindow) {
 }
 
 }  // namespace
+
+// Window managers as functions from the position asked to where the frame
+// lands, and how many requests a move then takes.
+TEST(Placement, CorrectionsAskAgainWhileTheFrameComesCloser) {
+  const Rect frame{-3, 100, 397, 400};  // asked a little past the left edge
+  using Wm = std::function<std::optional<Rect>(Point corner, const Rect& before)>;
+  const auto at = [](Point p) { return Rect{p.x, p.y, p.x + 400, p.y + 300}; };
+  const struct {
+    const char* name;
+    Wm wm;
+    bool reachable;
+    int requests;                 // the first one and the corrections
+    std::optional<Rect> landing;  // where the last one left the frame
+  } rows[] = {
+      {"lands where asked", [&](Point p, const Rect&) { return at(p); }, true, 1, frame},
+      {"reads the position off by its title bar, then lands exactly",
+       [&](Point p, const Rect&) { return at(Point{p.x, p.y + 20}); }, true, 2, frame},
+      // Keeps the frame's left edge at -1 or right of it until asked 6 px
+      // further out (icewm keeps the client on the screen, its border
+      // sticking out), then lands free and the next correction is exact.
+      {"held back at the edge, comes home as the corrections double",
+       [&](Point p, const Rect&) { return at(Point{p.x > -9 ? -1 : p.x + 6, p.y}); }, true, 3, frame},
+      {"never lets the frame past the edge: gives up after five corrections",
+       [&](Point p, const Rect&) { return at(Point{std::max(p.x, 0), p.y}); }, true, 6, at(Point{0, 100})},
+      {"moves nothing, the frame past the work area: one correction, then no use",
+       [&](Point, const Rect& before) { return before; }, false, 2, at(Point{50, 50})},
+      {"holds the size to the client's increments: asked once more as it is",
+       [&](Point p, const Rect&) { return Rect{p.x, p.y, p.x + 396, p.y + 299}; }, true, 2,
+       Rect{-3, 100, 393, 399}},
+      {"the window is gone", [&](Point, const Rect&) { return std::optional<Rect>{}; }, true, 1, std::nullopt},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    Point corner{frame.left, frame.top};
+    Corrections corrections(frame, corner, r.reachable);
+    std::optional<Rect> got = r.wm(corner, at(Point{50, 50}));
+    int requests = 1;
+    while (const std::optional<Point> next = corrections.Next(got)) {
+      ASSERT_LT(requests, 20) << "asked for ever";
+      corner = *next;
+      got = r.wm(corner, *got);
+      ++requests;
+    }
+    EXPECT_EQ(requests, r.requests);
+    EXPECT_EQ(got, r.landing);
+  }
+}

@@ -125,6 +125,9 @@ void ExpectNear(const Rect& got, const Rect& want, int tolerance, const char* wh
   EXPECT_NEAR(got.bottom, want.bottom, tolerance);
 }
 
+// Asks for the frame at r through the platform façade, as the engine does.
+void MoveTo(platform::HWND h, const Rect& r) { platform::MoveWindow(h, r.left, r.top, r.Width(), r.Height(), true); }
+
 // The rectangle a slide passes through, step by step, as the engine moves it.
 void Slide(platform::HWND h, const Rect& target, int steps) {
   Rect cur = Frame(h);
@@ -665,16 +668,16 @@ TEST(LateWm, AHideNeverWaitsForTheWindowManagerToLetGo) {
     w.setWindowTitle(row.name);
     ShowAndSettle(w);
     const platform::HWND h = platform::HandleOf(&w);
-    platform::MoveWindow(h, home.left, home.top, home.Width(), home.Height(), true);
+    MoveTo(h, home);
     SettleAt(h, home);
     ASSERT_EQ(Frame(h), home) << "in place before the window manager stops";
     {
       WmStall stall(1000);
       for (const Rect& r : row.off) {
-        platform::MoveWindow(h, r.left, r.top, r.Width(), r.Height(), true);
+        MoveTo(h, r);
         EXPECT_TRUE(X11()->IsWithdrawing(h)) << "the move returned before the window manager let go";
       }
-      if (row.backHome) platform::MoveWindow(h, home.left, home.top, home.Width(), home.Height(), true);
+      if (row.backHome) MoveTo(h, home);
     }
     if (row.backHome) {
       SettleAt(h, home);
@@ -1076,7 +1079,7 @@ TEST(StubWindowManager, AWindowManagerThatNeverAnswersLeavesEveryWindowSomewhere
   ASSERT_TRUE(X11()->WmRunning());
 
   auto move = [&](const Rect& r) {
-    platform::MoveWindow(h, r.left, r.top, r.Width(), r.Height(), true);
+    MoveTo(h, r);
     QElapsedTimer idle;
     idle.start();
     while (X11()->IsWithdrawing(h) && idle.elapsed() < 10000) QApplication::processEvents(QEventLoop::AllEvents, 10);

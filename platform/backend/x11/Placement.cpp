@@ -277,6 +277,32 @@ Mode ModeFor(const Rect& frame, const std::vector<Monitor>& monitors, bool wmRun
   return WhollyOnMonitors(core, monitors) ? Mode::Managed : Mode::Unmanaged;
 }
 
+Corrections::Corrections(const Rect& frame, Point corner, bool reachable)
+    : frame_(frame), reachable_(reachable), corner_(corner), asked_{corner} {}
+
+std::optional<Point> Corrections::Next(const std::optional<Rect>& got) {
+  if (!got || *got == frame_) return std::nullopt;
+  // The last correction moved nothing: the window manager keeps the window as
+  // it is, or holds it back past the work area on purpose.
+  if (from_ && *got == *from_ && (!fromSameSize_ || !reachable_)) return std::nullopt;
+  if (corrections_ >= kMaxCorrections) return std::nullopt;
+  const bool sameSize = got->Width() == frame_.Width() && got->Height() == frame_.Height();
+  if (sameSize) {
+    // Off by a fixed amount, or held back: corrected by what it did, doubled
+    // on an axis where the last correction left the frame where it stood.
+    stride_.x = from_ && from_->left == got->left ? stride_.x * 2 : 1;
+    stride_.y = from_ && from_->top == got->top ? stride_.y * 2 : 1;
+    corner_.x += (frame_.left - got->left) * stride_.x;
+    corner_.y += (frame_.top - got->top) * stride_.y;
+    if (std::find(asked_.begin(), asked_.end(), corner_) != asked_.end()) return std::nullopt;
+  }
+  from_ = got;
+  fromSameSize_ = sameSize;
+  asked_.push_back(corner_);
+  ++corrections_;
+  return corner_;
+}
+
 MoveWay PlanMove(const MoveFacts& f, const Rect& frame, const std::vector<Monitor>& monitors) {
   const Mode mode = ModeFor(frame, monitors, f.wmRunning, f.borders, f.home);
   if (f.withdrawing) return mode == Mode::Unmanaged ? MoveWay::Retarget : MoveWay::FinishWithdrawal;

@@ -215,6 +215,50 @@ constexpr int kOverhang = 4;
 Mode ModeFor(const Rect& frame, const std::vector<Monitor>& monitors, bool wmRunning, const Extents& e = {},
              const std::optional<Rect>& managedAt = std::nullopt);
 
+// One managed move's corrections: after each landing of the frame, whether
+// the window manager is asked once more and at which position.
+//
+// A window manager may read the position its own way (an offset the frame
+// lands off by, which PositionReading learns for the next move), or hold a
+// frame back at a screen edge, a step closer at each request: it comes closer
+// by the slack between the edge and the asked frame (icewm: its border,
+// 5 px), so each axis's correction is doubled while the frame stays put on
+// it, and once past where the edge holds it, it lands free and the next
+// correction is exact.  A frame that keeps its size against the one asked was
+// held to hints the client put back: it is asked again as it is (the caller
+// puts on hints that allow the size anew).  No use asking on when:
+//  * the frame landed at the asked rectangle, or the window is gone;
+//  * a position asked before comes up again: it came no closer then;
+//  * a request moved nothing and either the size was off (the window manager
+//    keeps the window as it is) or the asked frame lies past the work area's
+//    edges (held back there on purpose: metacity keeps a title bar on the
+//    screen, and asking again would only wait for an answer that never comes);
+//  * kMaxCorrections corrections were asked: from up to both of its borders
+//    and its title bar away (34 px under icewm), a frame held back at an edge
+//    has come home by then.
+class Corrections {
+public:
+  static constexpr int kMaxCorrections = 5;
+  // For a move to `frame` whose first request asked `corner`; `reachable`:
+  // the frame lies within the work area (WithinWorkArea).
+  Corrections(const Rect& frame, Point corner, bool reachable);
+  // The frame landed at `got` (none: the window is gone) after the last
+  // request: the position to ask next, or none when the move is over.
+  std::optional<Point> Next(const std::optional<Rect>& got);
+
+private:
+  Rect frame_;
+  bool reachable_;
+  Point corner_;
+  Point stride_{1, 1};
+  // Where the frame stood before the last correction, and whether it had the
+  // asked size there; none before the first correction.
+  std::optional<Rect> from_;
+  bool fromSameSize_ = false;
+  std::vector<Point> asked_;
+  int corrections_ = 0;
+};
+
 // What the window system knows of a window when it is asked to move it, and
 // of the session it stands in.
 struct MoveFacts {

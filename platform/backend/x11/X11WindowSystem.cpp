@@ -35,11 +35,6 @@ constexpr int kWmAnswerMs = 500;
 // its frame (its client asked as large as the frame).
 constexpr int kWmReleaseMs = 5000;
 constexpr int kSettleMs = 60;
-// Corrections after the first request of a move.  A frame held back at a
-// screen edge comes closer by the slack between the edge and the asked frame
-// (icewm: its border, 5 px), doubled at each one, from up to both of its
-// borders and its title bar away (34 px under icewm).
-constexpr int kCorrections = 5;
 
 }  // namespace
 
@@ -424,9 +419,7 @@ void X11WindowSystem::MoveManagedFrame(xcb_window_t w, const Rect& frame, std::o
   // Asked by what this window manager was seen to do with this window's
   // requests (after a map too: it may read a map another way).
   Point corner = reading.Ask(PositionReading::kRequest, frame, e, gravity, border);
-  std::vector<Point> asked;
   auto ask = [&](const Rect& from) {
-    asked.push_back(corner);
     request(frame, corner);
     got = settle(from);
     // Learned from where our request put it, before the client's own
@@ -435,35 +428,14 @@ void X11WindowSystem::MoveManagedFrame(xcb_window_t w, const Rect& frame, std::o
     held();
   };
   ask(*before);
-  // Corrected while it comes closer: the window manager reads the position
-  // its own way (an offset, learned above when nothing held the frame back)
-  // or holds the frame back at a screen edge, a step closer each time.  A
-  // frame asked past the work area's edges that does not move is held back
-  // there on purpose (metacity keeps a title bar on the screen): asking again
-  // would only wait for an answer that never comes.
-  const bool reachable = WithinWorkArea(frame, monitors);
-  // Each axis's correction is doubled while the frame stays put on it: held
-  // back at an edge it comes no closer by the slack alone, and once past
-  // where the edge holds it, it lands free and the next correction is exact.
-  Point stride{1, 1};
-  std::optional<Rect> last;
-  for (int attempt = 0; attempt < kCorrections && got && *got != frame; ++attempt) {
-    const bool sameSize = got->Width() == frame.Width() && got->Height() == frame.Height();
-    if (sameSize) {
-      // Off by a fixed amount, or held back: ask once more, corrected by
-      // what it did; a position asked before comes no closer.
-      stride.x = last && last->left == got->left ? stride.x * 2 : 1;
-      stride.y = last && last->top == got->top ? stride.y * 2 : 1;
-      corner.x += (frame.left - got->left) * stride.x;
-      corner.y += (frame.top - got->top) * stride.y;
-      if (std::find(asked.begin(), asked.end(), corner) != asked.end()) break;
-    }
-    // Else it held the size to hints the client put back: ask again,
-    // wearing ours anew.
-    const Rect from = *got;
-    last = got;
+  // Corrected while it comes closer (Corrections): the window manager reads
+  // the position its own way (an offset, learned above when nothing held
+  // the frame back) or holds the frame back at a screen edge.
+  Corrections corrections(frame, corner, WithinWorkArea(frame, monitors));
+  while (const std::optional<Point> next = corrections.Next(got)) {
+    corner = *next;
+    const Rect from = *got;  // ask overwrites got
     ask(from);
-    if (got == from && (!sameSize || !reachable)) break;  // it keeps the window as it was: no use asking on
   }
 }
 
