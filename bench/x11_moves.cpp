@@ -23,7 +23,10 @@
 //
 // Counters, in ms: block_p50, block_p99 and block_max of the calls (the goal:
 // no move blocks the GUI thread more than 2 ms), for way:0 also split into
-// hide_* (the slides off the screen) and reveal_* (back home); settle_p50,
+// hide_* (the slides off the screen; of them hide_framed_* the first steps,
+// which stick out by no more than the frame's borders and stay framed, and
+// hide_withdrawn_* the steps that withdraw the window or find it withdrawn)
+// and reveal_* (back home); settle_p50,
 // settle_p99 and settle_max, the time from a slide's first step until the
 // frame stands where the last step asked (within a pixel, as the placement
 // tests allow): how long a window takes to stand there, framed again after a
@@ -94,7 +97,7 @@ void BM_MoveBlocks(benchmark::State& state) {
   const bool limit = state.range(0) != 0;
   const Rect home{0, 0, 1000, 120};
   const Rect hidden{0, 5 - home.Height(), home.right, 5};
-  std::vector<double> calls, hides, reveals, settles;
+  std::vector<double> calls, hides, hideFramed, hideWithdrawn, reveals, settles;
 
   platform::x11::Connection own = platform::x11::Connection::Open();
   xcb_window_t unmanaged = 0;
@@ -137,6 +140,7 @@ void BM_MoveBlocks(benchmark::State& state) {
         const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
         calls.push_back(ms);
         (slide % 2 == 0 ? hides : reveals).push_back(ms);
+        if (!limit && slide % 2 == 0) (X11()->IsUnmanaged(h) ? hideWithdrawn : hideFramed).push_back(ms);
       }
       state.PauseTiming();
       if (limit) {
@@ -155,6 +159,8 @@ void BM_MoveBlocks(benchmark::State& state) {
   bench::SetPercentiles(state, "block", calls);
   if (!limit) {
     bench::SetPercentiles(state, "hide", hides);
+    bench::SetPercentiles(state, "hide_framed", hideFramed);
+    bench::SetPercentiles(state, "hide_withdrawn", hideWithdrawn);
     bench::SetPercentiles(state, "reveal", reveals);
     bench::SetPercentiles(state, "settle", settles);
     X11()->Move(h, home);
@@ -166,6 +172,8 @@ BENCHMARK(BM_MoveBlocks)->ArgNames({"way"})->Arg(0)->Arg(1)->Iterations(1)->Unit
 const bool rows =
     (bench::AddPercentileRow("a move blocks the GUI thread, ms (200 moves)", "BM_MoveBlocks/way:0", "block", 2.0),
      bench::AddPercentileRow("  of them the hides' (off the screen), ms", "BM_MoveBlocks/way:0", "hide", 2.0),
+     bench::AddPercentileRow("    steps still framed (the first ones), ms", "BM_MoveBlocks/way:0", "hide_framed", 2.0),
+     bench::AddPercentileRow("    steps withdrawn (the rest), ms", "BM_MoveBlocks/way:0", "hide_withdrawn", 2.0),
      bench::AddPercentileRow("  of them the reveals' (back home), ms", "BM_MoveBlocks/way:0", "reveal", 2.0),
      bench::AddPercentileRow("the limit: an override-redirect configure, ms", "BM_MoveBlocks/way:1", "block", -1),
      bench::AddPercentileRow("a slide of 10 moves until the frame stands there, ms", "BM_MoveBlocks/way:0", "settle",
