@@ -480,6 +480,11 @@ bool X11WindowSystem::NudgeTiled(xcb_window_t w) {
   const std::uint32_t listen = XCB_EVENT_MASK_STRUCTURE_NOTIFY, deaf = 0;
   xcb_change_window_attributes(conn_, w, XCB_CW_EVENT_MASK, &listen);
   const auto ask = [&](Point at) {
+    // Nothing else reads this connection's events: whatever is queued
+    // (the answers to a request before, errors of requests on gone windows)
+    // is no answer to this one.
+    while (NextEvent(conn_)) {
+    }
     const std::optional<Rect> from = FrameRect(w);
     const std::uint32_t xy[] = {static_cast<std::uint32_t>(at.x), static_cast<std::uint32_t>(at.y)};
     xcb_configure_window(conn_, w, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, xy);
@@ -488,11 +493,15 @@ bool X11WindowSystem::NudgeTiled(xcb_window_t w) {
     bool told = false;
     PollUntil(
         [&] {
-          // Nothing else reads this connection's events: whatever else is
-          // queued (errors of requests on gone windows) goes with them.
+          // Only a synthetic one where the window stands says it stays: dwm
+          // also sends a floating window one where it is about to stand,
+          // before it moves it (on a loaded machine the put-back was read
+          // before the move, 1 px off).
           while (const Event e = NextEvent(conn_)) {
             const auto* n = reinterpret_cast<const xcb_configure_notify_event_t*>(e.get());
-            if ((e->response_type & 0x7f) == XCB_CONFIGURE_NOTIFY && n->window == w) told = true;
+            if ((e->response_type & 0x7f) == XCB_CONFIGURE_NOTIFY && (e->response_type & 0x80) != 0 &&
+                n->window == w && from && n->x == from->left && n->y == from->top)
+              told = true;
           }
           return told || FrameRect(w) != from;
         },
